@@ -1,0 +1,95 @@
+#include "auditscript/GenerationRun.h"
+
+#include <exception>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "auditscript/SQLFuncs.h"
+#include "dbsession/Error.h"
+
+namespace qelt {
+
+namespace {
+
+constexpr std::int32_t kErrOutOfMemory = 7;
+constexpr std::int32_t kErrNoRecordset = 91;
+constexpr std::int32_t kErrUnexpected = 51;
+
+// The column list of the run: the recordset's fields, read only when the trigger needs them,
+// so that a missing recordset shows after the lines written before the SET list.
+class RecordsetColumns final : public Fields {
+  public:
+    explicit RecordsetColumns(const Recordset* recordset) : recordset_(recordset) {}
+
+    std::int32_t Count() const override { return FieldsOf().Count(); }
+    const Field& Item(std::int32_t index) const override { return FieldsOf().Item(index); }
+
+  private:
+    const Fields& FieldsOf() const {
+        if (recordset_ == nullptr) {
+            throw Error(kErrNoRecordset, "The probe query returned no recordset");
+        }
+        return recordset_->GetFields();
+    }
+
+    const Recordset* recordset_;
+};
+
+std::string TriggerErrorMessage(std::int32_t number, const std::string& description) {
+    return "Error creating the Trigger\r\nDescription: " + description +
+           "\r\nNumber: " + std::to_string(number);
+}
+
+}  // namespace
+
+std::string ProbeQuery(const std::string& itemTable) {
+    return "SELECT * FROM " + itemTable + " WHERE 1=2";
+}
+
+void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
+                       const ColumnOverrides& overrides) {
+    std::unique_ptr<Recordset> recordset;
+    std::string failure;
+    std::int32_t failureNumber = 0;
+    try {
+        window.SetBusyPointer();
+        const std::string itemTable = window.ItemTableText();
+        const std::string auditTable = AuditTableName(itemTable);
+        const std::string keyColumn =
+            overrides.keyColumn ? *overrides.keyColumn : GetKeyColumn(session, itemTable);
+        const std::string displayColumn =
+            overrides.displayColumn ? *overrides.displayColumn : GetDisplayColumn(itemTable);
+
+        ScriptBuffer& script = window.Script();
+        script.Clear();
+        const std::string databaseName = window.DatabaseNameText();
+        session.SetDatabaseName(databaseName);
+        if (!session.OpenDatabase()) {
+            window.ShowMessage("Error Opening the Database.\r\n" + databaseName,
+                               MessageStyle::Information);
+        } else {
+            recordset = session.OpenRecordset(ProbeQuery(itemTable), 3, 3, 1);
+            WriteAuditTableScript(script, auditTable);
+            WriteAuditTriggerScript(script, itemTable, auditTable, keyColumn, displayColumn,
+                                    RecordsetColumns(recordset.get()));
+        }
+        recordset.reset();
+        window.ResetPointer();
+        return;
+    } catch (const Error& error) {
+        failureNumber = error.Number();
+        failure = error.Description();
+    } catch (const std::bad_alloc&) {
+        failureNumber = kErrOutOfMemory;
+        failure = "Out of memory";
+    } catch (const std::exception& error) {
+        failureNumber = kErrUnexpected;
+        failure = error.what();
+    }
+    recordset.reset();
+    window.ShowMessage(TriggerErrorMessage(failureNumber, failure), MessageStyle::OkOnly);
+    window.ResetPointer();
+}
+
+}  // namespace qelt

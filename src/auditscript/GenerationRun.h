@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "auditscript/ScriptWindow.h"
+#include "dbsession/DBFuncs.h"
+
+namespace qelt {
+
+// Replacements for the built-in key and display column lookups, for tables outside the list.
+struct ColumnOverrides {
+    std::optional<std::string> keyColumn;
+    std::optional<std::string> displayColumn;
+};
+
+// The probe query whose empty result describes the item table's columns.
+std::string ProbeQuery(const std::string& itemTable);
+
+// The Create command: opens the database named in the window, reads the item table's columns
+// from the probe query and writes the audit script into the window's script buffer.
+// Never throws: an unopened database and every error end in one message to the window, and the
+// pointer is reset on every path.
+void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
+                       const ColumnOverrides& overrides = {});
+
+}  // namespace qelt

@@ -1,0 +1,245 @@
+#include "auditscript/SQLFuncs.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <string_view>
+#include <utility>
+
+#include "auditscript/SqlQuoting.h"
+#include "dbsession/Error.h"
+
+namespace qelt {
+
+namespace {
+
+using namespace std::string_view_literals;
+
+constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kKeyColumns = {{
+    {"companies"sv, "CompanyIntID"sv},
+    {"contacts"sv, "ContactIntID"sv},
+    {"consultants"sv, "ConsIntID"sv},
+    {"requirements"sv, "ReqIntID"sv},
+    {"emailssent"sv, "EMSentIntID"sv},
+    {"emailsreceived"sv, "EMRecvIntID"sv},
+    {"emailslinked"sv, "EMLinkIntID"sv},
+    {"reminders"sv, "RemIntID"sv},
+    {"mlinkinfo"sv, "MLinkIntID"sv},
+    {"savesets"sv, "SaveSetIntID"sv},
+    {"savesetinfo"sv, "SaveSetIntID"sv},
+}};
+
+constexpr std::int32_t kErrOverflow = 6;
+
+char ToLowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char ToUpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool IsEditorColumn(std::string_view name) {
+    return name == "uuEditedBy" || name == "EditedBy";
+}
+
+// The last position of the column list, n - 1, as a 32-bit count allows it.
+std::int32_t LastPosition(const Fields& columns) {
+    const std::int32_t count = columns.Count();
+    if (count == std::numeric_limits<std::int32_t>::min()) {
+        throw Error(kErrOverflow, "Overflow: the column count has no last position");
+    }
+    return count - 1;
+}
+
+constexpr std::string_view kAuditTableColumns[] = {
+    "    [AutoNumber] [decimal](18, 0) IDENTITY (1, 1) NOT NULL ,",
+    "    [SQLLoginID] [nvarchar] (40) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,",
+    "    [QLXUserID] [nvarchar] (40) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,",
+    "    [ItemIntID] [nvarchar] (10) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,",
+    "    [DisplayName] [nvarchar] (80) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,",
+    "    [FieldName] [nvarchar] (40) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,",
+    "    [OldValue] [ntext] COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,",
+    "    [NewValue] [ntext] COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,",
+    "    [TransDate] [datetime] NULL",
+};
+
+// One WHEN line of a CASE block: the column's old (DELETED) or new (INSERTED) value.
+void AppendValueCase(ScriptBuffer& script, std::string_view rows, const Field& column) {
+    const std::string identifier = QuoteIdentifier(column.Name);
+    const std::string literal = QuoteLiteral(column.Name);
+    if (IsTextType(column.Type)) {
+        script.AppendLine("            WHEN '", literal, "' THEN ", rows, ".", identifier);
+    } else {
+        script.AppendLine("            WHEN '", literal, "' THEN CAST(", rows, ".", identifier,
+                          " AS NVARCHAR(20))");
+    }
+}
+
+void AppendValueCases(ScriptBuffer& script, std::string_view rows, const Fields& columns) {
+    const std::int32_t last = LastPosition(columns);
+    for (std::int32_t p = 0; p <= last; ++p) {
+        AppendValueCase(script, rows, columns.Item(p));
+    }
+}
+
+}  // namespace
+
+std::string AuditTableName(std::string_view itemTable) {
+    std::string name = "AuditTrail";
+    name.append(itemTable);
+    return name;
+}
+
+std::string_view BuiltInKeyColumn(std::string_view itemTable) {
+    std::string normalised(TrimSpaces(itemTable));
+    std::ranges::transform(normalised, normalised.begin(), ToLowerAscii);
+    const auto row = std::ranges::find(kKeyColumns, normalised,
+                                       &std::pair<std::string_view, std::string_view>::first);
+    return row != kKeyColumns.end() ? row->second : std::string_view();
+}
+
+std::string GetKeyColumn(DatabaseSession& session, std::string_view itemTable) {
+    std::string keyColumn(BuiltInKeyColumn(itemTable));
+    if (session.UppercaseIdentifiers()) {
+        std::ranges::transform(keyColumn, keyColumn.begin(), ToUpperAscii);
+    }
+    return keyColumn;
+}
+
+std::string GetDisplayColumn(std::string_view itemTable) {
+    if (itemTable == "Companies") {
+        return "CompanyName";
+    }
+    if (itemTable == "Requirements") {
+        return "ReqID";
+    }
+    return "DisplayName";
+}
+
+bool IsTextType(std::int32_t adoType) {
+    return adoType == ado::adVarChar || adoType == ado::adLongVarChar ||
+           adoType == ado::adVarWChar || adoType == ado::adLongVarWChar;
+}
+
+void WriteAuditTableScript(ScriptBuffer& script, std::string_view auditTable) {
+    script.AppendLine("CREATE TABLE [dbo].[", auditTable, "] (");
+    for (const std::string_view column : kAuditTableColumns) {
+        script.AppendScriptLine(column);
+    }
+    script.AppendScriptLine(") ON [PRIMARY] TEXTIMAGE_ON [PRIMARY]");
+    script.AppendScriptLine("GO");
+    script.AppendScriptLine("");
+    script.AppendLine("ALTER TABLE [dbo].[", auditTable, "] WITH NOCHECK ADD");
+    script.AppendLine("    CONSTRAINT [DF_", auditTable,
+                      "_SQLLoginID] DEFAULT (suser_sname()) FOR [SQLLoginID],");
+    script.AppendLine("    CONSTRAINT [DF_", auditTable,
+                      "_TransDate] DEFAULT (getdate()) FOR [TransDate],");
+    script.AppendLine("    CONSTRAINT [PK_", auditTable, "] PRIMARY KEY  CLUSTERED");
+    script.AppendScriptLine("    (");
+    script.AppendScriptLine("        [AutoNumber]");
+    script.AppendScriptLine("    )  ON [PRIMARY]");
+    script.AppendScriptLine("GO");
+    script.AppendScriptLine("");
+}
+
+void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
+                             std::string_view auditTable, std::string_view keyColumn,
+                             std::string_view displayColumn, const Fields& columns) {
+    script.AppendLine("CREATE TRIGGER QLX_", auditTable, " ON ", itemTable);
+    script.AppendScriptLine("INSTEAD OF UPDATE");
+    script.AppendScriptLine("AS");
+    script.AppendScriptLine("BEGIN");
+    script.AppendScriptLine("");
+    script.AppendScriptLine("SET NOCOUNT ON");
+    script.AppendScriptLine("");
+    script.AppendScriptLine(
+        "DECLARE @CurrentCol DECIMAL, @TotalCol DECIMAL, @CurrentColName NVARCHAR(384), "
+        "@Flag BIT, @QLXUserID NVARCHAR(40)");
+    script.AppendScriptLine("");
+    script.AppendLine("UPDATE ", itemTable, " SET");
+
+    // Block A: the SET list, every column; the comma closes each entry's line but the last.
+    const std::int32_t last = LastPosition(columns);
+    for (std::int32_t p = 0; p <= last; ++p) {
+        const std::string identifier = QuoteIdentifier(columns.Item(p).Name);
+        script.AppendScriptText("    ");
+        script.AppendScriptText(identifier);
+        script.AppendScriptText(" = INSERTED.");
+        script.AppendScriptText(identifier);
+        if (p != last) {
+            script.AppendScriptLine(",");
+        }
+    }
+    script.AppendScriptLine("");
+
+    script.AppendScriptLine("    From INSERTED");
+    script.AppendLine("    Where (", itemTable, ".", keyColumn, " = INSERTED.", keyColumn, ")");
+    script.AppendScriptLine("");
+    script.AppendScriptLine("SET @QLXUserID='Null'");
+    script.AppendScriptLine("-- SELECT @QLXUserID=INSERTED.uuEditedBy FROM INSERTED");
+
+    // Block B: the editor columns after the first position set the user variable.
+    for (std::int32_t p = 1; p <= last; ++p) {
+        const Field& column = columns.Item(p);
+        if (IsEditorColumn(column.Name)) {
+            script.AppendLine("SELECT @QLXUserID=INSERTED.", column.Name, " FROM INSERTED");
+        }
+    }
+
+    script.AppendScriptLine("");
+    script.AppendScriptLine("SELECT @TotalCol=COUNT(*)");
+    script.AppendScriptLine("From SysObjects, SysColumns");
+    script.AppendLine("WHERE SysObjects.ID = SysColumns.ID AND SysObjects.name = '", itemTable,
+                      "'");
+    script.AppendScriptLine("");
+    script.AppendScriptLine("SET @CurrentCol=1");
+    script.AppendScriptLine("WHILE (@CurrentCol<=@TotalCol)");
+    script.AppendScriptLine("BEGIN");
+    script.AppendLine("    SET @CurrentColName=COL_NAME(OBJECT_ID('", itemTable,
+                      "'), @CurrentCol)");
+    script.AppendScriptLine("    SET @Flag=0");
+
+    // Block C: the logged columns flag themselves when the UPDATE names them.
+    for (std::int32_t p = 0; p <= last; ++p) {
+        const Field& column = columns.Item(p);
+        if (IsEditorColumn(column.Name) || column.Name == "EditDate" || column.Name == keyColumn) {
+            continue;
+        }
+        script.AppendLine("    IF UPDATE(", QuoteIdentifier(column.Name),
+                          ") AND (@CurrentColName= '", QuoteLiteral(column.Name),
+                          "')  SET @Flag=1");
+    }
+
+    script.AppendScriptLine("    IF(@Flag=1)");
+    script.AppendScriptLine("    BEGIN");
+    script.AppendLine("        INSERT INTO ", auditTable,
+                      " (QLXUserID,ItemIntID,DisplayName,FieldName,OldValue,NewValue)");
+    script.AppendLine("        SELECT  @QLXUserID,INSERTED.", keyColumn, ",INSERTED.",
+                      displayColumn, ",@CurrentColName,");
+    script.AppendScriptLine("        CASE @CurrentColName");
+    AppendValueCases(script, "DELETED", columns);
+    script.AppendScriptLine("        END,");
+    script.AppendScriptLine("        CASE @CurrentColName");
+    AppendValueCases(script, "INSERTED", columns);
+    script.AppendScriptLine("        END");
+    script.AppendScriptLine("        From INSERTED, DELETED");
+    script.AppendLine("        Where (INSERTED.", keyColumn, " = DELETED.", keyColumn, ")");
+    script.AppendScriptLine("    END");
+    script.AppendScriptLine("    SET @CurrentCol=@CurrentCol+1");
+    script.AppendScriptLine("END");
+    script.AppendScriptLine("");
+    script.AppendScriptLine("SET NOCOUNT OFF");
+    script.AppendScriptLine("END");
+    script.AppendScriptLine("GO");
+}
+
+}  // namespace qelt

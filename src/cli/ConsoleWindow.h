@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "auditscript/ScriptWindow.h"
+
+namespace qelt::cli {
+
+// The window operations of a generation run, for the command line: the texts come from the
+// options, the script stays in memory and the run's one message is kept for standard error.
+class ConsoleWindow final : public ScriptWindow {
+  public:
+    ConsoleWindow(std::string itemTable, std::string databaseName)
+        : itemTable_(std::move(itemTable)), databaseName_(std::move(databaseName)) {}
+
+    std::string ItemTableText() override { return itemTable_; }
+    std::string DatabaseNameText() override { return databaseName_; }
+    ScriptBuffer& Script() override { return script_; }
+    void ShowMessage(const std::string& text, MessageStyle style) override {
+        message_ = Message{text, style};
+    }
+    void SetBusyPointer() override {}
+    void ResetPointer() override {}
+
+    struct Message {
+        std::string text;
+        MessageStyle style;
+    };
+    const std::optional<Message>& ShownMessage() const { return message_; }
+
+  private:
+    std::string itemTable_;
+    std::string databaseName_;
+    ScriptBuffer script_;
+    std::optional<Message> message_;
+};
+
+}  // namespace qelt::cli

@@ -1,0 +1,18 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "cli/QeltAudit.h"
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);  // the script's CR LF must reach stdout unchanged
+#endif
+    return qelt::cli::RunQeltAudit(std::vector<std::string>(argv + 1, argv + argc), std::cout,
+                                   std::cerr);
+}

@@ -1,0 +1,26 @@
+#include "dbsession/DBFuncs.h"
+
+#include <string>
+
+#include "dbsession/Error.h"
+
+namespace qelt {
+
+namespace {
+// Error number for a field position outside the list, as a collection lookup reports it.
+constexpr std::int32_t kErrSubscriptOutOfRange = 9;
+}  // namespace
+
+std::int32_t FieldVector::Count() const {
+    return static_cast<std::int32_t>(fields_.size());
+}
+
+const Field& FieldVector::Item(std::int32_t index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= fields_.size()) {
+        throw Error(kErrSubscriptOutOfRange,
+                    "Field position " + std::to_string(index) + " is out of range");
+    }
+    return fields_[static_cast<std::size_t>(index)];
+}
+
+}  // namespace qelt

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qelt {
+
+// ADO DataTypeEnum codes: the column type codes that the script generator sees.
+namespace ado {
+inline constexpr std::int32_t adSmallInt = 2;
+inline constexpr std::int32_t adInteger = 3;
+inline constexpr std::int32_t adSingle = 4;
+inline constexpr std::int32_t adDouble = 5;
+inline constexpr std::int32_t adCurrency = 6;
+inline constexpr std::int32_t adDate = 7;
+inline constexpr std::int32_t adBoolean = 11;
+inline constexpr std::int32_t adVariant = 12;
+inline constexpr std::int32_t adDecimal = 14;
+inline constexpr std::int32_t adTinyInt = 16;
+inline constexpr std::int32_t adUnsignedTinyInt = 17;
+inline constexpr std::int32_t adBigInt = 20;
+inline constexpr std::int32_t adGUID = 72;
+inline constexpr std::int32_t adBinary = 128;
+inline constexpr std::int32_t adChar = 129;
+inline constexpr std::int32_t adWChar = 130;
+inline constexpr std::int32_t adNumeric = 131;
+inline constexpr std::int32_t adDBDate = 133;
+inline constexpr std::int32_t adDBTime = 134;
+inline constexpr std::int32_t adDBTimeStamp = 135;
+inline constexpr std::int32_t adVarChar = 200;
+inline constexpr std::int32_t adLongVarChar = 201;
+inline constexpr std::int32_t adVarWChar = 202;
+inline constexpr std::int32_t adLongVarWChar = 203;
+inline constexpr std::int32_t adVarBinary = 204;
+inline constexpr std::int32_t adLongVarBinary = 205;
+}  // namespace ado
+
+// One column of a query result: its name and its ADO type code.
+struct Field {
+    std::string Name;
+    std::int32_t Type = ado::adVariant;
+
+    friend bool operator==(const Field&, const Field&) = default;
+};
+
+// The fields of a recordset, read by 0-based position. Any read may throw qelt::Error.
+class Fields {
+  public:
+    virtual ~Fields() = default;
+    virtual std::int32_t Count() const = 0;
+    virtual const Field& Item(std::int32_t index) const = 0;
+};
+
+// Fields held in memory: a described query result, or a column list from a file.
+class FieldVector final : public Fields {
+  public:
+    FieldVector() = default;
+    explicit FieldVector(std::vector<Field> fields) : fields_(std::move(fields)) {}
+
+    std::int32_t Count() const override;
+    const Field& Item(std::int32_t index) const override;
+
+  private:
+    std::vector<Field> fields_;
+};
+
+// The result of a query. Only its fields are ever used: no row is read.
+class Recordset {
+  public:
+    virtual ~Recordset() = default;
+    virtual const Fields& GetFields() const = 0;
+};
+
+// The database session: names a database, opens it and describes query results.
+// Every member may throw qelt::Error; an unopened database is OpenDatabase's false result.
+class DatabaseSession {
+  public:
+    virtual ~DatabaseSession() = default;
+
+    virtual void SetDatabaseName(const std::string& name) = 0;
+    virtual bool UppercaseIdentifiers() = 0;
+    virtual bool OpenDatabase() = 0;
+    // The three integers are the cursor type, lock type and options of the host's session
+    // component; the run always passes 3, 3 and 1. A null result means no recordset came back.
+    virtual std::unique_ptr<Recordset> OpenRecordset(const std::string& sql,
+                                                     std::int32_t cursorType, std::int32_t lockType,
+                                                     std::int32_t options) = 0;
+};
+
+}  // namespace qelt
