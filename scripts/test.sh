@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: once normally, once under AddressSanitizer and
+# UndefinedBehaviorSanitizer. Installs what it needs first.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+scripts/setup.sh
+
+scripts/build.sh build
+ctest --test-dir build --output-on-failure --parallel "$(nproc)"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+scripts/build.sh build-sanitize -DQELT_SANITIZE=ON -DQELT_BUILD_BENCHMARKS=OFF
+ctest --test-dir build-sanitize --output-on-failure --parallel "$(nproc)"
