@@ -1,0 +1,35 @@
+// The registry where there is no Windows registry: read from a registry export file.
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "settings/RegeditFile.h"
+#include "settings/RegistryBackend.h"
+#include "settings/RegistryHive.h"
+
+namespace qelt {
+
+namespace {
+
+// The file named by QELT_REGISTRY. Unset, missing or unparsable: an empty registry, as on a
+// machine where nothing was ever registered.
+RegistryHive LoadConfiguredRegistry() {
+    const char* fileName = std::getenv("QELT_REGISTRY");
+    if (fileName == nullptr || *fileName == '\0') {
+        return {};
+    }
+    std::ifstream file(fileName, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    return ParseRegeditFile(bytes).value_or(RegistryHive{});
+}
+
+}  // namespace
+
+RegistryBackend& SystemRegistry() {
+    static HiveRegistry registry(LoadConfiguredRegistry);
+    return registry;
+}
+
+}  // namespace qelt
