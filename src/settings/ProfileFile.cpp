@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "settings/TextEncoding.h"
+#include "settings/WinePaths.h"
 
 namespace qelt {
 
@@ -115,14 +116,7 @@ std::filesystem::path WindowsDirectory() {
     if (const char* windows = std::getenv("QELT_WINDOWS_DIR"); windows && *windows) {
         return windows;
     }
-    std::filesystem::path prefix;
-    if (const char* winePrefix = std::getenv("WINEPREFIX"); winePrefix && *winePrefix) {
-        prefix = winePrefix;
-    } else {
-        const char* home = std::getenv("HOME");
-        prefix = std::filesystem::path(home ? home : "") / ".wine";
-    }
-    return prefix / "drive_c" / "windows";
+    return WinePrefixFolder() / "drive_c" / "windows";
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
@@ -152,9 +146,9 @@ std::filesystem::path LocateProfileFile(std::string_view fileName) {
     if (fileName.find_first_of("\\/") == std::string_view::npos) {
         return WindowsDirectory() / std::filesystem::path(std::string(fileName));
     }
-    // Names with a folder are opened as written. Windows-form names (C:\...) are to be mapped
-    // through the Wine prefix here, the one place that turns a profile file name into a path.
-    return std::filesystem::path(std::string(fileName));
+    // The one place that turns a profile file name into a path: Windows-form names (C:\...)
+    // through the Wine prefix's drives, Unix names as written.
+    return MapWindowsFileName(fileName, WinePrefixFolder());
 }
 
 std::uint32_t ProfileFileReader::ReadProfileString(std::string_view section, std::string_view key,

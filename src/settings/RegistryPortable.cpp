@@ -1,4 +1,5 @@
-// The registry where there is no Windows registry: read from a registry export file.
+// The registry where there is no Windows registry: a registry export file named by
+// QELT_REGISTRY, or else the registry of the Wine prefix.
 
 #include <cstdlib>
 #include <fstream>
@@ -8,12 +9,14 @@
 #include "settings/RegeditFile.h"
 #include "settings/RegistryBackend.h"
 #include "settings/RegistryHive.h"
+#include "settings/WinePaths.h"
+#include "settings/WineRegistryHive.h"
 
 namespace qelt {
 
 namespace {
 
-// The file named by QELT_REGISTRY. Unset, missing or unparsable: an empty registry, as on a
+// The file named by QELT_REGISTRY. Empty, missing or unparsable: an empty registry, as on a
 // machine where nothing was ever registered.
 RegistryHive LoadConfiguredRegistry() {
     const char* fileName = std::getenv("QELT_REGISTRY");
@@ -28,8 +31,10 @@ RegistryHive LoadConfiguredRegistry() {
 }  // namespace
 
 RegistryBackend& SystemRegistry() {
-    static HiveRegistry registry(LoadConfiguredRegistry);
-    return registry;
+    static HiveRegistry configured(LoadConfiguredRegistry);
+    static WinePrefixRegistry winePrefix(WinePrefixFolder);
+    return std::getenv("QELT_REGISTRY") != nullptr ? static_cast<RegistryBackend&>(configured)
+                                                   : winePrefix;
 }
 
 }  // namespace qelt

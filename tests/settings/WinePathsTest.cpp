@@ -1,0 +1,142 @@
+#include "settings/WinePaths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+
+namespace qelt {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A Wine prefix as wineboot makes it: drive letters as links in dosdevices.
+class WinePathsTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        prefix_ = fs::path(testing::TempDir()) /
+                  (std::string("qelt-wine-paths-") +
+                   testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(prefix_);
+        fs::create_directories(prefix_ / "dosdevices");
+        fs::create_directories(prefix_ / "drive_c" / "Program Files" / "QeltOne");
+        fs::create_directories(prefix_ / "shares" / "Host" / "Public");
+        fs::create_symlink("../drive_c", prefix_ / "dosdevices" / "c:");
+        fs::create_directories(prefix_ / "dosdevices" / "unc");
+        fs::create_symlink("../../shares", prefix_ / "dosdevices" / "unc" / "server");
+        Touch(prefix_ / "drive_c" / "Program Files" / "QeltOne" / "QeltOnePaths.ini");
+        Touch(prefix_ / "drive_c" / "Program Files" / "QeltOne" / "Both.ini");
+        Touch(prefix_ / "drive_c" / "Program Files" / "QeltOne" / "BOTH.INI");
+        Touch(prefix_ / "shares" / "Host" / "Public" / "QeltOne.ini");
+    }
+    void TearDown() override { fs::remove_all(prefix_); }
+
+    static void Touch(const fs::path& file) { std::ofstream(file) << "[General]\n"; }
+
+    fs::path prefix_;
+};
+
+struct MappingCase {
+    const char* windowsName;
+    const char* expected;  // below the prefix
+};
+
+class WinePathsMappingTest : public WinePathsTest,
+                             public testing::WithParamInterface<MappingCase> {};
+
+TEST_P(WinePathsMappingTest, ResolvesThroughTheDriveLinks) {
+    EXPECT_EQ(MapWindowsFileName(GetParam().windowsName, prefix_), prefix_ / GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, WinePathsMappingTest,
+    testing::Values(MappingCase{"C:\\Program Files\\QeltOne\\QeltOnePaths.ini",
+                                "dosdevices/c:/Program Files/QeltOne/QeltOnePaths.ini"},
+                    MappingCase{"c:\\PROGRAM FILES\\qeltone\\qeltonepaths.INI",
+                                "dosdevices/c:/Program Files/QeltOne/QeltOnePaths.ini"},
+                    MappingCase{"C:/Program Files/QeltOne/QeltOnePaths.ini",
+                                "dosdevices/c:/Program Files/QeltOne/QeltOnePaths.ini"},
+                    MappingCase{"C:\\Program Files\\\\QeltOne\\.\\Old\\..\\QeltOnePaths.ini",
+                                "dosdevices/c:/Program Files/QeltOne/QeltOnePaths.ini"},
+                    MappingCase{"C:\\..\\..\\Program Files", "dosdevices/c:/Program Files"},
+                    // An exact name wins over one that differs in case only.
+                    MappingCase{"C:\\Program Files\\QeltOne\\BOTH.INI",
+                                "dosdevices/c:/Program Files/QeltOne/BOTH.INI"},
+                    MappingCase{"C:\\Program Files\\QeltOne\\Both.ini",
+                                "dosdevices/c:/Program Files/QeltOne/Both.ini"},
+                    // Missing parts are kept as written: the file is simply not there.
+                    MappingCase{"C:\\program files\\Missing\\QeltOne.ini",
+                                "dosdevices/c:/Program Files/Missing/QeltOne.ini"},
+                    MappingCase{"D:\\Shared\\QeltOne.ini", "dosdevices/d:/Shared/QeltOne.ini"},
+                    MappingCase{"C:", "dosdevices/c:"},
+                    MappingCase{"\\\\SERVER\\host\\public\\qeltone.ini",
+                                "dosdevices/unc/server/Host/Public/QeltOne.ini"}));
+
+TEST_F(WinePathsTest, MappedNamesReachTheFiles) {
+    EXPECT_TRUE(fs::is_regular_file(
+        MapWindowsFileName("c:\\program files\\QELTONE\\QeltOnePaths.ini", prefix_)));
+    EXPECT_TRUE(
+        fs::is_regular_file(MapWindowsFileName("\\\\server\\HOST\\Public\\QeltOne.ini", prefix_)));
+}
+
+struct UnixCase {
+    const char* name;
+    const char* expected;
+};
+
+class WinePathsUnixTest : public testing::TestWithParam<UnixCase> {};
+
+TEST_P(WinePathsUnixTest, KeepsUnixNames) {
+    EXPECT_EQ(MapWindowsFileName(GetParam().name, "/prefix"), fs::path(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, WinePathsUnixTest,
+                         testing::Values(UnixCase{"/srv/QeltOne/QeltOne.ini",
+                                                  "/srv/QeltOne/QeltOne.ini"},
+                                         UnixCase{"/srv/QELTONE/x.ini", "/srv/QELTONE/x.ini"},
+                                         UnixCase{"Data\\QeltOne.ini", "Data/QeltOne.ini"},
+                                         UnixCase{"\\QeltOne\\QeltOne.ini", "/QeltOne/QeltOne.ini"},
+                                         UnixCase{"1:\\x", "1:/x"}));
+
+// Restores an environment variable when the test ends.
+class ScopedEnvironment {
+  public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        Set(value);
+    }
+    ~ScopedEnvironment() { Set(old_ ? old_->c_str() : nullptr); }
+
+  private:
+    void Set(const char* value) {
+        if (value != nullptr) {
+            setenv(name_, value, 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(WinePrefixFolderTest, IsWinePrefixElseDotWineInHome) {
+    ScopedEnvironment home("HOME", "/home/admin");
+    {
+        ScopedEnvironment prefix("WINEPREFIX", "/srv/wine");
+        EXPECT_EQ(WinePrefixFolder(), fs::path("/srv/wine"));
+    }
+    {
+        ScopedEnvironment prefix("WINEPREFIX", "");
+        EXPECT_EQ(WinePrefixFolder(), fs::path("/home/admin/.wine"));
+    }
+    ScopedEnvironment prefix("WINEPREFIX", nullptr);
+    EXPECT_EQ(WinePrefixFolder(), fs::path("/home/admin/.wine"));
+}
+
+}  // namespace
+}  // namespace qelt

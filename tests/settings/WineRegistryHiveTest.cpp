@@ -1,0 +1,235 @@
+#include "settings/WineRegistryHive.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "settings/RegFuncs.h"
+#include "settings/RegistryBackend.h"
+#include "settings/RegistryHive.h"
+#include "settings/modQLXLib.h"
+
+namespace qelt {
+namespace {
+
+using namespace std::literals;
+
+// A hive as Wine saves system.reg, with every form of value the reader has to take.
+constexpr std::string_view kSystemHive = R"(WINE REGISTRY Version 2
+;; All keys relative to \\Machine
+"Stray"="before any key"
+
+#arch=win64
+
+[Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\QeltOne.exe] 1700000000
+#time=1d9e6b2a0c5e8f0
+@="C:\\Program Files\\QeltOne\\QeltOne.exe"
+"Path"="C:\\Program Files\\QeltOne;"
+
+[Software\\Tests] 1700000000
+#time=1d9e6b2a0c5e8f0
+"Expand"=str(2):"%SystemRoot%\\system32"
+"Multi"=str(7):"one\0two\0"
+"Number"=dword:0000002a
+"Bytes"=hex:01,ff,00
+"ExpandBytes"=hex(2):25,00,41,00,25,00,5c,00,e9,00,00,00
+"Wrapped"=hex(2):43,00,3a,00,5c,00,44,00,61,00,74,00,61,00,5c,00,00,\
+  00
+"OddType"=hex(ffff0007):61,00,00,00
+"Quoted"="say \"hi\" \\ there"
+"Controls"="tab\there\nline\0end"
+"HexEscape"="Caf\xe9 \x20ac\x00e9a"
+"Utf8"="Café €"
+"Octal"="a\101\0102"
+"Broken"="no end
+"AfterBroken"="still read"
+"MixedCase"="found"
+"Empty"=""
+"Bad"=nonsense:12
+"Twice"="first"
+
+[Software\\Escaped\]Bracket\\Sub] 1700000000
+"Value"="inside"
+
+[Software\\Tests] 1700000001
+"Twice"="second"
+)";
+
+std::optional<RegistryValue> ReadValue(RegistryBackend& registry, RegKeyHandle root,
+                                       std::string_view keyPath, std::string_view name) {
+    RegKeyHandle key = 0;
+    if (registry.OpenKey(root, keyPath, key) != kRegSuccess) {
+        return std::nullopt;
+    }
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+    std::optional<RegistryValue> result;
+    if (registry.QueryValue(key, name, type, nullptr, size) == kRegSuccess) {
+        std::string data(size, ' ');
+        if (registry.QueryValue(key, name, type, &data, size) == kRegSuccess) {
+            result = RegistryValue{type, data};
+        }
+    }
+    registry.CloseKey(key);
+    return result;
+}
+
+// A Wine prefix in a temporary folder, its hive files written by the test.
+class WinePrefixTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        prefix_ = std::filesystem::path(testing::TempDir()) /
+                  (std::string("qelt-wine-hive-") +
+                   testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(prefix_);
+        std::filesystem::create_directories(prefix_);
+    }
+    void TearDown() override { std::filesystem::remove_all(prefix_); }
+
+    void Write(const char* name, std::string_view text) {
+        std::ofstream(prefix_ / name, std::ios::binary | std::ios::trunc) << text;
+    }
+
+    std::filesystem::path prefix_;
+    WinePrefixRegistry registry_{[this] { return prefix_; }};
+};
+
+struct HiveValueCase {
+    const char* key;
+    const char* name;
+    std::uint32_t type;
+    std::string data;
+};
+
+class WineHiveValueTest : public WinePrefixTest,
+                          public testing::WithParamInterface<HiveValueCase> {};
+
+TEST_P(WineHiveValueTest, ReadsValueAsTheAFunctionsReturnIt) {
+    Write("system.reg", kSystemHive);
+    const HiveValueCase& c = GetParam();
+    const auto value = ReadValue(registry_, kHKeyLocalMachine, c.key, c.name);
+    ASSERT_TRUE(value.has_value()) << c.key << " / " << c.name;
+    EXPECT_EQ(value->type, c.type);
+    EXPECT_EQ(value->data, c.data);
+}
+
+constexpr const char* kAppPaths =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\QeltOne.exe";
+constexpr const char* kTests = "Software\\Tests";
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, WineHiveValueTest,
+    testing::Values(HiveValueCase{kAppPaths, "", kRegSz,
+                                  "C:\\Program Files\\QeltOne\\QeltOne.exe\0"s},
+                    HiveValueCase{kAppPaths, "path", kRegSz, "C:\\Program Files\\QeltOne;\0"s},
+                    HiveValueCase{kTests, "Expand", kRegExpandSz, "%SystemRoot%\\system32\0"s},
+                    HiveValueCase{kTests, "Multi", kRegMultiSz, "one\0two\0\0"s},
+                    HiveValueCase{kTests, "Number", kRegDword, "\x2a\0\0\0"s},
+                    HiveValueCase{kTests, "Bytes", kRegBinary, "\x01\xff\0"s},
+                    HiveValueCase{kTests, "ExpandBytes", kRegExpandSz, "%A%\\\xc3\xa9\0"s},
+                    HiveValueCase{kTests, "Wrapped", kRegExpandSz, "C:\\Data\\\0"s},
+                    HiveValueCase{kTests, "OddType", 0xffff0007u, "a\0\0\0"s},
+                    HiveValueCase{kTests, "Quoted", kRegSz, "say \"hi\" \\ there\0"s},
+                    HiveValueCase{kTests, "Controls", kRegSz, "tab\there\nline\0end\0"s},
+                    HiveValueCase{kTests, "HexEscape", kRegSz,
+                                  "Caf\xc3\xa9 \xe2\x82\xac\xc3\xa9"
+                                  "a\0"s},
+                    HiveValueCase{kTests, "Utf8", kRegSz, "Caf\xc3\xa9 \xe2\x82\xac\0"s},
+                    HiveValueCase{kTests, "Octal", kRegSz,
+                                  "aA\x08"
+                                  "2\0"s},
+                    HiveValueCase{kTests, "AfterBroken", kRegSz, "still read\0"s},
+                    HiveValueCase{kTests, "mixedcase", kRegSz, "found\0"s},
+                    HiveValueCase{kTests, "Empty", kRegSz, "\0"s},
+                    HiveValueCase{kTests, "Twice", kRegSz, "second\0"s},
+                    HiveValueCase{"Software\\Escaped]Bracket\\Sub", "Value", kRegSz, "inside\0"s}));
+
+struct MissingCase {
+    const char* key;
+    const char* name;
+};
+
+class WineHiveMissingTest : public WinePrefixTest,
+                            public testing::WithParamInterface<MissingCase> {};
+
+TEST_P(WineHiveMissingTest, IsAbsent) {
+    Write("system.reg", kSystemHive);
+    EXPECT_FALSE(ReadValue(registry_, kHKeyLocalMachine, GetParam().key, GetParam().name));
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, WineHiveMissingTest,
+                         testing::Values(MissingCase{kTests, "Broken"},  // unterminated string
+                                         MissingCase{kTests, "Bad"},     // unknown data form
+                                         MissingCase{kTests, "Nowhere"},
+                                         MissingCase{"Software\\Missing", ""},
+                                         MissingCase{"Software", ""}));  // key without values
+
+TEST_F(WinePrefixTest, KeysAboveSavedKeysExist) {
+    Write("system.reg", kSystemHive);
+    RegKeyHandle key = 0;
+    EXPECT_EQ(registry_.OpenKey(kHKeyLocalMachine, "Software\\Microsoft\\Windows", key),
+              kRegSuccess);
+    RegKeyHandle sub = 0;
+    EXPECT_EQ(registry_.OpenKey(key, "CurrentVersion\\App Paths\\QELTONE.EXE", sub), kRegSuccess);
+    EXPECT_EQ(registry_.OpenKey(kHKeyLocalMachine, "Software\\Microsoft\\Office", key),
+              kRegFileNotFound);
+    EXPECT_EQ(registry_.OpenKey(kHKeyCurrentUser, "Software\\Tests", key), kRegFileNotFound);
+}
+
+TEST_F(WinePrefixTest, SystemHiveIsLocalMachineAndUserHiveIsCurrentUser) {
+    Write("system.reg", kSystemHive);
+    Write("user.reg",
+          "WINE REGISTRY Version 2\n"
+          "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] 1\n"
+          "\"Personal\"=\"C:\\\\users\\\\qelt\\\\Documents\"\n");
+    ScopedRegistryBackend scoped(registry_);
+    EXPECT_EQ(GetInstalledAppPath("QeltOne.exe"), "C:\\Program Files\\QeltOne\\");
+    EXPECT_EQ(GetMyDocumentsFolder(), "C:\\users\\qelt\\Documents\\");
+    EXPECT_FALSE(ReadValue(registry_, kHKeyCurrentUser, kAppPaths, ""));
+}
+
+TEST_F(WinePrefixTest, OtherFilesAndMissingFilesAreEmptyRoots) {
+    Write("system.reg",
+          "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\Software\\A]\n\"x\"=\"1\"\n");
+    Write("user.reg", "WINE REGISTRY Version 1\n[Software\\\\A] 1\n\"x\"=\"1\"\n");
+    EXPECT_FALSE(ReadValue(registry_, kHKeyLocalMachine, "Software\\A", "x"));
+    EXPECT_FALSE(ReadValue(registry_, kHKeyCurrentUser, "Software\\A", "x"));
+    std::filesystem::remove(prefix_ / "user.reg");
+    EXPECT_FALSE(ReadValue(registry_, kHKeyCurrentUser, "Software\\A", "x"));
+    EXPECT_EQ(GetMyDocumentsFolder(), "");
+}
+
+TEST_F(WinePrefixTest, ReadsCrLfLines) {
+    Write("user.reg", "WINE REGISTRY Version 2\r\n[Software\\\\A] 1\r\n\"V\"=\"crlf\"\r\n");
+    const auto value = ReadValue(registry_, kHKeyCurrentUser, "Software\\A", "V");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->data, "crlf\0"s);
+}
+
+TEST_F(WinePrefixTest, SeesTheFileAsItIsAtEachLookup) {
+    Write("user.reg", "WINE REGISTRY Version 2\n[Software\\\\A] 1\n\"V\"=\"old\"\n");
+    ASSERT_TRUE(ReadValue(registry_, kHKeyCurrentUser, "Software\\A", "V"));
+    // Wine saves the hive anew; a different size is seen even within the clock's resolution.
+    Write("user.reg", "WINE REGISTRY Version 2\n[Software\\\\A] 1\n\"V\"=\"newer\"\n");
+    const auto value = ReadValue(registry_, kHKeyCurrentUser, "Software\\A", "V");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->data, "newer\0"s);
+}
+
+TEST_F(WinePrefixTest, RootHandlesReadTheHiveRoot) {
+    Write("system.reg", kSystemHive);
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+    // A value line before the first key belongs to no key.
+    EXPECT_EQ(registry_.QueryValue(kHKeyLocalMachine, "Stray", type, nullptr, size),
+              kRegFileNotFound);
+    EXPECT_EQ(registry_.CloseKey(kHKeyLocalMachine), kRegSuccess);
+    EXPECT_EQ(registry_.CloseKey(12345), kRegInvalidHandle);
+}
+
+}  // namespace
+}  // namespace qelt
