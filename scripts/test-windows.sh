@@ -20,16 +20,41 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 
 ctest --test-dir "$folder" --output-on-failure --parallel "$(nproc)"
 
-if [[ -n "$native" ]]; then
-    work=$folder/compare
-    rm -rf "$work" && mkdir -p "$work"
-    exe=$folder/src/cli/qeltaudit.exe
-    "$native/src/cli/qeltaudit" --columns demo/Companies.columns >"$work/linux.sql"
-    wine "$exe" --columns demo/Companies.columns >"$work/windows.sql"
-    cmp "$work/linux.sql" "$work/windows.sql"
-    # --output replaces an existing file (a rename over it, which Windows refuses by default).
-    echo stale >"$work/replaced.sql"
-    wine "$exe" --columns demo/Companies.columns --output "$work/replaced.sql"
-    cmp "$work/linux.sql" "$work/replaced.sql"
-    echo "test-windows: qeltaudit.exe writes the same script as the Linux qeltaudit"
-fi
+[[ -z "$native" ]] && exit 0
+linux=$native/src/cli/qeltaudit
+exe=$folder/src/cli/qeltaudit.exe
+work=$folder/compare
+rm -rf "$work" && mkdir -p "$work"
+
+wine "$exe" --columns demo/Companies.columns >"$work/windows.sql"
+"$linux" --columns demo/Companies.columns >"$work/linux.sql"
+cmp "$work/linux.sql" "$work/windows.sql"
+# --output replaces an existing file (a rename over it, which Windows refuses by default).
+echo stale >"$work/replaced.sql"
+wine "$exe" --columns demo/Companies.columns --output "$work/replaced.sql"
+cmp "$work/linux.sql" "$work/replaced.sql"
+echo "test-windows: qeltaudit.exe writes the same script as the Linux qeltaudit"
+
+# A host installation in the prefix: the App Paths entry, the paths file in the host folder
+# pointing into the documents folder, the settings file there. Names on disk differ in letter
+# case from the names the settings use, as Windows allows.
+drive_c=$WINEPREFIX/drive_c
+for documents in "$drive_c"/users/*/Documents; do
+    # wineboot links Documents to the Unix home; the test must not write there.
+    if [[ -L "$documents" ]]; then
+        rm "$documents" && mkdir "$documents"
+    fi
+    mkdir -p "$documents/QELTONE"
+    printf '[General]\r\nQeltOneDataPath=C:\\QeltData\\\r\nQeltOneDataBase=Main.mdb\r\n' \
+        >"$documents/QELTONE/qeltone.ini"
+done
+mkdir -p "$drive_c/Program Files/QeltOne"
+printf '[General]\r\nIniPath=$(MyDocuments)\\QeltOne\r\n' \
+    >"$drive_c/Program Files/QeltOne/qeltonepaths.ini"
+wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\QeltOne.exe' /ve \
+    /t REG_SZ /d '"C:\Program Files\QeltOne\QeltOne.exe"' /f >/dev/null
+expected=$'Host folder: C:\\Program Files\\QeltOne\\\nData folder: C:\\QeltData\\\nDatabase: C:\\QeltData\\Main.mdb'
+diff <(echo "$expected") <(wine "$exe" --show-settings)
+wineserver -w # the registry reaches system.reg when the server ends
+diff <(echo "$expected") <(env -u QELT_REGISTRY -u QELT_WINDOWS_DIR "$linux" --show-settings)
+echo "test-windows: qeltaudit --show-settings reads the Wine prefix as qeltaudit.exe under Wine does"
