@@ -1,13 +1,12 @@
 // The registry where there is no Windows registry: read from a registry export file.
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "settings/RegeditFile.h"
 #include "settings/RegistryBackend.h"
 #include "settings/RegistryHive.h"
+#include "settings/TextEncoding.h"
 
 namespace qelt {
 
@@ -20,9 +19,11 @@ RegistryHive LoadConfiguredRegistry() {
     if (fileName == nullptr || *fileName == '\0') {
         return {};
     }
-    std::ifstream file(fileName, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    return ParseRegeditFile(bytes).value_or(RegistryHive{});
+    const auto bytes = ReadFileBytes(fileName);
+    if (!bytes) {
+        return {};
+    }
+    return ParseRegeditFile(*bytes).value_or(RegistryHive{});
 }
 
 }  // namespace
