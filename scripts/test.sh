@@ -15,4 +15,8 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 scripts/build.sh build-sanitize -DQELT_SANITIZE=ON -DQELT_BUILD_BENCHMARKS=OFF
 ctest --test-dir build-sanitize --output-on-failure --parallel "$(nproc)"
 
+# The readers of registry and settings files under libFuzzer, about a minute each.
+scripts/fuzz.sh 60
+
+# The Windows build under Wine, compared with the Linux build.
 scripts/test-windows.sh build

@@ -1,8 +1,6 @@
 #include "settings/ProfileFile.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "settings/TextEncoding.h"
 #include "settings/WinePaths.h"
@@ -119,14 +117,6 @@ std::filesystem::path WindowsDirectory() {
     return WinePrefixFolder() / "drive_c" / "windows";
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    return std::string{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 }  // namespace
 
 ProfileValue ReadProfileText(std::optional<std::string_view> fileBytes, std::string_view section,
@@ -155,7 +145,7 @@ std::uint32_t ProfileFileReader::ReadProfileString(std::string_view section, std
                                                    std::string_view defaultValue,
                                                    std::string& value, std::uint32_t bufferSize,
                                                    std::string_view fileName) {
-    const auto bytes = ReadWholeFile(LocateProfileFile(fileName));
+    const auto bytes = ReadFileBytes(LocateProfileFile(fileName));
     ProfileValue read =
         ReadProfileText(bytes ? std::optional<std::string_view>(*bytes) : std::nullopt, section,
                         key, defaultValue, bufferSize);

@@ -2,13 +2,12 @@
 // QELT_REGISTRY, or else the registry of the Wine prefix.
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "settings/RegeditFile.h"
 #include "settings/RegistryBackend.h"
 #include "settings/RegistryHive.h"
+#include "settings/TextEncoding.h"
 #include "settings/WinePaths.h"
 #include "settings/WineRegistryHive.h"
 
@@ -23,9 +22,11 @@ RegistryHive LoadConfiguredRegistry() {
     if (fileName == nullptr || *fileName == '\0') {
         return {};
     }
-    std::ifstream file(fileName, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    return ParseRegeditFile(bytes).value_or(RegistryHive{});
+    const auto bytes = ReadFileBytes(fileName);
+    if (!bytes) {
+        return {};
+    }
+    return ParseRegeditFile(*bytes).value_or(RegistryHive{});
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "settings/TextEncoding.h"
 
+#include <array>
 #include <cstdint>
+#include <fstream>
 
 namespace qelt {
 
@@ -58,6 +60,20 @@ std::string DecodeTextFile(std::string_view bytes) {
         bytes.remove_prefix(3);
     }
     return std::string(bytes);
+}
+
+std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes;
+    std::array<char, 4096> chunk{};
+    // istream::read turns a failing read (as on a folder) into badbit instead of throwing.
+    while (file.read(chunk.data(), chunk.size()) || file.gcount() > 0) {
+        bytes.append(chunk.data(), static_cast<std::size_t>(file.gcount()));
+    }
+    if (file.bad() || !file.eof()) {
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 }  // namespace qelt

@@ -100,9 +100,7 @@ std::filesystem::path MapWindowsFileName(std::string_view name,
     if (IsUncName(name)) {
         return ResolveBelow(devices / "unc", name.substr(2));
     }
-    std::string unixName(name);
-    std::replace(unixName.begin(), unixName.end(), '\\', '/');
-    return unixName;
+    return std::filesystem::path(std::string(name));
 }
 
 }  // namespace qelt

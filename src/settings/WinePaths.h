@@ -14,7 +14,7 @@ std::filesystem::path WinePrefixFolder();
 // goes through the prefix's dosdevices/<letter>: link and a UNC name ("\\server\share\…")
 // through dosdevices/unc; each component matches a directory entry exactly or else without
 // regard to ASCII letter case, as Windows file names do. "." and ".." are resolved first. Any
-// other name is a Unix name and is used as it is, except that '\' separates folders.
+// other name is a Unix name and is used as it is ('\' included: it is a character there).
 std::filesystem::path MapWindowsFileName(std::string_view name,
                                          const std::filesystem::path& winePrefix);
 

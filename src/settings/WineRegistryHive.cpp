@@ -1,8 +1,6 @@
 #include "settings/WineRegistryHive.h"
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -312,11 +310,14 @@ bool WinePrefixRegistry::HiveFile::Refresh(const std::filesystem::path& file) {
         return true;
     }
     *this = HiveFile{};
-    std::ifstream stream(file, std::ios::binary);
-    text.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+    auto bytesRead = ReadFileBytes(file);
+    if (!bytesRead) {
+        return false;
+    }
+    text = std::move(*bytesRead);
     LineReader lines(text);
     std::string_view line;
-    if (!stream || !lines.Next(line) || !line.starts_with(kHiveHeader)) {
+    if (!lines.Next(line) || !line.starts_with(kHiveHeader)) {
         text.clear();
         return false;
     }

@@ -2,11 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+
+#include "settings/SettingsTestSupport.h"
 
 namespace qelt {
 namespace {
@@ -17,10 +18,6 @@ namespace fs = std::filesystem;
 class WinePathsTest : public testing::Test {
   protected:
     void SetUp() override {
-        prefix_ = fs::path(testing::TempDir()) /
-                  (std::string("qelt-wine-paths-") +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(prefix_);
         fs::create_directories(prefix_ / "dosdevices");
         fs::create_directories(prefix_ / "drive_c" / "Program Files" / "QeltOne");
         fs::create_directories(prefix_ / "shares" / "Host" / "Public");
@@ -32,11 +29,10 @@ class WinePathsTest : public testing::Test {
         Touch(prefix_ / "drive_c" / "Program Files" / "QeltOne" / "BOTH.INI");
         Touch(prefix_ / "shares" / "Host" / "Public" / "QeltOne.ini");
     }
-    void TearDown() override { fs::remove_all(prefix_); }
-
     static void Touch(const fs::path& file) { std::ofstream(file) << "[General]\n"; }
 
-    fs::path prefix_;
+    const test::TempFolder folder_;
+    const fs::path prefix_ = folder_.Path();
 };
 
 struct MappingCase {
@@ -93,48 +89,25 @@ TEST_P(WinePathsUnixTest, KeepsUnixNames) {
     EXPECT_EQ(MapWindowsFileName(GetParam().name, "/prefix"), fs::path(GetParam().expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, WinePathsUnixTest,
-                         testing::Values(UnixCase{"/srv/QeltOne/QeltOne.ini",
-                                                  "/srv/QeltOne/QeltOne.ini"},
-                                         UnixCase{"/srv/QELTONE/x.ini", "/srv/QELTONE/x.ini"},
-                                         UnixCase{"Data\\QeltOne.ini", "Data/QeltOne.ini"},
-                                         UnixCase{"\\QeltOne\\QeltOne.ini", "/QeltOne/QeltOne.ini"},
-                                         UnixCase{"1:\\x", "1:/x"}));
-
-// Restores an environment variable when the test ends.
-class ScopedEnvironment {
-  public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        Set(value);
-    }
-    ~ScopedEnvironment() { Set(old_ ? old_->c_str() : nullptr); }
-
-  private:
-    void Set(const char* value) {
-        if (value != nullptr) {
-            setenv(name_, value, 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-    const char* name_;
-    std::optional<std::string> old_;
-};
+INSTANTIATE_TEST_SUITE_P(
+    Names, WinePathsUnixTest,
+    testing::Values(UnixCase{"/srv/QeltOne/QeltOne.ini", "/srv/QeltOne/QeltOne.ini"},
+                    UnixCase{"/srv/QELTONE/x.ini", "/srv/QELTONE/x.ini"},
+                    UnixCase{"/srv/host\\QeltOne.ini", "/srv/host\\QeltOne.ini"},
+                    UnixCase{"Data\\QeltOne.ini", "Data\\QeltOne.ini"},
+                    UnixCase{"1:\\x", "1:\\x"}));
 
 TEST(WinePrefixFolderTest, IsWinePrefixElseDotWineInHome) {
-    ScopedEnvironment home("HOME", "/home/admin");
+    const test::ScopedEnvironment home("HOME", "/home/admin");
     {
-        ScopedEnvironment prefix("WINEPREFIX", "/srv/wine");
+        const test::ScopedEnvironment prefix("WINEPREFIX", "/srv/wine");
         EXPECT_EQ(WinePrefixFolder(), fs::path("/srv/wine"));
     }
     {
-        ScopedEnvironment prefix("WINEPREFIX", "");
+        const test::ScopedEnvironment prefix("WINEPREFIX", "");
         EXPECT_EQ(WinePrefixFolder(), fs::path("/home/admin/.wine"));
     }
-    ScopedEnvironment prefix("WINEPREFIX", nullptr);
+    const test::ScopedEnvironment prefix("WINEPREFIX", std::nullopt);
     EXPECT_EQ(WinePrefixFolder(), fs::path("/home/admin/.wine"));
 }
 

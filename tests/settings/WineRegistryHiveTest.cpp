@@ -4,13 +4,13 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 
 #include "settings/RegFuncs.h"
 #include "settings/RegistryBackend.h"
 #include "settings/RegistryHive.h"
+#include "settings/SettingsTestSupport.h"
 #include "settings/modQLXLib.h"
 
 namespace qelt {
@@ -81,20 +81,10 @@ std::optional<RegistryValue> ReadValue(RegistryBackend& registry, RegKeyHandle r
 // A Wine prefix in a temporary folder, its hive files written by the test.
 class WinePrefixTest : public testing::Test {
   protected:
-    void SetUp() override {
-        prefix_ = std::filesystem::path(testing::TempDir()) /
-                  (std::string("qelt-wine-hive-") +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(prefix_);
-        std::filesystem::create_directories(prefix_);
-    }
-    void TearDown() override { std::filesystem::remove_all(prefix_); }
+    void Write(const char* name, std::string_view text) { test::WriteFile(prefix_ / name, text); }
 
-    void Write(const char* name, std::string_view text) {
-        std::ofstream(prefix_ / name, std::ios::binary | std::ios::trunc) << text;
-    }
-
-    std::filesystem::path prefix_;
+    const test::TempFolder folder_;
+    const std::filesystem::path prefix_ = folder_.Path();
     WinePrefixRegistry registry_{[this] { return prefix_; }};
 };
 
