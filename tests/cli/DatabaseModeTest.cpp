@@ -69,6 +69,8 @@ struct FailureCase {
     std::vector<std::string> args;  // "@" stands for the test's own folder
     int exitCode;
     const char* errStart;
+
+    friend void PrintTo(const FailureCase& failure, std::ostream* out) { *out << failure.name; }
 };
 
 class DatabaseModeFailureTest : public DatabaseModeTest,

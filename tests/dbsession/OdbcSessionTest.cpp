@@ -25,6 +25,10 @@ const std::filesystem::path kDemoDatabase = QELT_DEMO_DATABASE;
 struct KindCase {
     const char* text;
     DatabaseKind kind;
+
+    friend void PrintTo(const KindCase& kindCase, std::ostream* out) {
+        *out << '"' << kindCase.text << '"';
+    }
 };
 
 class DatabaseKindTest : public ::testing::TestWithParam<KindCase> {};
@@ -54,6 +58,10 @@ struct TypeCase {
     int sqlType;  // the <sql.h> code, written out so that a wrong macro in the table shows
     bool isUnsigned;
     std::int32_t adoType;
+
+    friend void PrintTo(const TypeCase& type, std::ostream* out) {
+        *out << type.sqlType << (type.isUnsigned ? " unsigned" : "");
+    }
 };
 
 class AdoTypeTest : public ::testing::TestWithParam<TypeCase> {};
@@ -83,6 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
 struct TableCase {
     const char* table;
     std::vector<Field> columns;
+
+    friend void PrintTo(const TableCase& table, std::ostream* out) { *out << table.table; }
 };
 
 std::vector<Field> DemoCompaniesColumns() {
