@@ -219,7 +219,9 @@ Diagnostics ReadDiagnostics(const OdbcHandle& handle) {
         } else {
             diagnostics.text += "; ";
         }
-        diagnostics.text += "[" + sqlState + "] " + FromOdbcBuffer(message, messageLength);
+        std::string text = FromOdbcBuffer(message, messageLength);
+        text.erase(text.find_last_not_of(" \r\n") + 1);  // some drivers end it with a newline
+        diagnostics.text += sqlState.empty() ? text : "[" + sqlState + "] " + text;
     }
     return diagnostics;
 }

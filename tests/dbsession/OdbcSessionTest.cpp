@@ -309,6 +309,19 @@ TEST(OdbcSessionSQLite, UnusualNamesSurviveTheRoundTrip) {
 
 // ---- The MDBTools driver ----------------------------------------------------------------------
 
+// The driver is found and refuses a file that is no Access database.
+TEST(OdbcSessionAccess, FileThatIsNoAccessDatabaseIsAnOpenFailure) {
+    TempFolder folder;
+    const auto database = folder.Path() / "QeltOne.mdb";
+    std::ofstream(database) << "not an Access database";
+    const FolderSnapshot before = FolderSnapshot::Of(folder.Path());
+    OdbcSession session;
+    session.SetDatabaseName(database.string());
+    EXPECT_FALSE(session.OpenDatabase());
+    EXPECT_THAT(session.OpenFailure(), ::testing::Not(HasSubstr("no ODBC driver")));
+    EXPECT_EQ(FolderSnapshot::Of(folder.Path()), before);
+}
+
 TEST(OdbcSessionAccess, MissingMdbIsAnOpenFailure) {
     TempFolder folder;
     OdbcSession session;
