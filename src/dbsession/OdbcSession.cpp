@@ -301,24 +301,6 @@ std::set<std::string> InstalledDrivers(const OdbcHandle& environment) {
     return names;
 }
 
-// The DRIVER= value for a kind of file, or nothing when no driver for it is installed.
-std::optional<std::string> FindDriver(const OdbcHandle& environment, DatabaseKind kind) {
-    const DriverCandidates candidates = CandidatesFor(kind);
-    const std::set<std::string> installed = InstalledDrivers(environment);
-    for (const std::string& name : candidates.installedNames) {
-        if (installed.contains(name)) {
-            return "{" + name + "}";
-        }
-    }
-    for (const std::string& library : candidates.libraries) {
-        std::error_code error;
-        if (std::filesystem::is_regular_file(library, error)) {
-            return library;
-        }
-    }
-    return std::nullopt;
-}
-
 // A connection string value in braces when it holds characters that would end it early.
 std::string ConnectionValue(const std::string& value) {
     const bool plain = value.find_first_of(";{}=") == std::string::npos &&
@@ -334,6 +316,24 @@ std::string ConnectionValue(const std::string& value) {
         }
     }
     return braced + "}";
+}
+
+// The DRIVER= value for a kind of file, or nothing when no driver for it is installed.
+std::optional<std::string> FindDriver(const OdbcHandle& environment, DatabaseKind kind) {
+    const DriverCandidates candidates = CandidatesFor(kind);
+    const std::set<std::string> installed = InstalledDrivers(environment);
+    for (const std::string& name : candidates.installedNames) {
+        if (installed.contains(name)) {
+            return "{" + name + "}";
+        }
+    }
+    for (const std::string& library : candidates.libraries) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(library, error)) {
+            return ConnectionValue(library);
+        }
+    }
+    return std::nullopt;
 }
 
 // A read-only SQLite URI for a file: the driver's plain file name cannot be made read-only,

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -264,6 +265,20 @@ TEST(OdbcSessionSQLite, ReopeningReplacesTheConnection) {
         EXPECT_EQ(session.OpenRecordset(ProbeQuery("Companies"), 3, 3, 1)->GetFields().Count(),
                   count);
     }
+}
+
+// Without an odbcinst.ini naming the driver, its library is used directly.
+TEST(OdbcSessionSQLite, DriverLibraryServesWhenNoDriverIsRegistered) {
+    TempFolder emptyConfiguration;
+    const char* previous = std::getenv("ODBCSYSINI");
+    const std::string saved = previous != nullptr ? previous : "";
+    setenv("ODBCSYSINI", emptyConfiguration.Path().c_str(), 1);
+    OdbcSession session;
+    session.SetDatabaseName(kDemoDatabase.string());
+    const bool opened = session.OpenDatabase();
+    previous != nullptr ? setenv("ODBCSYSINI", saved.c_str(), 1) : unsetenv("ODBCSYSINI");
+    ASSERT_TRUE(opened) << session.OpenFailure();
+    EXPECT_EQ(session.OpenRecordset(ProbeQuery("Consultants"), 3, 3, 1)->GetFields().Count(), 9);
 }
 
 TEST(OdbcSessionSQLite, UppercaseIdentifiersIsFalseUnopenedAndForSQLite) {
