@@ -3,8 +3,9 @@
 #   scripts/postgres-fixture.sh start|stop FOLDER PORT
 # FOLDER (inside a build folder) gets the data folder, the server log and an odbc.ini with the
 # data source QeltPostgres. The server listens on no TCP address, only on a unix socket in a
-# private folder named after FOLDER, so build folders never meet. Starting first stops and
-# removes whatever an aborted earlier run left behind.
+# private runtime folder named after FOLDER, so build folders never meet; the data folder moves
+# there too when FOLDER is out of the postgres user's reach (a build below /root). Starting
+# first stops and removes whatever an aborted earlier run left behind.
 set -euo pipefail
 action=$1
 folder=$(realpath -m "$2")
@@ -12,7 +13,7 @@ port=$3
 
 pgbin=$(find /usr/lib/postgresql -maxdepth 2 -name bin -type d | sort -V | tail -n 1)
 [[ -n "$pgbin" ]] || { echo "postgres-fixture: no PostgreSQL server installed" >&2; exit 1; }
-socket=/tmp/qelt-pg-$(printf '%s' "$folder" | md5sum | cut -c1-12)
+runtime=/tmp/qelt-pg-$(printf '%s' "$folder" | md5sum | cut -c1-12)
 
 # initdb and the server refuse to run as root: CI runs as root, so they run as postgres there.
 as_server() {
@@ -24,21 +25,27 @@ as_server() {
 }
 
 stop_server() {
-    if [[ -f "$folder/data/postmaster.pid" ]]; then
-        as_server "$pgbin/pg_ctl" -D "$folder/data" -m immediate -w stop >/dev/null 2>&1 || true
-    fi
-    rm -rf "$folder" "$socket"
+    for data in "$folder/data" "$runtime/data"; do
+        if [[ -f "$data/postmaster.pid" ]]; then
+            as_server "$pgbin/pg_ctl" -D "$data" -m immediate -w stop >/dev/null 2>&1 || true
+        fi
+    done
+    rm -rf "$folder" "$runtime"
 }
 
 start_server() {
     stop_server
-    mkdir -p "$folder" "$socket"
-    [[ $(id -u) -eq 0 ]] && chown postgres: "$folder" "$socket"
-    as_server "$pgbin/initdb" -D "$folder/data" -U postgres -A trust -E UTF8 --locale=C \
-        --no-sync >"$folder/initdb.log"
-    as_server "$pgbin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 60 \
-        -o "-k $socket -p $port -c listen_addresses='' -c fsync=off" start >/dev/null
-    as_server "$pgbin/psql" -h "$socket" -p "$port" -U postgres -d postgres -q \
+    mkdir -p "$folder" "$runtime"
+    if [[ $(id -u) -eq 0 ]]; then
+        chown postgres: "$folder" "$runtime"
+    fi
+    local data=$folder/data
+    as_server test -w "$folder" || data=$runtime/data
+    as_server "$pgbin/initdb" -D "$data" -U postgres -A trust -E UTF8 --locale=C --no-sync \
+        >"$runtime/initdb.log"
+    as_server "$pgbin/pg_ctl" -D "$data" -l "$runtime/server.log" -w -t 60 \
+        -o "-k $runtime -p $port -c listen_addresses='' -c fsync=off" start >/dev/null
+    as_server "$pgbin/psql" -h "$runtime" -p "$port" -U postgres -d postgres -q \
         -v ON_ERROR_STOP=1 <<'SQL'
 CREATE DATABASE qeltone;
 \connect qeltone
@@ -69,7 +76,7 @@ SQL
     cat >"$folder/odbc.ini" <<INI
 [QeltPostgres]
 Driver = $driver
-Servername = $socket
+Servername = $runtime
 Port = $port
 Database = qeltone
 Username = postgres

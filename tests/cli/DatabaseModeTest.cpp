@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -42,11 +44,12 @@ std::string ReadFile(const std::filesystem::path& path) {
 class DatabaseModeTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("qelt-cli-" +
-                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                   "-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-        std::filesystem::remove_all(folder_);
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name =
+            std::string("qelt-cli-") + test->name() + "-" +
+            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+        std::replace(name.begin(), name.end(), '/', '-');  // parameterised names hold a slash
+        folder_ = std::filesystem::temp_directory_path() / name;
         std::filesystem::create_directories(folder_);
     }
     void TearDown() override { std::filesystem::remove_all(folder_); }

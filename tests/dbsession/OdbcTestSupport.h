@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -31,9 +32,11 @@ class TempFolder {
   public:
     TempFolder() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = std::filesystem::temp_directory_path() /
-                ("qelt-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        std::string name =
+            "qelt-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
+            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+        std::replace(name.begin(), name.end(), '/', '-');  // parameterised names hold a slash
+        path_ = std::filesystem::temp_directory_path() / name;
         std::filesystem::create_directories(path_);
     }
     ~TempFolder() {
