@@ -3,7 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -37,13 +39,14 @@ class WideDatabases {
             for (int i = 1; i < columns; ++i) {
                 create += ", Col" + std::to_string(i) + " " + kinds[i % 4];
             }
-            create += ")";
-            qelt::OdbcSession writer;  // a connection string may create the file
-            writer.SetDatabaseName("DRIVER={SQLite3};Database=" + path.string());
-            if (!writer.OpenDatabase()) {
-                throw std::runtime_error(writer.OpenFailure());
+            create += ");";
+            const auto script = std::filesystem::path(path) += ".sql";
+            std::ofstream(script, std::ios::binary) << create;
+            const std::string command = std::string("'") + QELT_SQLITE3_SHELL + "' -bail '" +
+                                        path.string() + "' < '" + script.string() + "'";
+            if (std::system(command.c_str()) != 0) {
+                throw std::runtime_error("cannot create " + path.string());
             }
-            writer.OpenRecordset(create, 3, 3, 1);
         }
         return path.string();
     }

@@ -474,6 +474,16 @@ Field DescribeColumn(const OdbcHandle& statement, SQLUSMALLINT column) {
     return Field{FromOdbcBuffer(name, nameLength), AdoTypeOfSqlType(sqlType, isUnsigned)};
 }
 
+// Ends the current transaction of a connection without committing it.
+struct RollbackOnExit {
+    SQLHANDLE connection;  // null: nothing to roll back
+    ~RollbackOnExit() {
+        if (connection != nullptr) {
+            SQLEndTran(SQL_HANDLE_DBC, connection, SQL_ROLLBACK);
+        }
+    }
+};
+
 }  // namespace
 
 struct OdbcSession::Handles {
@@ -481,6 +491,7 @@ struct OdbcSession::Handles {
     OdbcHandle connection;  // allocated while connected; empty otherwise
     bool connected = false;
     bool uppercaseIdentifiers = false;
+    bool rollsBack = false;  // every query's transaction is rolled back
 
     void Disconnect() {
         if (connected) {
@@ -489,6 +500,7 @@ struct OdbcSession::Handles {
         }
         connection = OdbcHandle();
         uppercaseIdentifiers = false;
+        rollsBack = false;
     }
 
     ~Handles() { Disconnect(); }
@@ -587,6 +599,10 @@ bool OdbcSession::OpenDatabase() {
         return false;
     }
     handles_->connected = true;
+    // Servers ignore the read-only hint: without autocommit, rolling back after each query
+    // undoes whatever a query text could change.
+    handles_->rollsBack = Succeeded(SQLSetConnectAttr(
+        connection, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0));
 
     SQLUSMALLINT identifierCase = 0;
     if (Succeeded(SQLGetInfo(connection, SQL_IDENTIFIER_CASE, &identifierCase,
@@ -608,6 +624,8 @@ std::unique_ptr<Recordset> OdbcSession::OpenRecordset(const std::string& sql, st
     if (!Succeeded(allocated)) {
         ThrowOdbcError(handles_->connection, allocated, "SQLAllocHandle");
     }
+    // Declared before the statement, so the statement is freed before the rollback.
+    const RollbackOnExit rollback{handles_->rollsBack ? handles_->connection.Get() : nullptr};
     const OdbcHandle statement(SQL_HANDLE_STMT, statementHandle);
     SQLSetStmtAttr(statementHandle, SQL_ATTR_QUERY_TIMEOUT,
                    reinterpret_cast<SQLPOINTER>(kQueryTimeoutSeconds), 0);

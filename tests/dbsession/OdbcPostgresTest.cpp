@@ -69,6 +69,15 @@ TEST_F(OdbcSessionPostgres, UnknownTableThrowsTheServersStateAndMessage) {
     }
 }
 
+// The server ignores the read-only hint; what a query changes is rolled back all the same.
+TEST_F(OdbcSessionPostgres, QueriesChangeNothing) {
+    EXPECT_EQ(session_.OpenRecordset("CREATE TABLE Written (A integer)", 3, 3, 1), nullptr);
+    EXPECT_THROW(session_.OpenRecordset(ProbeQuery("Written"), 3, 3, 1), OdbcError);
+    session_.SetDatabaseName(kDataSource);  // a second connection sees the same
+    ASSERT_TRUE(session_.OpenDatabase()) << session_.OpenFailure();
+    EXPECT_THROW(session_.OpenRecordset(ProbeQuery("Written"), 3, 3, 1), OdbcError);
+}
+
 TEST(OdbcSessionPostgresOpen, UnknownDataSourceIsAnOpenFailure) {
     OdbcSession session;
     session.SetDatabaseName("DSN=QeltNoSuchSource");

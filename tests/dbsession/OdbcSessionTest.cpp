@@ -21,6 +21,16 @@ using ::testing::HasSubstr;
 
 const std::filesystem::path kDemoDatabase = QELT_DEMO_DATABASE;
 
+// Creates a SQLite database with the sqlite3 shell: the session itself never writes.
+void CreateSQLiteDatabase(const std::filesystem::path& file, const std::string& sql) {
+    const auto script = std::filesystem::path(file) += ".sql";
+    std::ofstream(script, std::ios::binary) << sql;
+    const std::string command = std::string("'") + QELT_SQLITE3_SHELL + "' -bail '" +
+                                file.string() + "' < '" + script.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::filesystem::remove(script);
+}
+
 // ---- Database texts and type codes ------------------------------------------------------------
 
 struct KindCase {
@@ -251,16 +261,13 @@ TEST(OdbcSessionSQLite, FailedOpenClosesTheEarlierConnection) {
 TEST(OdbcSessionSQLite, ReopeningReplacesTheConnection) {
     TempFolder folder;
     const auto other = folder.Path() / "Other.sqlite3";
-    {
-        OdbcSession writer;  // a connection string is used as it is, writable
-        writer.SetDatabaseName("DRIVER={SQLite3};Database=" + other.string());
-        ASSERT_TRUE(writer.OpenDatabase()) << writer.OpenFailure();
-        EXPECT_EQ(writer.OpenRecordset("CREATE TABLE Companies (Only INTEGER)", 3, 3, 1), nullptr);
-    }
+    CreateSQLiteDatabase(other, "CREATE TABLE Companies (Only INTEGER);");
     OdbcSession session;
     for (const auto& [database, count] :
-         {std::pair{kDemoDatabase, 11}, std::pair{other, 1}, std::pair{kDemoDatabase, 11}}) {
-        session.SetDatabaseName(database.string());
+         {std::pair{kDemoDatabase.string(), 11}, std::pair{other.string(), 1},
+          std::pair{"DRIVER={SQLite3};Database=" + other.string(), 1},
+          std::pair{kDemoDatabase.string(), 11}}) {
+        session.SetDatabaseName(database);
         ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
         EXPECT_EQ(session.OpenRecordset(ProbeQuery("Companies"), 3, 3, 1)->GetFields().Count(),
                   count);
@@ -301,14 +308,9 @@ TEST(OdbcSessionSQLite, UnusualNamesSurviveTheRoundTrip) {
     const auto subfolder = folder.Path() / "a;b {c}%20#?d é";
     std::filesystem::create_directories(subfolder);
     const auto database = subfolder / "Qelt One.db";
-    {
-        OdbcSession writer;
-        writer.SetDatabaseName("DRIVER={SQLite3};Database=" + (folder.Path() / "w.db").string());
-        ASSERT_TRUE(writer.OpenDatabase()) << writer.OpenFailure();
-        writer.OpenRecordset(
-            "CREATE TABLE Companies (\"Straße\" NVARCHAR(10), \"名前\" TEXT, \"Größe_µ\" INTEGER)",
-            3, 3, 1);
-    }
+    CreateSQLiteDatabase(
+        folder.Path() / "w.db",
+        "CREATE TABLE Companies (\"Straße\" NVARCHAR(10), \"名前\" TEXT, \"Größe_µ\" INTEGER);");
     std::filesystem::rename(folder.Path() / "w.db", database);
     const FolderSnapshot before = FolderSnapshot::Of(folder.Path());
     OdbcSession session;
