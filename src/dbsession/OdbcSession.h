@@ -31,7 +31,8 @@ DatabaseKind KindOfDatabaseText(std::string_view text);
 std::int32_t AdoTypeOfSqlType(int sqlType, bool isUnsigned);
 
 // The database session over ODBC. Opening never prompts, never creates a file and never writes:
-// file databases are opened read-only where the driver allows it.
+// file databases are opened read-only, and each query's transaction is rolled back where the
+// driver allows it.
 class OdbcSession final : public DatabaseSession {
   public:
     OdbcSession();  // connects to nothing until OpenDatabase
