@@ -16,7 +16,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Fully static executables: no libstdc++, libgcc or winpthread DLL needs to travel with them.
+# A library found as a file (odbc32, say) makes CMake switch the linker back to dynamic after
+# it; ending the link line static keeps the compiler's own libraries static as well.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_LINK_SEARCH_END_STATIC ON)
 
 find_program(QELT_WINE_PROGRAM wine)
 if(QELT_WINE_PROGRAM)

@@ -12,6 +12,14 @@ folder=$root/build-windows
 cmake --preset windows-cross >/dev/null
 cmake --build --preset windows-cross --parallel "$(nproc)"
 
+# The programs must start on a bare Windows: no DLL of the compiler's beside them.
+for exe in "$folder"/src/cli/qeltaudit.exe "$folder"/tests/*.exe; do
+    if x86_64-w64-mingw32-objdump -p "$exe" | grep -i "DLL Name: lib"; then
+        echo "test-windows: $exe needs a DLL of the compiler" >&2
+        exit 1
+    fi
+done
+
 # A fresh prefix each run, so no value left by an earlier run can make a test pass.
 export WINEPREFIX=$folder/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$WINEPREFIX"
