@@ -48,11 +48,16 @@ class ScopedEnvironment {
 
   private:
     void Set(const std::optional<std::string>& value) {
+#ifdef _WIN32
+        // The C runtime cannot hold an empty variable: "" removes it there.
+        _putenv_s(name_.c_str(), value ? value->c_str() : "");
+#else
         if (value) {
             setenv(name_.c_str(), value->c_str(), 1);
         } else {
             unsetenv(name_.c_str());
         }
+#endif
     }
     std::string name_;
     std::optional<std::string> previous_;
