@@ -14,3 +14,6 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 scripts/build.sh build-sanitize -DQELT_SANITIZE=ON -DQELT_BUILD_BENCHMARKS=OFF
 ctest --test-dir build-sanitize --output-on-failure --parallel "$(nproc)"
+
+# The readers of registry and settings files under libFuzzer, about a minute each.
+scripts/fuzz.sh 60

@@ -19,6 +19,7 @@
 #include "auditscript/SqlQuoting.h"
 #include "cli/ColumnsFile.h"
 #include "cli/ConsoleWindow.h"
+#include "settings/modQLXLib.h"
 
 namespace qelt::cli {
 
@@ -31,6 +32,7 @@ struct Options {
     std::optional<std::string> keyColumn;
     std::optional<std::string> displayColumn;
     std::optional<std::string> outputFile;
+    bool showSettings = false;
 };
 
 // A usage error found after the options were parsed.
@@ -170,6 +172,8 @@ int RunQeltAudit(const std::vector<std::string>& args, std::ostream& out, std::o
     app.add_option("--output", options.outputFile,
                    "Write the script to this file (replaced only on success) instead of "
                    "standard output");
+    app.add_flag("--show-settings", options.showSettings,
+                 "Print the host folder, data folder and database found at start-up");
     app.set_version_flag("--version", VersionText());
     app.footer(
         "Exit codes: 0 script written; 1 the database could not be opened; 2 error creating the "
@@ -178,6 +182,13 @@ int RunQeltAudit(const std::vector<std::string>& args, std::ostream& out, std::o
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 parses from the back
     try {
         app.parse(reversed);
+        if (options.showSettings) {
+            const HostSettings settings = LookUpHostSettings();
+            out << "Host folder: " << settings.hostFolder
+                << "\nData folder: " << settings.dataFolder
+                << "\nDatabase: " << settings.databaseName << '\n';
+            return kExitOk;
+        }
         ValidateNames(options);
         if (!options.columnsFile) {
             throw UsageError("name a column list with --columns FILE");

@@ -1,0 +1,277 @@
+#include "settings/RegeditFile.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/TextEncoding.h"
+
+namespace qelt {
+
+namespace {
+
+constexpr std::string_view kBlank = " \t";
+
+std::string_view TrimLeft(std::string_view text) {
+    const auto first = text.find_first_not_of(kBlank);
+    return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
+std::string_view TrimRight(std::string_view text) {
+    const auto last = text.find_last_not_of(kBlank);
+    return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const char c = text[i];
+        const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (lower != prefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+std::optional<std::uint32_t> ParseHexNumber(std::string_view digits) {
+    if (digits.empty() || digits.size() > 8) {
+        return std::nullopt;
+    }
+    std::uint32_t number = 0;
+    for (const char c : digits) {
+        const int digit = HexDigit(c);
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        number = number * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return number;
+}
+
+// A quoted text starting at text[0] == '"', with \\ \" \n \r and \0 escapes. Advances `text`
+// past the closing quote.
+std::optional<std::string> ParseQuoted(std::string_view& text) {
+    std::string unescaped;
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        if (text[i] == '"') {
+            text.remove_prefix(i + 1);
+            return unescaped;
+        }
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            switch (text[++i]) {
+                case 'n':
+                    unescaped += '\n';
+                    break;
+                case 'r':
+                    unescaped += '\r';
+                    break;
+                case '0':
+                    unescaped += '\0';
+                    break;
+                case '\\':
+                case '"':
+                    unescaped += text[i];
+                    break;
+                default:
+                    unescaped += '\\';
+                    unescaped += text[i];
+            }
+        } else {
+            unescaped += text[i];
+        }
+    }
+    return std::nullopt;
+}
+
+// "00,4a,ff" (a final comma allowed) as bytes.
+std::optional<std::string> ParseHexBytes(std::string_view list) {
+    std::string bytes;
+    list = TrimRight(TrimLeft(list));
+    while (!list.empty()) {
+        const auto comma = list.find(',');
+        const std::string_view item = TrimRight(TrimLeft(list.substr(0, comma)));
+        const auto value = ParseHexNumber(item);
+        if (!value || item.size() > 2) {
+            return std::nullopt;
+        }
+        bytes += static_cast<char>(*value);
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        list = TrimLeft(list.substr(comma + 1));
+    }
+    return bytes;
+}
+
+class RegeditParser {
+  public:
+    RegeditParser(std::vector<std::string_view> lines, bool unicode)
+        : lines_(std::move(lines)), unicode_(unicode) {}
+
+    RegistryHive Parse(std::size_t firstLine) {
+        for (next_ = firstLine; next_ < lines_.size();) {
+            const std::string_view line = TrimLeft(lines_[next_++]);
+            if (line.starts_with('[')) {
+                KeyLine(line);
+            } else if (currentKey_ && (line.starts_with('"') || line.starts_with('@'))) {
+                ValueLine(line);
+            }
+        }
+        return std::move(hive_);
+    }
+
+  private:
+    void KeyLine(std::string_view line) {
+        currentKey_.reset();
+        const auto close = line.rfind(']');
+        if (close == std::string_view::npos) {
+            return;
+        }
+        const std::string_view path = line.substr(1, close - 1);
+        if (path.starts_with('-')) {
+            hive_.DeleteKey(path.substr(1));
+        } else if (hive_.AddKey(path)) {
+            currentKey_ = std::string(path);
+        }
+    }
+
+    void ValueLine(std::string_view line) {
+        std::string name;
+        if (line.starts_with('@')) {
+            line.remove_prefix(1);
+        } else if (auto quoted = ParseQuoted(line)) {
+            name = std::move(*quoted);
+        } else {
+            return;
+        }
+        line = TrimLeft(line);
+        if (!line.starts_with('=')) {
+            return;
+        }
+        line = TrimRight(TrimLeft(line.substr(1)));
+        if (line == "-") {
+            hive_.DeleteValue(*currentKey_, name);
+        } else if (auto value = ParseData(line)) {
+            hive_.SetValue(*currentKey_, name, std::move(*value));
+        }
+    }
+
+    std::optional<RegistryValue> ParseData(std::string_view data) {
+        if (data.starts_with('"')) {
+            auto text = ParseQuoted(data);
+            if (!text || !data.empty()) {
+                return std::nullopt;
+            }
+            return RegistryValue{kRegSz, *text + '\0'};
+        }
+        if (StartsWithNoCase(data, "dword:")) {
+            const auto number = ParseHexNumber(data.substr(6));
+            if (!number) {
+                return std::nullopt;
+            }
+            std::string bytes;
+            for (int shift = 0; shift < 32; shift += 8) {
+                bytes += static_cast<char>((*number >> shift) & 0xFF);
+            }
+            return RegistryValue{kRegDword, bytes};
+        }
+        if (!StartsWithNoCase(data, "hex")) {
+            return std::nullopt;
+        }
+        // Read the continuation lines even when the type turns out bad, so they are not
+        // mistaken for lines of their own.
+        const std::string list = JoinContinuation(data);
+        std::uint32_t type = kRegBinary;
+        std::string_view rest = list;
+        rest.remove_prefix(3);
+        if (rest.starts_with('(')) {
+            const auto close = rest.find(')');
+            const auto number = ParseHexNumber(rest.substr(1, close - 1));
+            if (close == std::string_view::npos || !number) {
+                return std::nullopt;
+            }
+            type = *number;
+            rest.remove_prefix(close + 1);
+        }
+        if (!rest.starts_with(':')) {
+            return std::nullopt;
+        }
+        auto bytes = ParseHexBytes(rest.substr(1));
+        if (!bytes) {
+            return std::nullopt;
+        }
+        const bool stringType = type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+        if (stringType && unicode_) {
+            return RegistryValue{type, Utf16LeToUtf8(*bytes)};
+        }
+        return RegistryValue{type, std::move(*bytes)};
+    }
+
+    // A hex list continues on the next line while a line ends in '\'.
+    std::string JoinContinuation(std::string_view first) {
+        std::string joined(first);
+        while (joined.ends_with('\\')) {
+            joined.pop_back();
+            if (next_ >= lines_.size()) {
+                break;
+            }
+            joined += TrimRight(TrimLeft(lines_[next_++]));
+        }
+        return joined;
+    }
+
+    std::vector<std::string_view> lines_;
+    bool unicode_;
+    std::size_t next_ = 0;
+    RegistryHive hive_;
+    std::optional<std::string> currentKey_;
+};
+
+}  // namespace
+
+std::optional<RegistryHive> ParseRegeditFile(std::string_view bytes) {
+    const std::string text = DecodeTextFile(bytes);
+    std::vector<std::string_view> lines;
+    for (std::string_view rest = text; !rest.empty();) {
+        const auto end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        lines.push_back(line);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    }
+    std::size_t header = 0;
+    while (header < lines.size() && TrimRight(TrimLeft(lines[header])).empty()) {
+        ++header;
+    }
+    if (header == lines.size()) {
+        return std::nullopt;
+    }
+    const std::string_view headerLine = TrimRight(TrimLeft(lines[header]));
+    bool unicode = true;
+    if (headerLine == "REGEDIT4") {
+        unicode = false;
+    } else if (headerLine != "Windows Registry Editor Version 5.00") {
+        return std::nullopt;
+    }
+    return RegeditParser(std::move(lines), unicode).Parse(header + 1);
+}
+
+}  // namespace qelt

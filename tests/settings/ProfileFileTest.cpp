@@ -1,0 +1,155 @@
+#include "settings/ProfileFile.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "SettingsTestSupport.h"
+
+namespace qelt {
+namespace {
+
+using namespace std::string_literals;
+
+struct ReadCase {
+    std::string name;
+    std::optional<std::string> file;  // nothing: the file is missing
+    std::string key;
+    std::string defaultValue;
+    std::uint32_t count;
+    std::string text;
+};
+
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ReadProfileTextTest : public testing::TestWithParam<ReadCase> {};
+
+TEST_P(ReadProfileTextTest, ReadsLikeTheWindowsReader) {
+    const ReadCase& c = GetParam();
+    const auto file = c.file ? std::optional<std::string_view>(*c.file) : std::nullopt;
+    const ProfileValue value = ReadProfileText(file, "General", c.key, c.defaultValue, 255);
+    EXPECT_EQ(value.count, c.count);
+    EXPECT_EQ(value.text, c.text);
+}
+
+const std::string kLong300(300, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadProfileTextTest,
+    testing::Values(
+        ReadCase{"Found", "[General]\r\nIniPath=D:\\Shared\\\r\n", "IniPath", "dflt", 10,
+                 "D:\\Shared\\"},
+        ReadCase{"MissingFile", std::nullopt, "IniPath", "C:\\Host\\  ", 8, "C:\\Host\\"},
+        ReadCase{"DefaultKeepsLeadingSpacesAndTabs", std::nullopt, "k", "  a\t  ", 4, "  a\t"},
+        ReadCase{"MissingKey", "[General]\r\nOther=1\r\n", "IniPath", "d ", 1, "d"},
+        ReadCase{"MissingSection", "[Other]\r\nIniPath=1\r\n", "IniPath", "d", 1, "d"},
+        ReadCase{"EmptyValueIsNotTheDefault", "[General]\r\nIniPath=\r\n", "IniPath", "d", 0, ""},
+        ReadCase{"EmptyQuotesAreEmpty", "[General]\r\nIniPath=\"\"\r\n", "IniPath", "d", 0, ""},
+        ReadCase{"CutTo254", "[General]\r\nk=" + kLong300 + "\r\n", "k", "", 254,
+                 std::string(254, 'x')},
+        ReadCase{"LongDefaultCutTo254", std::nullopt, "k", kLong300, 254, std::string(254, 'x')},
+        ReadCase{"CutNeverSplitsACharacter",
+                 "[General]\r\nk=" + std::string(253, 'x') + "\xC3\xA9\xC3\xA9\r\n", "k", "", 254,
+                 std::string(253, 'x') + "\xC3\xA9"},
+        ReadCase{"NamesIgnoreCase", "[GENERAL]\r\ninipath=v\r\n", "IniPath", "", 1, "v"},
+        ReadCase{"ValueCaseKept", "[General]\r\nk=MiXeD\r\n", "k", "", 5, "MiXeD"},
+        ReadCase{"KeysAndValuesTrimmed", "[General]\r\n \t k \t=\t v w \t\r\n", "k", "", 3, "v w"},
+        ReadCase{"SectionNameTrimmed", "[ General ]\r\nk=v\r\n", "k", "", 1, "v"},
+        ReadCase{"SectionNameEndsAtFirstBracket", "[General] ]x\r\nk=v\r\n", "k", "", 1, "v"},
+        ReadCase{"DoubleQuotesDropped", "[General]\r\nk=\" a b \"\r\n", "k", "", 5, " a b "},
+        ReadCase{"SingleQuotesDropped", "[General]\r\nk='a'\r\n", "k", "", 1, "a"},
+        ReadCase{"OnlyOnePairDropped", "[General]\r\nk=\"\"a\"\"\r\n", "k", "", 3, "\"a\""},
+        ReadCase{"MismatchedQuotesStay", "[General]\r\nk=\"a'\r\n", "k", "", 3, "\"a'"},
+        ReadCase{"LoneQuoteStays", "[General]\r\nk=\"\r\n", "k", "", 1, "\""},
+        ReadCase{"NoInlineComments", "[General]\r\nk=b ;c\r\n", "k", "", 4, "b ;c"},
+        ReadCase{"CommentedKeyNotFound", "[General]\r\n;k=v\r\n", "k", "d", 1, "d"},
+        ReadCase{"LineWithoutEqualsIsNoKey", "[General]\r\nk\r\n", "k", "d", 1, "d"},
+        ReadCase{"ValueMayHoldEquals", "[General]\r\nk=DSN=Server1\r\n", "k", "", 11,
+                 "DSN=Server1"},
+        ReadCase{"FirstKeyWins", "[General]\r\nk=1\r\nK=2\r\n", "k", "", 1, "1"},
+        ReadCase{"FirstSectionWins", "[General]\r\nx=1\r\n[general]\r\nk=2\r\n", "k", "d", 1, "d"},
+        ReadCase{"KeyOfTheNextSectionNotFound", "[General]\r\n[Other]\r\nk=2\r\n", "k", "d", 1,
+                 "d"},
+        ReadCase{"KeysBeforeAnySectionIgnored", "k=0\r\n[General]\r\n", "k", "d", 1, "d"},
+        ReadCase{"LfLineEnds", "[General]\nk=v\n", "k", "", 1, "v"},
+        ReadCase{"CrLineEnds", "[General]\rj=w\rk=v\r", "k", "", 1, "v"},
+        ReadCase{"NoFinalLineEnd", "[General]\r\nk=v", "k", "", 1, "v"},
+        ReadCase{"Utf8BomSkipped", "\xEF\xBB\xBF[General]\r\nk=\xC3\xA9\r\n", "k", "", 1,
+                 "\xC3\xA9"},
+        ReadCase{"Utf16LeWithBom", "\xFF\xFE"s + qelt::test::Utf16Le("[General]\r\nk=v w\r\n"), "k",
+                 "", 3, "v w"},
+        ReadCase{"EmptyFile", "", "k", "d", 1, "d"},
+        ReadCase{"BinaryGarbage", "\0\x01\xFF[\x80=\n]"s, "k", "d", 1, "d"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(ReadProfileTextTest, BufferSizeBoundsTheCount) {
+    EXPECT_EQ(ReadProfileText("[S]\nk=abcdef\n", "S", "k", "", 4).text, "abc");
+    EXPECT_EQ(ReadProfileText("[S]\nk=abcdef\n", "S", "k", "", 1).count, 0u);
+    EXPECT_EQ(ReadProfileText("[S]\nk=abcdef\n", "S", "k", "", 0).count, 0u);
+}
+
+struct LocateCase {
+    std::string name;
+    std::optional<std::string> windowsDir;
+    std::optional<std::string> winePrefix;
+    std::string fileName;
+    std::string expected;
+};
+
+void PrintTo(const LocateCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LocateProfileFileTest : public testing::TestWithParam<LocateCase> {};
+
+TEST_P(LocateProfileFileTest, FolderLessNamesLieInTheWindowsDirectory) {
+    const qelt::test::ScopedEnvironment windows("QELT_WINDOWS_DIR", GetParam().windowsDir);
+    const qelt::test::ScopedEnvironment prefix("WINEPREFIX", GetParam().winePrefix);
+    const qelt::test::ScopedEnvironment home("HOME", "/home/a");
+    EXPECT_EQ(LocateProfileFile(GetParam().fileName).generic_string(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LocateProfileFileTest,
+    testing::Values(LocateCase{"WindowsDir", "/w", "/p", "QeltOne.ini", "/w/QeltOne.ini"},
+                    LocateCase{"WinePrefix", std::nullopt, "/p", "QeltOne.ini",
+                               "/p/drive_c/windows/QeltOne.ini"},
+                    LocateCase{"EmptyWindowsDirFallsBack", "", "/p", "QeltOne.ini",
+                               "/p/drive_c/windows/QeltOne.ini"},
+                    LocateCase{"DefaultPrefix", std::nullopt, std::nullopt, "QeltOne.ini",
+                               "/home/a/.wine/drive_c/windows/QeltOne.ini"},
+                    LocateCase{"WithFolderAsWritten", "/w", std::nullopt, "/data/QeltOne.ini",
+                               "/data/QeltOne.ini"},
+                    LocateCase{"RelativeWithFolderAsWritten", "/w", std::nullopt, "sub/QeltOne.ini",
+                               "sub/QeltOne.ini"},
+                    LocateCase{"BackslashIsAFolder", "/w", std::nullopt, "D:\\SharedQeltOne.ini",
+                               "D:\\SharedQeltOne.ini"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(ProfileFileReaderTest, ReadsFilesAndFallsBackToTheDefault) {
+    const qelt::test::TempFolder folder;
+    const qelt::test::ScopedEnvironment windows("QELT_WINDOWS_DIR", folder.Path().string());
+    qelt::test::WriteFile(folder.Path() / "QeltOne.ini", "[General]\nk=windows\n");
+    qelt::test::WriteFile(folder.Path() / "sub" / "QeltOne.ini", "[General]\nk=sub\n");
+    ProfileFileReader reader;
+    std::string value;
+    EXPECT_EQ(reader.ReadProfileString("General", "k", "d", value, 255, "QeltOne.ini"), 7u);
+    EXPECT_EQ(value, "windows");
+    EXPECT_EQ(reader.ReadProfileString("General", "k", "d", value, 255,
+                                       folder.Folder() + "sub/QeltOne.ini"),
+              3u);
+    EXPECT_EQ(value, "sub");
+    EXPECT_EQ(
+        reader.ReadProfileString("General", "k", "d", value, 255, folder.Folder() + "missing.ini"),
+        1u);
+    EXPECT_EQ(value, "d");
+    EXPECT_EQ(reader.ReadProfileString("General", "k", "d", value, 255, folder.Folder()), 1u);
+    EXPECT_EQ(value, "d");
+}
+
+}  // namespace
+}  // namespace qelt
