@@ -71,9 +71,10 @@ class ColumnListSession final : public DatabaseSession {
     bool uppercaseIdentifiers_;
 };
 
-// The database opened when neither --database nor --columns names one.
+// The database opened when neither --database nor --columns names one: the one the window
+// shows at start-up, found through the host product's registry entry and settings files.
 std::string DefaultDatabaseText() {
-    return "QeltOne.mdb";
+    return LookUpHostSettings().databaseName;
 }
 
 std::string VersionText() {
@@ -166,12 +167,13 @@ int RunQeltAudit(const std::vector<std::string>& args, std::ostream& out, std::o
     Options options;
     auto* database = app.add_option(
         "--database", options.database,
-        "Database to read the table's columns from (default: " + DefaultDatabaseText() +
-            "). A text containing '=' is an ODBC connection string used as it is (DSN=Name, "
-            "DRIVER={Name};...), so any installed driver can be named; otherwise a database "
-            "file: .mdb/.accdb through the Access driver, .db/.sqlite/.sqlite3/.db3 through the "
-            "SQLite3 driver. Database files are "
-            "opened read-only and never created, and only the probe query is run");
+        "Database to read the table's columns from (default: the host product's database, "
+        "as --show-settings prints it). A text containing '=' is an ODBC connection string used as "
+        "it is (DSN=Name, "
+        "DRIVER={Name};...), so any installed driver can be named; otherwise a database "
+        "file: .mdb/.accdb through the Access driver, .db/.sqlite/.sqlite3/.db3 through the "
+        "SQLite3 driver. Database files are "
+        "opened read-only and never created, and only the probe query is run");
     auto* columns = app.add_option("--columns", options.columnsFile,
                                    "Column list instead of a database: one column a line, "
                                    "NAME<TAB>ADO-TYPE-CODE")

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/QeltAudit.h"
+#include "settings/SettingsTestSupport.h"
 
 namespace qelt::cli {
 namespace {
@@ -140,9 +141,19 @@ TEST_F(DatabaseModeTest, OutputFileGetsTheScriptOnSuccess) {
     EXPECT_THAT(printed.out, StartsWith("CREATE TABLE [dbo].[AuditTrailCompanies] ("));
 }
 
-// Without --database or --columns the default database is opened, relative to the working
-// folder; there is none here.
-TEST_F(DatabaseModeTest, DefaultDatabaseIsOpenedWhenNoneIsNamed) {
+// Without --database or --columns the host product's database is opened, as start-up finds it.
+TEST_F(DatabaseModeTest, DefaultDatabaseIsTheHostProductsDatabase) {
+    const test::ScopedEnvironment registry("QELT_REGISTRY", QELT_DEMO_REGISTRY);
+    const RunResult result = RunCli({});
+    EXPECT_EQ(result.exitCode, kExitOk) << result.err;
+    EXPECT_EQ(result.out, RunCli({"--database", kDemoDatabase}).out);
+}
+
+// With no host installation the default is QeltOne.mdb relative to the working folder; there is
+// none here, and none is created.
+TEST_F(DatabaseModeTest, DefaultDatabaseWithoutHostInstallationIsQeltOneMdb) {
+    const test::ScopedEnvironment registry("QELT_REGISTRY", (folder_ / "none.reg").string());
+    const test::ScopedEnvironment windows("QELT_WINDOWS_DIR", folder_.string());
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder_);
     const RunResult result = RunCli({});

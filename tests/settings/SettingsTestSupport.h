@@ -49,7 +49,7 @@ class ScopedEnvironment {
   private:
     void Set(const std::optional<std::string>& value) {
 #ifdef _WIN32
-        // An empty value removes the variable there.
+        // The C runtime cannot hold an empty variable: "" removes it there.
         _putenv_s(name_.c_str(), value ? value->c_str() : "");
 #else
         if (value) {

@@ -1,0 +1,204 @@
+#include "auditscript/GenerationRun.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "auditscript/SQLFuncs.h"
+#include "dbsession/Error.h"
+#include "support/FakeSession.h"
+
+namespace qelt {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using testing::FakeSession;
+using ::testing::IsEmpty;
+using testing::ScriptLines;
+
+// Records what the run does to the window: pointer changes and messages, in order.
+class FakeWindow final : public ScriptWindow {
+  public:
+    std::string itemTable = "Companies";
+    std::string databaseName = "/data/QeltOne.db";
+    ScriptBuffer script;
+    std::vector<std::string> events;
+    bool busy = false;
+    std::optional<Error> itemTableError;
+
+    std::string ItemTableText() override {
+        if (itemTableError) {
+            throw *itemTableError;
+        }
+        return itemTable;
+    }
+    std::string DatabaseNameText() override { return databaseName; }
+    ScriptBuffer& Script() override { return script; }
+    void ShowMessage(const std::string& text, MessageStyle style) override {
+        events.push_back("Message " + std::to_string(static_cast<int>(style)) + ": " + text);
+    }
+    void SetBusyPointer() override {
+        busy = true;
+        events.push_back("Busy");
+    }
+    void ResetPointer() override {
+        busy = false;
+        events.push_back("Default");
+    }
+};
+
+const std::vector<Field> kColumns = {{"CompanyIntID", 3}, {"CompanyName", 202}, {"EditedBy", 202}};
+
+std::string FullScript(const std::string& itemTable, const std::vector<Field>& columns) {
+    ScriptBuffer script;
+    WriteAuditTableScript(script, AuditTableName(itemTable));
+    WriteAuditTriggerScript(script, itemTable, AuditTableName(itemTable), "CompanyIntID",
+                            GetDisplayColumn(itemTable), FieldVector(columns));
+    return script.Text();
+}
+
+// The first `count` lines of the full script, each with its CR LF.
+std::string FirstLines(const std::string& script, std::size_t count) {
+    std::size_t end = 0;
+    for (std::size_t line = 0; line < count; ++line) {
+        end = script.find("\r\n", end) + 2;
+    }
+    return script.substr(0, end);
+}
+
+std::string TriggerError(const std::string& description, std::int32_t number) {
+    return "Message 0: Error creating the Trigger\r\nDescription: " + description +
+           "\r\nNumber: " + std::to_string(number);
+}
+
+struct RunCase {
+    std::string name;
+    std::function<void(FakeWindow&, FakeSession&)> arrange;
+    std::string expectedScript;               // the buffer after the run
+    std::vector<std::string> expectedEvents;  // pointer changes and messages, in order
+};
+
+class GenerationRun : public ::testing::TestWithParam<RunCase> {};
+
+TEST_P(GenerationRun, EndsWithTheRightBufferMessageAndPointer) {
+    const auto& c = GetParam();
+    FakeWindow window;
+    window.script.AppendScriptLine("previous script");
+    FakeSession session;
+    session.columns = kColumns;
+    c.arrange(window, session);
+
+    CreateAuditScript(window, session);
+
+    EXPECT_EQ(window.script.Text(), c.expectedScript);
+    EXPECT_THAT(window.events, ElementsAreArray(c.expectedEvents));
+    EXPECT_FALSE(window.busy);
+}
+
+const std::string kFull = FullScript("Companies", kColumns);
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, GenerationRun,
+    ::testing::Values(
+        RunCase{"Success", [](FakeWindow&, FakeSession&) {}, kFull, {"Busy", "Default"}},
+        RunCase{"DatabaseNotOpened",
+                [](FakeWindow&, FakeSession& s) { s.opens = false; },
+                "",
+                {"Busy", "Message 64: Error Opening the Database.\r\n/data/QeltOne.db", "Default"}},
+        RunCase{"OpenDatabaseRaises",
+                [](FakeWindow&, FakeSession& s) { s.openError = Error(5, "D"); },
+                "",
+                {"Busy", TriggerError("D", 5), "Default"}},
+        RunCase{"OpenRecordsetRaisesNegativeNumber",
+                [](FakeWindow&, FakeSession& s) {
+                    s.recordsetError = Error(-2147217865, "Invalid object name 'Companies'.");
+                },
+                "",
+                {"Busy", TriggerError("Invalid object name 'Companies'.", -2147217865), "Default"}},
+        RunCase{"NoRecordsetReturned",
+                [](FakeWindow&, FakeSession& s) { s.returnsNoRecordset = true; },
+                FirstLines(kFull, 22 + 10),
+                {"Busy", TriggerError("The probe query returned no recordset", 91), "Default"}},
+        RunCase{"FieldReadFails",
+                [](FakeWindow&, FakeSession& s) {
+                    s.scriptFields = [](testing::ScriptedFields& f) { f.failAtItem = 2; };
+                },
+                FirstLines(kFull, 22 + 11) + "    CompanyName = INSERTED.CompanyName,\r\n",
+                {"Busy", TriggerError("Field read failed", -2147217887), "Default"}},
+        RunCase{"IdentifierCaseUnreadableKeepsPreviousScript",
+                [](FakeWindow&, FakeSession& s) { s.uppercaseError = Error(429, "No session"); },
+                "previous script\r\n",
+                {"Busy", TriggerError("No session", 429), "Default"}},
+        RunCase{"TableUnreadableKeepsPreviousScript",
+                [](FakeWindow& w, FakeSession&) { w.itemTableError = Error(380, "No table"); },
+                "previous script\r\n",
+                {"Busy", TriggerError("No table", 380), "Default"}},
+        RunCase{"EmptyRecordsetGivesTheEmptyListForm",
+                [](FakeWindow&, FakeSession& s) { s.columns.clear(); },
+                FullScript("Companies", {}),
+                {"Busy", "Default"}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(GenerationRunOrder, ReadsIdentifierCaseBeforeNamingAndOpeningTheDatabase) {
+    FakeWindow window;
+    window.databaseName = "DSN=Server1";
+    FakeSession session;
+    session.columns = kColumns;
+    CreateAuditScript(window, session);
+    EXPECT_THAT(session.calls,
+                ElementsAre("UppercaseIdentifiers", "DatabaseName=DSN=Server1", "OpenDatabase",
+                            "OpenRecordset(SELECT * FROM Companies WHERE 1=2,3,3,1)"));
+}
+
+TEST(GenerationRunOrder, EmptyItemTableProbesWithTwoBlanksAndNamesTheBareAuditTable) {
+    FakeWindow window;
+    window.itemTable = "";
+    FakeSession session;
+    CreateAuditScript(window, session);
+    EXPECT_EQ(session.calls.back(), "OpenRecordset(SELECT * FROM  WHERE 1=2,3,3,1)");
+    EXPECT_EQ(ScriptLines(window.script.Text()).front(), "CREATE TABLE [dbo].[AuditTrail] (");
+}
+
+TEST(GenerationRunOrder, UppercaseIdentifiersUpperCaseTheKeyColumnOnly) {
+    FakeWindow window;
+    FakeSession session;
+    session.uppercaseIdentifiers = true;
+    session.columns = kColumns;
+    CreateAuditScript(window, session);
+    EXPECT_THAT(window.script.Text(),
+                ::testing::HasSubstr("    Where (Companies.COMPANYINTID = INSERTED.COMPANYINTID)"));
+    EXPECT_THAT(window.script.Text(), ::testing::HasSubstr(",INSERTED.CompanyName,"));
+}
+
+TEST(GenerationRunOrder, OverridesReplaceTheBuiltInColumns) {
+    FakeWindow window;
+    window.itemTable = "Orders";
+    FakeSession session;
+    session.columns = {{"OrderID", 3}, {"Title", 202}};
+    CreateAuditScript(window, session, ColumnOverrides{"OrderID", "Title"});
+    EXPECT_THAT(
+        window.script.Text(),
+        ::testing::HasSubstr("        SELECT  @QLXUserID,INSERTED.OrderID,INSERTED.Title,"));
+    EXPECT_THAT(session.calls, ::testing::Not(::testing::Contains("UppercaseIdentifiers")));
+}
+
+TEST(SecondRun, ReplacesTheWholeBufferEvenWhenTheDatabaseDoesNotOpen) {
+    FakeWindow window;
+    FakeSession session;
+    session.columns = kColumns;
+    CreateAuditScript(window, session);
+    ASSERT_EQ(window.script.Text(), kFull);
+
+    session.opens = false;
+    CreateAuditScript(window, session);
+    EXPECT_THAT(window.script.Text(), IsEmpty());
+    EXPECT_FALSE(window.busy);
+}
+
+}  // namespace
+}  // namespace qelt

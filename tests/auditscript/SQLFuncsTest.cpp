@@ -1,0 +1,381 @@
+#include "auditscript/SQLFuncs.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "dbsession/Error.h"
+#include "support/FakeSession.h"
+
+namespace qelt {
+namespace {
+
+using testing::CrLf;
+using ::testing::ElementsAre;
+using testing::FakeSession;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using testing::ScriptedFields;
+using testing::ScriptLines;
+
+constexpr std::int32_t kText = ado::adVarWChar;
+
+const char* const kCompaniesAuditTable = R"(CREATE TABLE [dbo].[AuditTrailCompanies] (
+    [AutoNumber] [decimal](18, 0) IDENTITY (1, 1) NOT NULL ,
+    [SQLLoginID] [nvarchar] (40) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,
+    [QLXUserID] [nvarchar] (40) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,
+    [ItemIntID] [nvarchar] (10) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,
+    [DisplayName] [nvarchar] (80) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,
+    [FieldName] [nvarchar] (40) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,
+    [OldValue] [ntext] COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,
+    [NewValue] [ntext] COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,
+    [TransDate] [datetime] NULL
+) ON [PRIMARY] TEXTIMAGE_ON [PRIMARY]
+GO
+
+ALTER TABLE [dbo].[AuditTrailCompanies] WITH NOCHECK ADD
+    CONSTRAINT [DF_AuditTrailCompanies_SQLLoginID] DEFAULT (suser_sname()) FOR [SQLLoginID],
+    CONSTRAINT [DF_AuditTrailCompanies_TransDate] DEFAULT (getdate()) FOR [TransDate],
+    CONSTRAINT [PK_AuditTrailCompanies] PRIMARY KEY  CLUSTERED
+    (
+        [AutoNumber]
+    )  ON [PRIMARY]
+GO
+
+)";
+
+const char* const kCompaniesTrigger = R"(CREATE TRIGGER QLX_AuditTrailCompanies ON Companies
+INSTEAD OF UPDATE
+AS
+BEGIN
+
+SET NOCOUNT ON
+
+DECLARE @CurrentCol DECIMAL, @TotalCol DECIMAL, @CurrentColName NVARCHAR(384), @Flag BIT, @QLXUserID NVARCHAR(40)
+
+UPDATE Companies SET
+    CompanyIntID = INSERTED.CompanyIntID,
+    CompanyName = INSERTED.CompanyName,
+    Employees = INSERTED.Employees,
+    EditedBy = INSERTED.EditedBy,
+    EditDate = INSERTED.EditDate
+    From INSERTED
+    Where (Companies.CompanyIntID = INSERTED.CompanyIntID)
+
+SET @QLXUserID='Null'
+-- SELECT @QLXUserID=INSERTED.uuEditedBy FROM INSERTED
+SELECT @QLXUserID=INSERTED.EditedBy FROM INSERTED
+
+SELECT @TotalCol=COUNT(*)
+From SysObjects, SysColumns
+WHERE SysObjects.ID = SysColumns.ID AND SysObjects.name = 'Companies'
+
+SET @CurrentCol=1
+WHILE (@CurrentCol<=@TotalCol)
+BEGIN
+    SET @CurrentColName=COL_NAME(OBJECT_ID('Companies'), @CurrentCol)
+    SET @Flag=0
+    IF UPDATE(CompanyName) AND (@CurrentColName= 'CompanyName')  SET @Flag=1
+    IF UPDATE(Employees) AND (@CurrentColName= 'Employees')  SET @Flag=1
+    IF(@Flag=1)
+    BEGIN
+        INSERT INTO AuditTrailCompanies (QLXUserID,ItemIntID,DisplayName,FieldName,OldValue,NewValue)
+        SELECT  @QLXUserID,INSERTED.CompanyIntID,INSERTED.CompanyName,@CurrentColName,
+        CASE @CurrentColName
+            WHEN 'CompanyIntID' THEN DELETED.CompanyIntID
+            WHEN 'CompanyName' THEN DELETED.CompanyName
+            WHEN 'Employees' THEN CAST(DELETED.Employees AS NVARCHAR(20))
+            WHEN 'EditedBy' THEN DELETED.EditedBy
+            WHEN 'EditDate' THEN CAST(DELETED.EditDate AS NVARCHAR(20))
+        END,
+        CASE @CurrentColName
+            WHEN 'CompanyIntID' THEN INSERTED.CompanyIntID
+            WHEN 'CompanyName' THEN INSERTED.CompanyName
+            WHEN 'Employees' THEN CAST(INSERTED.Employees AS NVARCHAR(20))
+            WHEN 'EditedBy' THEN INSERTED.EditedBy
+            WHEN 'EditDate' THEN CAST(INSERTED.EditDate AS NVARCHAR(20))
+        END
+        From INSERTED, DELETED
+        Where (INSERTED.CompanyIntID = DELETED.CompanyIntID)
+    END
+    SET @CurrentCol=@CurrentCol+1
+END
+
+SET NOCOUNT OFF
+END
+GO
+)";
+
+const std::vector<Field> kCompaniesColumns = {{"CompanyIntID", kText},
+                                              {"CompanyName", kText},
+                                              {"Employees", ado::adInteger},
+                                              {"EditedBy", kText},
+                                              {"EditDate", ado::adDBTimeStamp}};
+
+std::string TriggerFor(const std::vector<Field>& columns, std::string_view keyColumn = "Key1",
+                       std::string_view itemTable = "Items") {
+    ScriptBuffer script;
+    WriteAuditTriggerScript(script, itemTable, AuditTableName(itemTable), keyColumn, "Shown",
+                            FieldVector(columns));
+    return script.Text();
+}
+
+std::vector<std::string> LinesStartingWith(const std::string& script, std::string_view prefix) {
+    std::vector<std::string> found;
+    for (const std::string& line : ScriptLines(script)) {
+        if (line.starts_with(prefix)) {
+            found.push_back(line);
+        }
+    }
+    return found;
+}
+
+TEST(WorkedExample, AuditTableSectionForCompaniesIsExact) {
+    ScriptBuffer script;
+    WriteAuditTableScript(script, "AuditTrailCompanies");
+    EXPECT_EQ(script.Text(), CrLf(kCompaniesAuditTable));
+}
+
+TEST(WorkedExample, TriggerSectionForCompaniesIsExact) {
+    ScriptBuffer script;
+    WriteAuditTriggerScript(script, "Companies", "AuditTrailCompanies", "CompanyIntID",
+                            "CompanyName", FieldVector(kCompaniesColumns));
+    EXPECT_EQ(script.Text(), CrLf(kCompaniesTrigger));
+    EXPECT_EQ(ScriptLines(script.Text()).size(), 60u);
+}
+
+TEST(AuditTableSection, IsTheSame22LinesWhateverTheName) {
+    for (const std::string name : {"AuditTrail", "AuditTrailOrder Lines", "AuditTrailX]Y"}) {
+        ScriptBuffer script;
+        WriteAuditTableScript(script, name);
+        std::string expected = kCompaniesAuditTable;
+        for (auto at = expected.find("AuditTrailCompanies"); at != std::string::npos;
+             at = expected.find("AuditTrailCompanies", at + name.size())) {
+            expected.replace(at, 19, name);
+        }
+        EXPECT_EQ(script.Text(), CrLf(expected)) << name;
+        EXPECT_EQ(ScriptLines(script.Text()).size(), 22u);
+        EXPECT_TRUE(script.Text().ends_with("GO\r\n\r\n"));
+    }
+}
+
+struct KeyAndDisplayCase {
+    std::string table;
+    bool uppercase;
+    std::string key;
+    std::string display;
+};
+
+class KeyAndDisplayColumns : public ::testing::TestWithParam<KeyAndDisplayCase> {};
+
+TEST_P(KeyAndDisplayColumns, FollowTheBuiltInTables) {
+    const auto& c = GetParam();
+    FakeSession session;
+    session.uppercaseIdentifiers = c.uppercase;
+    EXPECT_EQ(GetKeyColumn(session, c.table), c.key);
+    EXPECT_EQ(GetDisplayColumn(c.table), c.display);
+    EXPECT_THAT(session.calls, ElementsAre("UppercaseIdentifiers"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyAndDisplayColumns,
+    ::testing::Values(KeyAndDisplayCase{"Companies", false, "CompanyIntID", "CompanyName"},
+                      KeyAndDisplayCase{"Contacts", false, "ContactIntID", "DisplayName"},
+                      KeyAndDisplayCase{"Consultants", false, "ConsIntID", "DisplayName"},
+                      KeyAndDisplayCase{"Requirements", false, "ReqIntID", "ReqID"},
+                      KeyAndDisplayCase{" companies ", false, "CompanyIntID", "DisplayName"},
+                      KeyAndDisplayCase{"COMPANIES", false, "CompanyIntID", "DisplayName"},
+                      KeyAndDisplayCase{"SaveSetInfo", false, "SaveSetIntID", "DisplayName"},
+                      KeyAndDisplayCase{"savesets", false, "SaveSetIntID", "DisplayName"},
+                      KeyAndDisplayCase{"EmailsReceived", false, "EMRecvIntID", "DisplayName"},
+                      KeyAndDisplayCase{"MLinkInfo", false, "MLinkIntID", "DisplayName"},
+                      KeyAndDisplayCase{"Orders", false, "", "DisplayName"},
+                      KeyAndDisplayCase{"", true, "", "DisplayName"},
+                      KeyAndDisplayCase{"\tCompanies", false, "", "DisplayName"},
+                      KeyAndDisplayCase{"Contacts", true, "CONTACTINTID", "DisplayName"},
+                      KeyAndDisplayCase{"Requirements", true, "REQINTID", "ReqID"}));
+
+TEST(KeyColumn, PassesOnAFailureToReadTheIdentifierCase) {
+    FakeSession session;
+    session.uppercaseError = Error(-2147467259, "Session gone");
+    EXPECT_THROW(GetKeyColumn(session, "Companies"), Error);
+}
+
+// What the trigger must contain for a column list, independent of the generator's own loops.
+struct TriggerCase {
+    std::string name;
+    std::vector<Field> columns;
+    std::string keyColumn;
+    std::vector<std::string> ifUpdateColumns;  // the columns that get an IF UPDATE line
+    std::vector<std::string> editorLines;      // the SELECT @QLXUserID lines after the comment
+};
+
+class TriggerBlocks : public ::testing::TestWithParam<TriggerCase> {};
+
+TEST_P(TriggerBlocks, LogTheRightColumns) {
+    const auto& c = GetParam();
+    const std::string script = TriggerFor(c.columns, c.keyColumn);
+
+    std::vector<std::string> ifUpdate;
+    for (const std::string& line : LinesStartingWith(script, "    IF UPDATE(")) {
+        ifUpdate.push_back(line.substr(14, line.find(')') - 14));
+    }
+    EXPECT_EQ(ifUpdate, c.ifUpdateColumns);
+    EXPECT_EQ(LinesStartingWith(script, "SELECT @QLXUserID="), c.editorLines);
+    EXPECT_EQ(ScriptLines(script).size(),
+              42 + 3 * c.columns.size() + c.ifUpdateColumns.size() + c.editorLines.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TriggerBlocks,
+    ::testing::Values(
+        TriggerCase{"SingleEditorColumnIsNeverTheEditor", {{"EditedBy", kText}}, "Key1", {}, {}},
+        TriggerCase{"EditorAtFirstPositionIsSkipped",
+                    {{"uuEditedBy", kText}, {"Name", kText}},
+                    "Key1",
+                    {"Name"},
+                    {}},
+        TriggerCase{"BothEditorsInColumnOrder",
+                    {{"Key1", 3}, {"uuEditedBy", kText}, {"EditedBy", kText}},
+                    "Key1",
+                    {},
+                    {"SELECT @QLXUserID=INSERTED.uuEditedBy FROM INSERTED",
+                     "SELECT @QLXUserID=INSERTED.EditedBy FROM INSERTED"}},
+        TriggerCase{"OtherLetterCaseIsAnOrdinaryColumn",
+                    {{"Key1", 3}, {"editedby", kText}, {"EDITDATE", 135}, {"EditDate", 135}},
+                    "Key1",
+                    {"editedby", "EDITDATE"},
+                    {}},
+        TriggerCase{"UppercasedKeyDoesNotMatchMixedCaseColumn",
+                    {{"CompanyIntID", 3}, {"Name", kText}},
+                    "COMPANYINTID",
+                    {"CompanyIntID", "Name"},
+                    {}},
+        TriggerCase{"EmptyKeyExcludesNothing",
+                    {{"CompanyIntID", 3}, {"Name", kText}},
+                    "",
+                    {"CompanyIntID", "Name"},
+                    {}},
+        TriggerCase{"EveryColumnExcluded",
+                    {{"Key1", 3}, {"EditedBy", kText}, {"EditDate", 135}},
+                    "Key1",
+                    {},
+                    {"SELECT @QLXUserID=INSERTED.EditedBy FROM INSERTED"}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(TriggerBlocks, EveryColumnExcludedLeavesTheFlagTestNextToItsReset) {
+    const std::string script = TriggerFor({{"Key1", 3}, {"EditDate", 135}});
+    EXPECT_THAT(script, HasSubstr("    SET @Flag=0\r\n    IF(@Flag=1)\r\n"));
+}
+
+TEST(TriggerBlocks, CastsEveryTypeButTheFourTextTypes) {
+    struct TypeCase {
+        std::int32_t type;
+        bool cast;
+    };
+    for (const auto [type, cast] :
+         {TypeCase{ado::adVarChar, false}, TypeCase{ado::adLongVarChar, false},
+          TypeCase{ado::adVarWChar, false}, TypeCase{ado::adLongVarWChar, false},
+          TypeCase{ado::adChar, true}, TypeCase{ado::adWChar, true}, TypeCase{ado::adInteger, true},
+          TypeCase{ado::adDBTimeStamp, true}, TypeCase{ado::adVarBinary, true}, TypeCase{-1, true},
+          TypeCase{199, true}, TypeCase{204, true}}) {
+        const std::string script = TriggerFor({{"Key1", 3}, {"Value", type}});
+        const std::string oldValue = cast ? "            WHEN 'Value' THEN CAST(DELETED.Value AS "
+                                            "NVARCHAR(20))\r\n"
+                                          : "            WHEN 'Value' THEN DELETED.Value\r\n";
+        const std::string newValue = cast ? "            WHEN 'Value' THEN CAST(INSERTED.Value "
+                                            "AS NVARCHAR(20))\r\n"
+                                          : "            WHEN 'Value' THEN INSERTED.Value\r\n";
+        EXPECT_THAT(script, HasSubstr(oldValue)) << type;
+        EXPECT_THAT(script, HasSubstr(newValue)) << type;
+    }
+}
+
+TEST(TriggerBlocks, EmptyColumnListWritesTheEmptyForms) {
+    const std::string script = TriggerFor({});
+    EXPECT_THAT(script, HasSubstr("UPDATE Items SET\r\n\r\n    From INSERTED\r\n"));
+    EXPECT_THAT(script, HasSubstr("        CASE @CurrentColName\r\n        END,\r\n"));
+    EXPECT_THAT(script, HasSubstr("        CASE @CurrentColName\r\n        END\r\n"));
+    EXPECT_EQ(ScriptLines(script).size(), 43u);  // the 42 fixed lines and the SET list's end
+    EXPECT_TRUE(script.ends_with("\r\nGO\r\n"));
+}
+
+TEST(TriggerBlocks, SingleColumnSetListHasNoComma) {
+    EXPECT_THAT(TriggerFor({{"Key1", 3}}),
+                HasSubstr("UPDATE Items SET\r\n    Key1 = INSERTED.Key1\r\n    From INSERTED"));
+}
+
+TEST(TriggerBlocks, EmptyKeyColumnStandsAsEmptyText) {
+    const std::string script = TriggerFor({{"Name", kText}}, "");
+    EXPECT_THAT(script, HasSubstr("    Where (Items. = INSERTED.)\r\n"));
+    EXPECT_THAT(script, HasSubstr("        SELECT  @QLXUserID,INSERTED.,INSERTED.Shown,"));
+    EXPECT_THAT(script, HasSubstr("        Where (INSERTED. = DELETED.)\r\n"));
+}
+
+// The line count 42 + 3n + c + e (n at least 1), over many random column lists whose names are
+// drawn from a pool that includes the editor, date and key names in several letter cases.
+TEST(LineCountRule, HoldsOverRandomColumnLists) {
+    const std::vector<std::string> pool = {"Key1",     "KEY1",     "Name",       "EditedBy",
+                                           "editedBy", "EditDate", "uuEditedBy", "Notes",
+                                           "Total",    "Created",  "uueditedby", "Editdate"};
+    const std::vector<std::int32_t> types = {3, 5, 129, 130, 135, 200, 201, 202, 203, 205};
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<Field> columns(std::uniform_int_distribution<>(1, 40)(random));
+        for (Field& column : columns) {
+            column.Name = pool[random() % pool.size()];
+            column.Type = types[random() % types.size()];
+        }
+        std::size_t logged = 0;
+        std::size_t editors = 0;
+        for (std::size_t p = 0; p < columns.size(); ++p) {
+            const std::string& name = columns[p].Name;
+            const bool editor = name == "EditedBy" || name == "uuEditedBy";
+            logged += !(editor || name == "EditDate" || name == "Key1");
+            editors += editor && p > 0;
+        }
+        EXPECT_EQ(ScriptLines(TriggerFor(columns)).size(),
+                  42 + 3 * columns.size() + logged + editors);
+    }
+}
+
+TEST(ColumnReadFailure, LeavesTheLinesWrittenBeforeIt) {
+    ScriptedFields fields({{"Key1", 3}, {"Name", kText}, {"Notes", kText}});
+    fields.failAtItem = 1;
+    ScriptBuffer script;
+    EXPECT_THROW(
+        WriteAuditTriggerScript(script, "Items", "AuditTrailItems", "Key1", "Shown", fields),
+        Error);
+    EXPECT_TRUE(script.Text().ends_with("UPDATE Items SET\r\n    Key1 = INSERTED.Key1,\r\n"));
+}
+
+TEST(ColumnReadFailure, CountWithoutALastPositionIsAnOverflow) {
+    ScriptedFields fields({});
+    fields.countOverride = std::numeric_limits<std::int32_t>::min();
+    ScriptBuffer script;
+    try {
+        WriteAuditTriggerScript(script, "Items", "AuditTrailItems", "Key1", "Shown", fields);
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Number(), 6);
+    }
+    EXPECT_TRUE(script.Text().ends_with("UPDATE Items SET\r\n"));
+    EXPECT_EQ(fields.itemReads, 0);
+}
+
+TEST(ColumnReadFailure, NegativeCountIsAnEmptyList) {
+    ScriptedFields fields({});
+    fields.countOverride = -5;
+    ScriptBuffer script;
+    WriteAuditTriggerScript(script, "Items", "AuditTrailItems", "Key1", "Shown", fields);
+    EXPECT_EQ(script.Text(), TriggerFor({}));
+    EXPECT_THAT(script.Text(), Not(HasSubstr("WHEN")));
+}
+
+}  // namespace
+}  // namespace qelt
