@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds qeltaudit and prints the audit script for the demo Companies table.
+# Builds qeltaudit and the demo database, and prints the audit script for its Companies table.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 scripts/setup.sh
 scripts/build.sh build >/dev/null
-build/src/cli/qeltaudit --columns demo/Companies.columns --table Companies
+build/src/cli/qeltaudit --database build/demo/QeltOne.db --table Companies

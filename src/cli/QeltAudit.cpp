@@ -19,12 +19,14 @@
 #include "auditscript/SqlQuoting.h"
 #include "cli/ColumnsFile.h"
 #include "cli/ConsoleWindow.h"
+#include "dbsession/OdbcSession.h"
 
 namespace qelt::cli {
 
 namespace {
 
 struct Options {
+    std::optional<std::string> database;
     std::optional<std::string> columnsFile;
     std::string table = "Companies";
     bool uppercaseIdentifiers = false;
@@ -66,6 +68,11 @@ class ColumnListSession final : public DatabaseSession {
     FieldVector columns_;
     bool uppercaseIdentifiers_;
 };
+
+// The database opened when neither --database nor --columns names one.
+std::string DefaultDatabaseText() {
+    return "QeltOne.mdb";
+}
 
 std::string VersionText() {
     return "qeltaudit " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
@@ -155,9 +162,17 @@ int RunQeltAudit(const std::vector<std::string>& args, std::ostream& out, std::o
         "never changes the database.",
         "qeltaudit");
     Options options;
+    auto* database = app.add_option(
+        "--database", options.database,
+        "Database to read the table's columns from (default: " + DefaultDatabaseText() +
+            "). A text containing '=' is an ODBC connection string used as it is (DSN=Name, "
+            "DRIVER={Name};...), so any installed driver can be named; otherwise a database "
+            "file: .mdb/.accdb through the Access driver, .db/.sqlite/.sqlite3/.db3 through the "
+            "SQLite3 driver. The database is opened read-only and never created or changed");
     auto* columns = app.add_option("--columns", options.columnsFile,
                                    "Column list instead of a database: one column a line, "
-                                   "NAME<TAB>ADO-TYPE-CODE");
+                                   "NAME<TAB>ADO-TYPE-CODE")
+                        ->excludes(database);
     app.add_option("--table", options.table, "Item table (default: Companies)");
     app.add_flag("--uppercase-identifiers", options.uppercaseIdentifiers,
                  "With --columns: the database reports upper-case identifiers, so the key "
@@ -179,12 +194,18 @@ int RunQeltAudit(const std::vector<std::string>& args, std::ostream& out, std::o
     try {
         app.parse(reversed);
         ValidateNames(options);
-        if (!options.columnsFile) {
-            throw UsageError("name a column list with --columns FILE");
+        if (options.columnsFile) {
+            ColumnListSession session(ReadColumnsFile(*options.columnsFile),
+                                      options.uppercaseIdentifiers);
+            return GenerateScript(options, session, *options.columnsFile, out, err);
         }
-        ColumnListSession session(ReadColumnsFile(*options.columnsFile),
-                                  options.uppercaseIdentifiers);
-        return GenerateScript(options, session, *options.columnsFile, out, err);
+        OdbcSession session;
+        const int exitCode = GenerateScript(
+            options, session, options.database.value_or(DefaultDatabaseText()), out, err);
+        if (exitCode == kExitOpenFailed && !session.OpenFailure().empty()) {
+            err << "qeltaudit: " << session.OpenFailure() << '\n';
+        }
+        return exitCode;
     } catch (const CLI::CallForVersion&) {
         out << VersionText() << '\n';
         return kExitOk;

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "dbsession/DBFuncs.h"
+#include "dbsession/Error.h"
+
+namespace qelt {
+
+// An ODBC failure: the driver's native error number, its SQLSTATE and its diagnostic text.
+class OdbcError : public Error {
+  public:
+    OdbcError(std::int32_t nativeError, std::string sqlState, const std::string& description)
+        : Error(nativeError, description), sqlState_(std::move(sqlState)) {}
+
+    const std::string& SqlState() const noexcept { return sqlState_; }
+
+  private:
+    std::string sqlState_;
+};
+
+// How a database text is opened: a text containing '=' is an ODBC connection string used as it
+// is; any other text is a database file whose extension picks the driver.
+enum class DatabaseKind { ConnectionString, AccessFile, SQLiteFile, UnknownFile };
+DatabaseKind KindOfDatabaseText(std::string_view text);
+
+// The ADO type code of an ODBC SQL type code; `isUnsigned` tells TINYINT's two codes apart.
+std::int32_t AdoTypeOfSqlType(int sqlType, bool isUnsigned);
+
+// The database session over ODBC. Opening never prompts, never creates a file and never writes:
+// file databases are opened read-only where the driver allows it.
+class OdbcSession final : public DatabaseSession {
+  public:
+    OdbcSession();  // connects to nothing until OpenDatabase
+    ~OdbcSession() override;
+    OdbcSession(const OdbcSession&) = delete;
+    OdbcSession& operator=(const OdbcSession&) = delete;
+
+    void SetDatabaseName(const std::string& name) override;
+    // True when the open connection folds unquoted identifiers to upper case; false while
+    // nothing is open.
+    bool UppercaseIdentifiers() override;
+    // Closes any earlier connection and connects to the named database; false when it cannot.
+    bool OpenDatabase() override;
+    // Runs the query and describes its result columns without reading a row. Throws OdbcError.
+    std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, std::int32_t cursorType,
+                                             std::int32_t lockType, std::int32_t options) override;
+
+    // Why the last OpenDatabase returned false (the driver's diagnostics where there are any);
+    // empty after a successful open.
+    const std::string& OpenFailure() const noexcept { return openFailure_; }
+
+  private:
+    struct Handles;
+
+    std::string databaseName_;
+    std::unique_ptr<Handles> handles_;
+    std::string openFailure_;
+};
+
+}  // namespace qelt
