@@ -7,7 +7,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
-#include <array>
+#include <clocale>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -25,9 +25,11 @@ constexpr SQLULEN kLoginTimeoutSeconds = 15;
 constexpr SQLULEN kConnectionTimeoutSeconds = 30;
 constexpr SQLULEN kQueryTimeoutSeconds = 60;
 
-// ---- Text: UTF-8 inside, UTF-16 (SQLWCHAR) at the ODBC boundary --------------------------
+// ---- Text: UTF-8 inside, UTF-16 (SQLWCHAR) at the ODBC boundary ------------------------------
+// The wide calls make Unicode drivers work in Unicode (and report the W types); for ANSI-only
+// drivers the driver manager converts, on Windows always and with unixODBC through LC_CTYPE.
 
-using WideText = std::vector<SQLWCHAR>;  // NUL-terminated
+using OdbcChar = SQLWCHAR;
 
 constexpr char32_t kReplacementCharacter = 0xFFFD;
 
@@ -64,8 +66,8 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& pos) {
     return code;
 }
 
-WideText ToWide(std::string_view text) {
-    WideText wide;
+std::vector<OdbcChar> ToOdbcText(std::string_view text) {
+    std::vector<OdbcChar> wide;
     wide.reserve(text.size() + 1);
     for (std::size_t pos = 0; pos < text.size();) {
         const char32_t code = DecodeUtf8(text, pos);
@@ -99,7 +101,7 @@ void AppendUtf8(std::string& out, char32_t code) {
 }
 
 // `length` UTF-16 units; an unpaired surrogate becomes U+FFFD.
-std::string ToUtf8(const SQLWCHAR* wide, std::size_t length) {
+std::string FromOdbcText(const OdbcChar* wide, std::size_t length) {
     std::string out;
     out.reserve(length);
     for (std::size_t i = 0; i < length; ++i) {
@@ -114,6 +116,30 @@ std::string ToUtf8(const SQLWCHAR* wide, std::size_t length) {
         AppendUtf8(out, code);
     }
     return out;
+}
+
+// unixODBC converts the wide calls of ANSI-only drivers (the SQLite and MDBTools drivers) with
+// iconv from the LC_CTYPE codeset. A program that never chose a locale runs in "C", whose ASCII
+// would turn every other letter into '?': such a program gets the UTF-8 that its text is in.
+void UseUtf8CharacterTypeIfUnset() {
+#ifndef _WIN32
+    const char* current = std::setlocale(LC_CTYPE, nullptr);
+    if (current != nullptr &&
+        (std::string_view(current) == "C" || std::string_view(current) == "POSIX")) {
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+    }
+#endif
+}
+
+// The text a call wrote into `buffer`, `length` units long at most. unixODBC reports the byte
+// length of an ANSI-only driver's UTF-8 text, longer than its UTF-16 form: the text ends at the
+// first NUL.
+std::string FromOdbcBuffer(const std::vector<OdbcChar>& buffer, SQLSMALLINT length) {
+    const std::size_t limit =
+        std::min(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), buffer.size() - 1);
+    const auto end =
+        std::find(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(limit), OdbcChar{0});
+    return FromOdbcText(buffer.data(), static_cast<std::size_t>(end - buffer.begin()));
 }
 
 std::filesystem::path PathFromUtf8(const std::string& text) {
@@ -169,32 +195,33 @@ struct Diagnostics {
 Diagnostics ReadDiagnostics(const OdbcHandle& handle) {
     Diagnostics diagnostics;
     for (SQLSMALLINT record = 1;; ++record) {
-        std::array<SQLWCHAR, 6> state{};
+        std::vector<OdbcChar> state(6);
         SQLINTEGER native = 0;
-        std::vector<SQLWCHAR> message(1024);
+        std::vector<OdbcChar> message(1024);
         SQLSMALLINT messageLength = 0;
-        SQLRETURN result = SQLGetDiagRecW(handle.Type(), handle.Get(), record, state.data(),
-                                          &native, message.data(),
-                                          static_cast<SQLSMALLINT>(message.size()), &messageLength);
-        if (result == SQL_SUCCESS_WITH_INFO && messageLength >= SQLSMALLINT{1023}) {
-            message.resize(static_cast<std::size_t>(messageLength) + 1);
-            result = SQLGetDiagRecW(handle.Type(), handle.Get(), record, state.data(), &native,
-                                    message.data(), static_cast<SQLSMALLINT>(message.size()),
-                                    &messageLength);
+        const auto readRecord = [&] {
+            return SQLGetDiagRecW(handle.Type(), handle.Get(), record, state.data(), &native,
+                                  message.data(), static_cast<SQLSMALLINT>(message.size()),
+                                  &messageLength);
+        };
+        SQLRETURN result = readRecord();
+        if (Succeeded(result) && messageLength >= static_cast<SQLSMALLINT>(message.size())) {
+            message.resize(static_cast<std::size_t>(messageLength) + 1);  // cut off: ask again
+            result = readRecord();
         }
         if (!Succeeded(result)) {
             break;
         }
-        const std::string sqlState = ToUtf8(state.data(), 5);
-        const std::size_t length = std::min(
-            static_cast<std::size_t>(std::max<SQLSMALLINT>(messageLength, 0)), message.size() - 1);
+        const std::string sqlState = FromOdbcBuffer(state, 5);
         if (record == 1) {
             diagnostics.nativeError = static_cast<std::int32_t>(native);
             diagnostics.sqlState = sqlState;
         } else {
             diagnostics.text += "; ";
         }
-        diagnostics.text += "[" + sqlState + "] " + ToUtf8(message.data(), length);
+        std::string text = FromOdbcBuffer(message, messageLength);
+        text.erase(text.find_last_not_of(" \r\n") + 1);  // some drivers end it with a newline
+        diagnostics.text += sqlState.empty() ? text : "[" + sqlState + "] " + text;
     }
     return diagnostics;
 }
@@ -255,8 +282,8 @@ DriverCandidates CandidatesFor(DatabaseKind kind) {
 
 std::set<std::string> InstalledDrivers(const OdbcHandle& environment) {
     std::set<std::string> names;
-    std::array<SQLWCHAR, 512> description{};
-    std::array<SQLWCHAR, 2048> attributes{};
+    std::vector<OdbcChar> description(512);
+    std::vector<OdbcChar> attributes(2048);
     SQLUSMALLINT direction = SQL_FETCH_FIRST;
     for (;;) {
         SQLSMALLINT descriptionLength = 0;
@@ -268,31 +295,10 @@ std::set<std::string> InstalledDrivers(const OdbcHandle& environment) {
         if (!Succeeded(result)) {
             break;
         }
-        const auto length =
-            std::min(static_cast<std::size_t>(std::max<SQLSMALLINT>(descriptionLength, 0)),
-                     description.size() - 1);
-        names.insert(ToUtf8(description.data(), length));
+        names.insert(FromOdbcBuffer(description, descriptionLength));
         direction = SQL_FETCH_NEXT;
     }
     return names;
-}
-
-// The DRIVER= value for a kind of file, or nothing when no driver for it is installed.
-std::optional<std::string> FindDriver(const OdbcHandle& environment, DatabaseKind kind) {
-    const DriverCandidates candidates = CandidatesFor(kind);
-    const std::set<std::string> installed = InstalledDrivers(environment);
-    for (const std::string& name : candidates.installedNames) {
-        if (installed.contains(name)) {
-            return "{" + name + "}";
-        }
-    }
-    for (const std::string& library : candidates.libraries) {
-        std::error_code error;
-        if (std::filesystem::is_regular_file(library, error)) {
-            return library;
-        }
-    }
-    return std::nullopt;
 }
 
 // A connection string value in braces when it holds characters that would end it early.
@@ -310,6 +316,24 @@ std::string ConnectionValue(const std::string& value) {
         }
     }
     return braced + "}";
+}
+
+// The DRIVER= value for a kind of file, or nothing when no driver for it is installed.
+std::optional<std::string> FindDriver(const OdbcHandle& environment, DatabaseKind kind) {
+    const DriverCandidates candidates = CandidatesFor(kind);
+    const std::set<std::string> installed = InstalledDrivers(environment);
+    for (const std::string& name : candidates.installedNames) {
+        if (installed.contains(name)) {
+            return "{" + name + "}";
+        }
+    }
+    for (const std::string& library : candidates.libraries) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(library, error)) {
+            return ConnectionValue(library);
+        }
+    }
+    return std::nullopt;
 }
 
 // A read-only SQLite URI for a file: the driver's plain file name cannot be made read-only,
@@ -418,7 +442,7 @@ class OdbcRecordset final : public Recordset {
 };
 
 Field DescribeColumn(const OdbcHandle& statement, SQLUSMALLINT column) {
-    std::vector<SQLWCHAR> name(256);
+    std::vector<OdbcChar> name(256);
     SQLSMALLINT nameLength = 0;
     SQLSMALLINT sqlType = 0;
     SQLULEN size = 0;
@@ -440,17 +464,25 @@ Field DescribeColumn(const OdbcHandle& statement, SQLUSMALLINT column) {
     bool isUnsigned = false;
     if (sqlType == SQL_TINYINT) {
         SQLLEN unsignedAttribute = SQL_FALSE;
-        const SQLRETURN result = SQLColAttributeW(statement.Get(), column, SQL_DESC_UNSIGNED,
-                                                  nullptr, 0, nullptr, &unsignedAttribute);
+        const SQLRETURN result = SQLColAttribute(statement.Get(), column, SQL_DESC_UNSIGNED,
+                                                 nullptr, 0, nullptr, &unsignedAttribute);
         if (!Succeeded(result)) {
             ThrowOdbcError(statement, result, "SQLColAttribute");
         }
         isUnsigned = unsignedAttribute == SQL_TRUE;
     }
-    const std::size_t length =
-        std::min(static_cast<std::size_t>(std::max<SQLSMALLINT>(nameLength, 0)), name.size() - 1);
-    return Field{ToUtf8(name.data(), length), AdoTypeOfSqlType(sqlType, isUnsigned)};
+    return Field{FromOdbcBuffer(name, nameLength), AdoTypeOfSqlType(sqlType, isUnsigned)};
 }
+
+// Ends the current transaction of a connection without committing it.
+struct RollbackOnExit {
+    SQLHANDLE connection;  // null: nothing to roll back
+    ~RollbackOnExit() {
+        if (connection != nullptr) {
+            SQLEndTran(SQL_HANDLE_DBC, connection, SQL_ROLLBACK);
+        }
+    }
+};
 
 }  // namespace
 
@@ -459,6 +491,7 @@ struct OdbcSession::Handles {
     OdbcHandle connection;  // allocated while connected; empty otherwise
     bool connected = false;
     bool uppercaseIdentifiers = false;
+    bool rollsBack = false;  // every query's transaction is rolled back
 
     void Disconnect() {
         if (connected) {
@@ -467,6 +500,7 @@ struct OdbcSession::Handles {
         }
         connection = OdbcHandle();
         uppercaseIdentifiers = false;
+        rollsBack = false;
     }
 
     ~Handles() { Disconnect(); }
@@ -488,6 +522,7 @@ bool OdbcSession::OpenDatabase() {
     if (handles_) {
         handles_->Disconnect();
     } else {
+        UseUtf8CharacterTypeIfUnset();
         SQLHANDLE environment = SQL_NULL_HANDLE;
         if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment))) {
             openFailure_ = "the ODBC driver manager could not be initialised";
@@ -545,18 +580,18 @@ bool OdbcSession::OpenDatabase() {
     }
     handles_->connection = OdbcHandle(SQL_HANDLE_DBC, connection);
     // Hints only: a driver that does not know an attribute still connects.
-    SQLSetConnectAttrW(connection, SQL_ATTR_LOGIN_TIMEOUT,
-                       reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds), 0);
-    SQLSetConnectAttrW(connection, SQL_ATTR_CONNECTION_TIMEOUT,
-                       reinterpret_cast<SQLPOINTER>(kConnectionTimeoutSeconds), 0);
-    SQLSetConnectAttrW(connection, SQL_ATTR_ACCESS_MODE,
-                       reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
+    SQLSetConnectAttr(connection, SQL_ATTR_LOGIN_TIMEOUT,
+                      reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds), 0);
+    SQLSetConnectAttr(connection, SQL_ATTR_CONNECTION_TIMEOUT,
+                      reinterpret_cast<SQLPOINTER>(kConnectionTimeoutSeconds), 0);
+    SQLSetConnectAttr(connection, SQL_ATTR_ACCESS_MODE,
+                      reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
 
-    WideText wideConnectionString = ToWide(connectionString);
+    std::vector<OdbcChar> odbcConnectionString = ToOdbcText(connectionString);
     SQLSMALLINT completedLength = 0;
     const SQLRETURN result =
-        SQLDriverConnectW(connection, nullptr, wideConnectionString.data(),
-                          static_cast<SQLSMALLINT>(wideConnectionString.size() - 1), nullptr, 0,
+        SQLDriverConnectW(connection, nullptr, odbcConnectionString.data(),
+                          static_cast<SQLSMALLINT>(odbcConnectionString.size() - 1), nullptr, 0,
                           &completedLength, SQL_DRIVER_NOPROMPT);
     if (!Succeeded(result)) {
         openFailure_ = DiagnosticText(handles_->connection, "SQLDriverConnect");
@@ -564,10 +599,14 @@ bool OdbcSession::OpenDatabase() {
         return false;
     }
     handles_->connected = true;
+    // Servers ignore the read-only hint: without autocommit, rolling back after each query
+    // undoes whatever a query text could change.
+    handles_->rollsBack = Succeeded(SQLSetConnectAttr(
+        connection, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0));
 
     SQLUSMALLINT identifierCase = 0;
-    if (Succeeded(SQLGetInfoW(connection, SQL_IDENTIFIER_CASE, &identifierCase,
-                              sizeof identifierCase, nullptr))) {
+    if (Succeeded(SQLGetInfo(connection, SQL_IDENTIFIER_CASE, &identifierCase,
+                             sizeof identifierCase, nullptr))) {
         handles_->uppercaseIdentifiers = identifierCase == SQL_IC_UPPER;
     }
     return true;
@@ -585,13 +624,15 @@ std::unique_ptr<Recordset> OdbcSession::OpenRecordset(const std::string& sql, st
     if (!Succeeded(allocated)) {
         ThrowOdbcError(handles_->connection, allocated, "SQLAllocHandle");
     }
+    // Declared before the statement, so the statement is freed before the rollback.
+    const RollbackOnExit rollback{handles_->rollsBack ? handles_->connection.Get() : nullptr};
     const OdbcHandle statement(SQL_HANDLE_STMT, statementHandle);
-    SQLSetStmtAttrW(statementHandle, SQL_ATTR_QUERY_TIMEOUT,
-                    reinterpret_cast<SQLPOINTER>(kQueryTimeoutSeconds), 0);
+    SQLSetStmtAttr(statementHandle, SQL_ATTR_QUERY_TIMEOUT,
+                   reinterpret_cast<SQLPOINTER>(kQueryTimeoutSeconds), 0);
 
-    WideText wideSql = ToWide(sql);
-    const SQLRETURN executed = SQLExecDirectW(statementHandle, wideSql.data(),
-                                              static_cast<SQLINTEGER>(wideSql.size() - 1));
+    std::vector<OdbcChar> odbcSql = ToOdbcText(sql);
+    const SQLRETURN executed = SQLExecDirectW(statementHandle, odbcSql.data(),
+                                              static_cast<SQLINTEGER>(odbcSql.size() - 1));
     if (!Succeeded(executed) && executed != SQL_NO_DATA) {
         ThrowOdbcError(statement, executed, "SQLExecDirect");
     }

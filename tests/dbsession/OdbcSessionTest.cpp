@@ -1,0 +1,352 @@
+#include "dbsession/OdbcSession.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "dbsession/OdbcTestSupport.h"
+
+namespace qelt {
+namespace {
+
+using test::FieldsOf;
+using test::FolderSnapshot;
+using test::TempFolder;
+using ::testing::HasSubstr;
+
+const std::filesystem::path kDemoDatabase = QELT_DEMO_DATABASE;
+
+// Creates a SQLite database with the sqlite3 shell: the session itself never writes.
+void CreateSQLiteDatabase(const std::filesystem::path& file, const std::string& sql) {
+    const auto script = std::filesystem::path(file) += ".sql";
+    std::ofstream(script, std::ios::binary) << sql;
+    const std::string command = std::string("'") + QELT_SQLITE3_SHELL + "' -bail '" +
+                                file.string() + "' < '" + script.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::filesystem::remove(script);
+}
+
+// ---- Database texts and type codes ------------------------------------------------------------
+
+struct KindCase {
+    const char* text;
+    DatabaseKind kind;
+
+    friend void PrintTo(const KindCase& kindCase, std::ostream* out) {
+        *out << '"' << kindCase.text << '"';
+    }
+};
+
+class DatabaseKindTest : public ::testing::TestWithParam<KindCase> {};
+
+TEST_P(DatabaseKindTest, FollowsEqualsSignThenExtension) {
+    EXPECT_EQ(KindOfDatabaseText(GetParam().text), GetParam().kind) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, DatabaseKindTest,
+    ::testing::Values(KindCase{"DSN=Server1", DatabaseKind::ConnectionString},
+                      KindCase{"DRIVER={SQLite3};Database=/data/q.db",
+                               DatabaseKind::ConnectionString},
+                      KindCase{"/data/odd=name.db", DatabaseKind::ConnectionString},
+                      KindCase{"C:\\QeltOne\\Data\\QeltOne.MDB", DatabaseKind::AccessFile},
+                      KindCase{"QeltOne.accdb", DatabaseKind::AccessFile},
+                      KindCase{"/srv/QeltOne.db", DatabaseKind::SQLiteFile},
+                      KindCase{"demo.SQLite", DatabaseKind::SQLiteFile},
+                      KindCase{"demo.sqlite3", DatabaseKind::SQLiteFile},
+                      KindCase{"demo.db3", DatabaseKind::SQLiteFile},
+                      KindCase{"demo.db.bak", DatabaseKind::UnknownFile},
+                      KindCase{"/data.db/QeltOne", DatabaseKind::UnknownFile},
+                      KindCase{"QeltOne", DatabaseKind::UnknownFile},
+                      KindCase{"", DatabaseKind::UnknownFile}));
+
+struct TypeCase {
+    int sqlType;  // the <sql.h> code, written out so that a wrong macro in the table shows
+    bool isUnsigned;
+    std::int32_t adoType;
+
+    friend void PrintTo(const TypeCase& type, std::ostream* out) {
+        *out << type.sqlType << (type.isUnsigned ? " unsigned" : "");
+    }
+};
+
+class AdoTypeTest : public ::testing::TestWithParam<TypeCase> {};
+
+TEST_P(AdoTypeTest, MapsOdbcTypeToAdoCode) {
+    EXPECT_EQ(AdoTypeOfSqlType(GetParam().sqlType, GetParam().isUnsigned), GetParam().adoType)
+        << "SQL type " << GetParam().sqlType;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OdbcTypes, AdoTypeTest,
+    ::testing::Values(TypeCase{-9, false, 202}, TypeCase{-10, false, 203}, TypeCase{12, false, 200},
+                      TypeCase{-1, false, 201}, TypeCase{1, false, 129}, TypeCase{-8, false, 130},
+                      TypeCase{4, false, 3}, TypeCase{5, false, 2}, TypeCase{-6, false, 16},
+                      TypeCase{-6, true, 17}, TypeCase{-5, false, 20}, TypeCase{-7, false, 11},
+                      TypeCase{7, false, 4}, TypeCase{6, false, 5}, TypeCase{8, false, 5},
+                      TypeCase{3, false, 131}, TypeCase{2, false, 131}, TypeCase{91, false, 133},
+                      TypeCase{92, false, 134}, TypeCase{93, false, 135}, TypeCase{-11, false, 72},
+                      TypeCase{-2, false, 128}, TypeCase{-3, false, 204}, TypeCase{-4, false, 205},
+                      // ODBC 2 date codes, SQL Server's own types and anything unknown: adVariant
+                      TypeCase{9, false, 12}, TypeCase{11, false, 12}, TypeCase{-150, false, 12},
+                      TypeCase{-152, false, 12}, TypeCase{-155, false, 12},
+                      TypeCase{0, false, 12}));
+
+// ---- The SQLite driver on the demo database -----------------------------------------------------
+
+struct TableCase {
+    const char* table;
+    std::vector<Field> columns;
+
+    friend void PrintTo(const TableCase& table, std::ostream* out) { *out << table.table; }
+};
+
+std::vector<Field> DemoCompaniesColumns() {
+    return {{"CompanyIntID", ado::adInteger},   {"CompanyName", ado::adVarChar},
+            {"Address", ado::adLongVarChar},    {"City", ado::adVarChar},
+            {"Phone", ado::adVarChar},          {"Employees", ado::adInteger},
+            {"Turnover", ado::adDouble},        {"IsCustomer", ado::adBoolean},
+            {"CreateDate", ado::adDBTimeStamp}, {"uuEditedBy", ado::adVarChar},
+            {"EditDate", ado::adDBTimeStamp}};
+}
+
+class DemoTableTest : public ::testing::TestWithParam<TableCase> {};
+
+TEST_P(DemoTableTest, ProbeQueryDescribesColumnsInTableOrder) {
+    OdbcSession session;
+    session.SetDatabaseName(kDemoDatabase.string());
+    ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+    const auto recordset = session.OpenRecordset(ProbeQuery(GetParam().table), 3, 3, 1);
+    ASSERT_NE(recordset, nullptr);
+    EXPECT_EQ(FieldsOf(*recordset), GetParam().columns);
+}
+
+INSTANTIATE_TEST_SUITE_P(ItemTables, DemoTableTest,
+                         ::testing::Values(TableCase{"Companies", DemoCompaniesColumns()},
+                                           TableCase{"Contacts",
+                                                     {{"ContactIntID", ado::adInteger},
+                                                      {"CompanyIntID", ado::adInteger},
+                                                      {"DisplayName", ado::adVarChar},
+                                                      {"FirstName", ado::adVarChar},
+                                                      {"LastName", ado::adVarChar},
+                                                      {"JobTitle", ado::adVarChar},
+                                                      {"Email", ado::adVarChar},
+                                                      {"Mobile", ado::adVarChar},
+                                                      {"BirthDate", ado::adDBDate},
+                                                      {"Notes", ado::adLongVarChar},
+                                                      {"uuEditedBy", ado::adVarChar},
+                                                      {"EditDate", ado::adDBTimeStamp}}},
+                                           TableCase{"Consultants",
+                                                     {{"ConsIntID", ado::adInteger},
+                                                      {"DisplayName", ado::adVarChar},
+                                                      {"Initials", ado::adVarChar},
+                                                      {"Email", ado::adVarChar},
+                                                      {"DailyRate", ado::adDouble},
+                                                      {"Active", ado::adBoolean},
+                                                      {"StartDate", ado::adDBDate},
+                                                      {"EditedBy", ado::adVarChar},
+                                                      {"EditDate", ado::adDBTimeStamp}}},
+                                           TableCase{"Requirements",
+                                                     {{"ReqIntID", ado::adInteger},
+                                                      {"ReqID", ado::adVarChar},
+                                                      {"CompanyIntID", ado::adInteger},
+                                                      {"ConsIntID", ado::adInteger},
+                                                      {"Title", ado::adVarChar},
+                                                      {"Description", ado::adLongVarChar},
+                                                      {"Positions", ado::adSmallInt},
+                                                      {"Budget", ado::adDouble},
+                                                      {"OpenDate", ado::adDBDate},
+                                                      {"CloseDate", ado::adDBDate},
+                                                      {"uuEditedBy", ado::adVarChar},
+                                                      {"EditDate", ado::adDBTimeStamp}}}),
+                         [](const auto& info) { return std::string(info.param.table); });
+
+// The run through the driver writes the same bytes as a run over the expected column list.
+TEST(OdbcSessionSQLite, CompaniesScriptThroughTheDriverEqualsTheColumnListScript) {
+    OdbcSession session;
+    test::HeadlessWindow window("Companies", kDemoDatabase.string());
+    CreateAuditScript(window, session);
+    EXPECT_THAT(window.Messages(), ::testing::IsEmpty());
+
+    test::FixedColumnsSession reference(DemoCompaniesColumns());
+    test::HeadlessWindow referenceWindow("Companies", "reference");
+    CreateAuditScript(referenceWindow, reference);
+    ASSERT_THAT(referenceWindow.Messages(), ::testing::IsEmpty());
+    EXPECT_EQ(window.Script().Text(), referenceWindow.Script().Text());
+    EXPECT_THAT(window.Script().Text(),
+                HasSubstr("WHEN 'CompanyName' THEN DELETED.CompanyName\r\n"));
+    EXPECT_THAT(window.Script().Text(), HasSubstr("CAST(DELETED.Turnover AS NVARCHAR(20))"));
+}
+
+TEST(OdbcSessionSQLite, UnknownTableThrowsTheDriversNumberAndMessage) {
+    OdbcSession session;
+    session.SetDatabaseName(kDemoDatabase.string());
+    ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+    try {
+        session.OpenRecordset(ProbeQuery("Nope"), 3, 3, 1);
+        FAIL() << "no error for an unknown table";
+    } catch (const OdbcError& error) {
+        EXPECT_EQ(error.Number(), 1);  // SQLITE_ERROR
+        EXPECT_EQ(error.SqlState(), "HY000");
+        EXPECT_THAT(error.Description(), HasSubstr("[HY000]"));
+        EXPECT_THAT(error.Description(), HasSubstr("no such table: Nope"));
+    }
+}
+
+TEST(OdbcSessionSQLite, UnknownTableEndsTheRunWithTheTriggerError) {
+    OdbcSession session;
+    test::HeadlessWindow window("Nope", kDemoDatabase.string());
+    CreateAuditScript(window, session, ColumnOverrides{"NopeID", std::nullopt});
+    ASSERT_EQ(window.Messages().size(), 1u);
+    EXPECT_THAT(window.Messages()[0], HasSubstr("Error creating the Trigger\r\nDescription: "));
+    EXPECT_THAT(window.Messages()[0], HasSubstr("no such table: Nope"));
+    EXPECT_THAT(window.Messages()[0], ::testing::EndsWith("\r\nNumber: 1"));
+}
+
+TEST(OdbcSessionSQLite, FileDatabaseIsReadOnly) {
+    TempFolder folder;
+    const auto database = folder.Path() / "QeltOne.db";
+    std::filesystem::copy_file(kDemoDatabase, database);
+    OdbcSession session;
+    session.SetDatabaseName(database.string());
+    ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+    EXPECT_THROW(session.OpenRecordset("DELETE FROM Companies", 3, 3, 1), OdbcError);
+    EXPECT_THROW(session.OpenRecordset("CREATE TABLE Extra (A INTEGER)", 3, 3, 1), OdbcError);
+}
+
+TEST(OdbcSessionSQLite, RunsLeaveEveryFileAsItWas) {
+    TempFolder folder;
+    const auto database = folder.Path() / "QeltOne.db";
+    std::filesystem::copy_file(kDemoDatabase, database);
+    const FolderSnapshot before = FolderSnapshot::Of(folder.Path());
+    for (const char* table : {"Companies", "Contacts", "Nope", "Requirements"}) {
+        OdbcSession session;
+        test::HeadlessWindow window(table, database.string());
+        CreateAuditScript(window, session, ColumnOverrides{"Id", std::nullopt});
+    }
+    EXPECT_EQ(FolderSnapshot::Of(folder.Path()), before);
+}
+
+// Missing files and unusable texts are open failures that create nothing.
+TEST(OdbcSessionSQLite, UnopenableDatabasesAreOpenFailuresThatCreateNothing) {
+    TempFolder folder;
+    std::ofstream(folder.Path() / "notes.txt") << "not a database";
+    const FolderSnapshot before = FolderSnapshot::Of(folder.Path());
+    for (const auto& name :
+         {folder.Path() / "missing.db", folder.Path() / "sub" / "missing.sqlite",
+          folder.Path() / "notes.txt", folder.Path(), folder.Path() / "missing.mdb"}) {
+        OdbcSession session;
+        session.SetDatabaseName(name.string());
+        EXPECT_FALSE(session.OpenDatabase()) << name;
+        EXPECT_FALSE(session.OpenFailure().empty()) << name;
+    }
+    EXPECT_EQ(FolderSnapshot::Of(folder.Path()), before);
+}
+
+TEST(OdbcSessionSQLite, FailedOpenClosesTheEarlierConnection) {
+    OdbcSession session;
+    session.SetDatabaseName(kDemoDatabase.string());
+    ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+    session.SetDatabaseName("missing.db");
+    EXPECT_FALSE(session.OpenDatabase());
+    EXPECT_FALSE(session.UppercaseIdentifiers());
+    EXPECT_THROW(session.OpenRecordset(ProbeQuery("Companies"), 3, 3, 1), OdbcError);
+}
+
+TEST(OdbcSessionSQLite, ReopeningReplacesTheConnection) {
+    TempFolder folder;
+    const auto other = folder.Path() / "Other.sqlite3";
+    CreateSQLiteDatabase(other, "CREATE TABLE Companies (Only INTEGER);");
+    OdbcSession session;
+    for (const auto& [database, count] :
+         {std::pair{kDemoDatabase.string(), 11}, std::pair{other.string(), 1},
+          std::pair{"DRIVER={SQLite3};Database=" + other.string(), 1},
+          std::pair{kDemoDatabase.string(), 11}}) {
+        session.SetDatabaseName(database);
+        ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+        EXPECT_EQ(session.OpenRecordset(ProbeQuery("Companies"), 3, 3, 1)->GetFields().Count(),
+                  count);
+    }
+}
+
+// Without an odbcinst.ini naming the driver, its library is used directly.
+TEST(OdbcSessionSQLite, DriverLibraryServesWhenNoDriverIsRegistered) {
+    TempFolder emptyConfiguration;
+    const char* previous = std::getenv("ODBCSYSINI");
+    const std::string saved = previous != nullptr ? previous : "";
+    setenv("ODBCSYSINI", emptyConfiguration.Path().c_str(), 1);
+    OdbcSession session;
+    session.SetDatabaseName(kDemoDatabase.string());
+    const bool opened = session.OpenDatabase();
+    previous != nullptr ? setenv("ODBCSYSINI", saved.c_str(), 1) : unsetenv("ODBCSYSINI");
+    ASSERT_TRUE(opened) << session.OpenFailure();
+    EXPECT_EQ(session.OpenRecordset(ProbeQuery("Consultants"), 3, 3, 1)->GetFields().Count(), 9);
+}
+
+TEST(OdbcSessionSQLite, UppercaseIdentifiersIsFalseUnopenedAndForSQLite) {
+    OdbcSession session;
+    EXPECT_FALSE(session.UppercaseIdentifiers());
+    session.SetDatabaseName(kDemoDatabase.string());
+    ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+    EXPECT_FALSE(session.UppercaseIdentifiers());
+}
+
+TEST(OdbcSessionSQLite, OpenRecordsetBeforeOpenDatabaseThrows) {
+    OdbcSession session;
+    EXPECT_THROW(session.OpenRecordset(ProbeQuery("Companies"), 3, 3, 1), OdbcError);
+}
+
+// Names beyond ASCII and file names with the connection string's and the URI's special
+// characters reach the driver and come back intact.
+TEST(OdbcSessionSQLite, UnusualNamesSurviveTheRoundTrip) {
+    TempFolder folder;
+    const auto subfolder = folder.Path() / "a;b {c}%20#?d é";
+    std::filesystem::create_directories(subfolder);
+    const auto database = subfolder / "Qelt One.db";
+    CreateSQLiteDatabase(
+        folder.Path() / "w.db",
+        "CREATE TABLE Companies (\"Straße\" NVARCHAR(10), \"名前\" TEXT, \"Größe_µ\" INTEGER);");
+    std::filesystem::rename(folder.Path() / "w.db", database);
+    const FolderSnapshot before = FolderSnapshot::Of(folder.Path());
+    OdbcSession session;
+    session.SetDatabaseName(database.string());
+    ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+    const auto recordset = session.OpenRecordset(ProbeQuery("Companies"), 3, 3, 1);
+    ASSERT_NE(recordset, nullptr);
+    EXPECT_EQ(FieldsOf(*recordset), (std::vector<Field>{{"Straße", ado::adVarChar},
+                                                        {"名前", ado::adLongVarChar},
+                                                        {"Größe_µ", ado::adInteger}}));
+    EXPECT_EQ(FolderSnapshot::Of(folder.Path()), before);
+}
+
+// ---- The MDBTools driver ----------------------------------------------------------------------
+
+// The driver is found and refuses a file that is no Access database.
+TEST(OdbcSessionAccess, FileThatIsNoAccessDatabaseIsAnOpenFailure) {
+    TempFolder folder;
+    const auto database = folder.Path() / "QeltOne.mdb";
+    std::ofstream(database) << "not an Access database";
+    const FolderSnapshot before = FolderSnapshot::Of(folder.Path());
+    OdbcSession session;
+    session.SetDatabaseName(database.string());
+    EXPECT_FALSE(session.OpenDatabase());
+    EXPECT_THAT(session.OpenFailure(), ::testing::Not(HasSubstr("no ODBC driver")));
+    EXPECT_EQ(FolderSnapshot::Of(folder.Path()), before);
+}
+
+TEST(OdbcSessionAccess, MissingMdbIsAnOpenFailure) {
+    TempFolder folder;
+    OdbcSession session;
+    session.SetDatabaseName((folder.Path() / "QeltOne.mdb").string());
+    EXPECT_FALSE(session.OpenDatabase());
+    EXPECT_THAT(session.OpenFailure(), HasSubstr("does not exist"));
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
+}
+
+}  // namespace
+}  // namespace qelt

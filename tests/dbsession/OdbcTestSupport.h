@@ -1,0 +1,137 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "auditscript/GenerationRun.h"
+#include "auditscript/ScriptWindow.h"
+#include "dbsession/DBFuncs.h"
+
+namespace qelt {
+
+inline void PrintTo(const Field& field, std::ostream* out) {
+    *out << "{\"" << field.Name << "\", " << field.Type << "}";
+}
+
+}  // namespace qelt
+
+namespace qelt::test {
+
+// A folder of its own for one test, removed afterwards.
+class TempFolder {
+  public:
+    TempFolder() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name =
+            "qelt-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
+            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+        std::replace(name.begin(), name.end(), '/', '-');  // parameterised names hold a slash
+        path_ = std::filesystem::temp_directory_path() / name;
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+inline std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+// Every file below a folder with its bytes and modification time: equal snapshots mean that
+// nothing was created, removed or written.
+struct FolderSnapshot {
+    std::map<std::string, std::pair<std::string, std::filesystem::file_time_type>> files;
+
+    static FolderSnapshot Of(const std::filesystem::path& folder) {
+        FolderSnapshot snapshot;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            snapshot.files[entry.path().string()] = {
+                entry.is_regular_file() ? ReadBytes(entry.path()) : std::string(),
+                entry.last_write_time()};
+        }
+        return snapshot;
+    }
+    friend bool operator==(const FolderSnapshot&, const FolderSnapshot&) = default;
+};
+
+// The window of a generation run without a screen: keeps the script and the one message.
+class HeadlessWindow final : public ScriptWindow {
+  public:
+    HeadlessWindow(std::string table, std::string database)
+        : table_(std::move(table)), database_(std::move(database)) {}
+
+    std::string ItemTableText() override { return table_; }
+    std::string DatabaseNameText() override { return database_; }
+    ScriptBuffer& Script() override { return script_; }
+    void ShowMessage(const std::string& text, MessageStyle) override { messages_.push_back(text); }
+    void SetBusyPointer() override {}
+    void ResetPointer() override {}
+
+    const std::vector<std::string>& Messages() const { return messages_; }
+
+  private:
+    std::string table_;
+    std::string database_;
+    ScriptBuffer script_;
+    std::vector<std::string> messages_;
+};
+
+// A session that describes every query as a fixed column list: the reference a real driver's
+// run is compared with.
+class FixedColumnsSession final : public DatabaseSession {
+  public:
+    explicit FixedColumnsSession(std::vector<Field> columns) : columns_(std::move(columns)) {}
+
+    void SetDatabaseName(const std::string&) override {}
+    bool UppercaseIdentifiers() override { return false; }
+    bool OpenDatabase() override { return true; }
+    std::unique_ptr<Recordset> OpenRecordset(const std::string&, std::int32_t, std::int32_t,
+                                             std::int32_t) override {
+        return std::make_unique<FixedRecordset>(columns_);
+    }
+
+  private:
+    class FixedRecordset final : public Recordset {
+      public:
+        explicit FixedRecordset(std::vector<Field> fields) : fields_(std::move(fields)) {}
+        const Fields& GetFields() const override { return fields_; }
+
+      private:
+        FieldVector fields_;
+    };
+
+    std::vector<Field> columns_;
+};
+
+inline std::vector<Field> FieldsOf(const Recordset& recordset) {
+    std::vector<Field> fields;
+    const Fields& all = recordset.GetFields();
+    for (std::int32_t i = 0; i < all.Count(); ++i) {
+        fields.push_back(all.Item(i));
+    }
+    return fields;
+}
+
+}  // namespace qelt::test
