@@ -7,7 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 seconds=${1:-60}
-targets=(regedit_file profile_text)
+targets=(regedit_file profile_text wine_hive)
 
 CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQELT_FUZZ=ON \
     -DQELT_BUILD_TESTS=OFF -DQELT_BUILD_BENCHMARKS=OFF >/dev/null

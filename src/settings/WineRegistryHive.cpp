@@ -165,7 +165,8 @@ class LineReader {
         if (line.ends_with('\r')) {
             line.remove_suffix(1);
         }
-        pos_ = end + 1;
+        // A last line without its line end ends the text.
+        pos_ = end < text_.size() ? end + 1 : end;
         return true;
     }
 

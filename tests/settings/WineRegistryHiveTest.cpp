@@ -200,6 +200,16 @@ TEST_F(WinePrefixTest, ReadsCrLfLines) {
     EXPECT_EQ(value->data, "crlf\0"s);
 }
 
+TEST_F(WinePrefixTest, ReadsAFileWithoutItsLastLineEnd) {
+    Write("user.reg", "WINE REGISTRY Version 2\n[Software\\\\A] 1\n\"V\"=\"last\"");
+    const auto value = ReadValue(registry_, kHKeyCurrentUser, "Software\\A", "V");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->data, "last\0"s);
+    Write("user.reg", "WINE REGISTRY Version 2\n[Software\\\\A\\\\B] 1");
+    RegKeyHandle key = 0;
+    EXPECT_EQ(registry_.OpenKey(kHKeyCurrentUser, "Software\\A\\B", key), kRegSuccess);
+}
+
 TEST_F(WinePrefixTest, SeesTheFileAsItIsAtEachLookup) {
     Write("user.reg", "WINE REGISTRY Version 2\n[Software\\\\A] 1\n\"V\"=\"old\"\n");
     ASSERT_TRUE(ReadValue(registry_, kHKeyCurrentUser, "Software\\A", "V"));
