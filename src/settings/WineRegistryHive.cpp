@@ -8,7 +8,6 @@
 
 #include "settings/RegistryBackend.h"
 #include "settings/TextEncoding.h"
-#include "settings/WinePaths.h"
 
 namespace qelt {
 
@@ -17,12 +16,15 @@ namespace {
 constexpr std::string_view kHiveHeader = "WINE REGISTRY Version 2";
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
+    if (c >= '0' && c <= '9') {
         return c - '0';
-    if (c >= 'a' && c <= 'f')
+    }
+    if (c >= 'a' && c <= 'f') {
         return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
+    }
+    if (c >= 'A' && c <= 'F') {
         return c - 'A' + 10;
+    }
     return -1;
 }
 
@@ -299,28 +301,28 @@ void ParseKeyValues(std::string_view body, const std::string& keyPath, RegistryH
 
 }  // namespace
 
-bool WinePrefixRegistry::HiveFile::Refresh(const std::filesystem::path& file) {
+void WinePrefixRegistry::HiveFile::Refresh(const std::filesystem::path& file) {
     std::error_code error;
     const auto time = std::filesystem::last_write_time(file, error);
     const auto size = error ? 0 : std::filesystem::file_size(file, error);
     if (error) {
         *this = HiveFile{};
-        return false;
+        return;
     }
     if (file == path && time == modified && size == bytes) {
-        return true;
+        return;
     }
     *this = HiveFile{};
     auto bytesRead = ReadFileBytes(file);
     if (!bytesRead) {
-        return false;
+        return;
     }
     text = std::move(*bytesRead);
     LineReader lines(text);
     std::string_view line;
     if (!lines.Next(line) || !line.starts_with(kHiveHeader)) {
         text.clear();
-        return false;
+        return;
     }
     path = file;
     modified = time;
@@ -345,7 +347,6 @@ bool WinePrefixRegistry::HiveFile::Refresh(const std::filesystem::path& file) {
             body->back().second = lines.Position();
         }
     }
-    return true;
 }
 
 WinePrefixRegistry::WinePrefixRegistry(PrefixSource prefix) : prefix_(std::move(prefix)) {}

@@ -27,7 +27,8 @@ class WinePrefixRegistry final : public RegistryBackend {
   public:
     using PrefixSource = std::function<std::filesystem::path()>;
 
-    // `prefix` names the prefix anew at every lookup (by default $WINEPREFIX, else ~/.wine).
+    // `prefix` names the prefix anew at every lookup (the system registry passes
+    // WinePrefixFolder: $WINEPREFIX, else ~/.wine).
     explicit WinePrefixRegistry(PrefixSource prefix);
 
     long OpenKey(RegKeyHandle parent, std::string_view subKey, RegKeyHandle& key) override;
@@ -48,7 +49,9 @@ class WinePrefixRegistry final : public RegistryBackend {
         std::string text;
         std::unordered_map<std::string, std::vector<std::pair<std::size_t, std::size_t>>> keys;
 
-        bool Refresh(const std::filesystem::path& file);
+        // Reads the file again when it changed since the last read; a missing file or one of
+        // another format leaves no keys.
+        void Refresh(const std::filesystem::path& file);
     };
     struct OpenedKey {
         std::string path;
