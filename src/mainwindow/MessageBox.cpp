@@ -1,0 +1,27 @@
+#include "mainwindow/MessageBox.h"
+
+namespace qelt::gui {
+
+MessageBoxContent MessageBoxFor(const std::string& text, MessageStyle style) {
+    MessageBoxContent content;
+    content.title = QString::fromLatin1(kApplicationTitle);
+    content.text =
+        QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    content.icon =
+        style == MessageStyle::Information ? QMessageBox::Information : QMessageBox::NoIcon;
+    content.buttons = QMessageBox::Ok;
+    return content;
+}
+
+std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* parent, const MessageBoxContent& content) {
+    auto box = std::make_unique<QMessageBox>(content.icon, content.title, content.text,
+                                             content.buttons, parent);
+    box->setTextFormat(Qt::PlainText);  // database names and error texts are shown as typed
+    return box;
+}
+
+void ShowModalMessageBox(QWidget* parent, const MessageBoxContent& content) {
+    BuildMessageBox(parent, content)->exec();
+}
+
+}  // namespace qelt::gui

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dbsession/DBFuncs.h"
+#include "dbsession/Error.h"
+
+namespace qelt::gui::testing {
+
+// What a fake session answers and what it was asked; shared with the test so that it outlives
+// the session the window owns.
+struct FakeSessionState {
+    std::vector<Field> columns;
+    bool opens = true;
+    std::optional<Error> uppercaseError;
+    std::optional<Error> openError;
+    std::function<void()> onOpenDatabase;  // lets a test look at the window during a run
+
+    std::vector<std::string> databaseNames;
+    int openCount = 0;
+    bool destroyed = false;
+};
+
+class FakeSession final : public DatabaseSession {
+  public:
+    explicit FakeSession(std::shared_ptr<FakeSessionState> state) : state_(std::move(state)) {}
+    ~FakeSession() override { state_->destroyed = true; }
+
+    void SetDatabaseName(const std::string& name) override {
+        state_->databaseNames.push_back(name);
+    }
+    bool UppercaseIdentifiers() override {
+        if (state_->uppercaseError) {
+            throw *state_->uppercaseError;
+        }
+        return false;
+    }
+    bool OpenDatabase() override {
+        ++state_->openCount;
+        if (state_->onOpenDatabase) {
+            state_->onOpenDatabase();
+        }
+        if (state_->openError) {
+            throw *state_->openError;
+        }
+        return state_->opens;
+    }
+    std::unique_ptr<Recordset> OpenRecordset(const std::string&, std::int32_t, std::int32_t,
+                                             std::int32_t) override {
+        return std::make_unique<ColumnsRecordset>(state_->columns);
+    }
+
+  private:
+    class ColumnsRecordset final : public Recordset {
+      public:
+        explicit ColumnsRecordset(std::vector<Field> columns) : fields_(std::move(columns)) {}
+        const Fields& GetFields() const override { return fields_; }
+
+      private:
+        FieldVector fields_;
+    };
+
+    std::shared_ptr<FakeSessionState> state_;
+};
+
+}  // namespace qelt::gui::testing

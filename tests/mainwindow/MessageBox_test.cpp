@@ -1,0 +1,53 @@
+#include "mainwindow/MessageBox.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace qelt::gui {
+namespace {
+
+struct MessageCase {
+    const char* name;
+    std::string text;
+    MessageStyle style;
+    QString shownText;
+    QMessageBox::Icon icon;
+};
+
+class MessageBoxTest : public ::testing::TestWithParam<MessageCase> {};
+
+TEST_P(MessageBoxTest, BoxShowsTheTextUnderTheApplicationTitle) {
+    const MessageCase& message = GetParam();
+    const MessageBoxContent content = MessageBoxFor(message.text, message.style);
+    EXPECT_EQ(content.title, QStringLiteral("QeltAuditTrigger"));
+    EXPECT_EQ(content.text, message.shownText);
+    EXPECT_EQ(content.icon, message.icon);
+    EXPECT_EQ(content.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+
+    const auto box = BuildMessageBox(nullptr, content);
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("QeltAuditTrigger"));
+    EXPECT_EQ(box->text(), message.shownText);
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    EXPECT_EQ(box->icon(), message.icon);
+    EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Styles, MessageBoxTest,
+    ::testing::Values(
+        MessageCase{
+            "OpenFailure", "Error Opening the Database.\r\nDSN=Server1", MessageStyle::Information,
+            QStringLiteral("Error Opening the Database.\nDSN=Server1"), QMessageBox::Information},
+        MessageCase{"RunError", "Error creating the Trigger\r\nDescription: D\r\nNumber: 5",
+                    MessageStyle::OkOnly,
+                    QStringLiteral("Error creating the Trigger\nDescription: D\nNumber: 5"),
+                    QMessageBox::NoIcon},
+        MessageCase{"MarkupStaysText", "Error Opening the Database.\r\n<b>C:\\Ä.mdb</b>",
+                    MessageStyle::Information,
+                    QString::fromUtf8("Error Opening the Database.\n<b>C:\\Ä.mdb</b>"),
+                    QMessageBox::Information}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace qelt::gui

@@ -1,0 +1,505 @@
+#include "mainwindow/frmQeltAuditTrigger.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSet>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FakeSession.h"
+#include "auditscript/GenerationRun.h"
+#include "mainwindow/modMain.h"
+
+namespace qelt::gui {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::FakeSession;
+using testing::FakeSessionState;
+
+const std::vector<Field> kCompaniesColumns{
+    {"CompanyID", ado::adInteger}, {"Name", ado::adVarWChar}, {"Founded", ado::adDBTimeStamp}};
+
+// Processes events until the condition holds or two seconds have passed.
+bool WaitUntil(const std::function<bool()>& condition) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > 2000) {
+            return false;
+        }
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+// The script a run writes for these columns, with the line ends a text box shows.
+QString ExpectedScriptText(const std::string& table, const std::vector<Field>& columns) {
+    class BufferOnlyWindow final : public ScriptWindow {
+      public:
+        explicit BufferOnlyWindow(std::string table) : table_(std::move(table)) {}
+        std::string ItemTableText() override { return table_; }
+        std::string DatabaseNameText() override { return "db"; }
+        ScriptBuffer& Script() override { return script_; }
+        void ShowMessage(const std::string&, MessageStyle) override {}
+        void SetBusyPointer() override {}
+        void ResetPointer() override {}
+        ScriptBuffer script_;
+
+      private:
+        std::string table_;
+    };
+    auto state = std::make_shared<FakeSessionState>();
+    state->columns = columns;
+    FakeSession session(state);
+    BufferOnlyWindow window(table);
+    CreateAuditScript(window, session);
+    return QString::fromStdString(window.script_.Text())
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    MainWindowTest() { state->columns = kCompaniesColumns; }
+
+    std::unique_ptr<frmQeltAuditTrigger> MakeWindow() {
+        auto sessionState = state;
+        auto window = std::make_unique<frmQeltAuditTrigger>(
+            [sessionState] { return std::make_unique<FakeSession>(sessionState); },
+            StartupLookups{
+                [](const std::string&) { return std::string("C:\\QeltOne\\"); },
+                [](const std::string&, const std::string&) { return std::string("C:\\Data\\"); },
+                [](const std::string&, const std::string&, const std::string&) {
+                    return std::string("C:\\Data\\QeltOne.mdb");
+                }},
+            [this](QWidget*, const MessageBoxContent& content) { messages.push_back(content); });
+        return window;
+    }
+
+    // Shows the window and makes it the active one, as keyboard input needs.
+    void ShowActive(QWidget& window) {
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    template <typename Control>
+    static Control* Find(QWidget& window, const char* name) {
+        auto* control = window.findChild<Control*>(QString::fromLatin1(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+
+    void Create(QWidget& window) { Find<QPushButton>(window, "cmdCreate")->click(); }
+
+    static QString ScriptText(QWidget& window) {
+        return Find<QPlainTextEdit>(window, "txtScript")->toPlainText();
+    }
+
+    std::shared_ptr<FakeSessionState> state = std::make_shared<FakeSessionState>();
+    std::vector<MessageBoxContent> messages;
+};
+
+// --- layout ---------------------------------------------------------------------------------
+
+struct PlacedControl {
+    const char* name;
+    const char* container;
+    QRect geometry;  // in pixels, relative to the container
+};
+
+void PrintTo(const PlacedControl& control, std::ostream* out) {
+    *out << control.name;
+}
+
+class LayoutTest : public MainWindowTest, public ::testing::WithParamInterface<PlacedControl> {};
+
+TEST_P(LayoutTest, ControlSitsAtItsPlaceInItsContainerWithTheWindowFont) {
+    const PlacedControl& expected = GetParam();
+    auto window = MakeWindow();
+    auto* control = Find<QWidget>(*window, expected.name);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->parentWidget()->objectName(), QString::fromLatin1(expected.container));
+    EXPECT_EQ(control->geometry(), expected.geometry);
+    EXPECT_EQ(control->font().family(), QStringLiteral("Tahoma"));
+    EXPECT_DOUBLE_EQ(control->font().pointSizeF(), 8.25);
+    EXPECT_FALSE(control->font().bold() || control->font().italic() ||
+                 control->font().underline() || control->font().strikeOut());
+    EXPECT_TRUE(control->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Controls, LayoutTest,
+    ::testing::Values(PlacedControl{"Frame2", "frmQeltAuditTrigger", QRect(12, 8, 409, 77)},
+                      PlacedControl{"Label5", "Frame2", QRect(4, 22, 73, 16)},
+                      PlacedControl{"txtDatabaseName", "Frame2", QRect(81, 19, 316, 19)},
+                      PlacedControl{"Label3", "Frame2", QRect(4, 46, 73, 16)},
+                      PlacedControl{"cmbTable", "Frame2", QRect(81, 43, 316, 21)},
+                      PlacedControl{"txtScript", "frmQeltAuditTrigger", QRect(12, 95, 409, 331)},
+                      PlacedControl{"cmdCreate", "frmQeltAuditTrigger", QRect(106, 445, 109, 22)},
+                      PlacedControl{"cmdClose", "frmQeltAuditTrigger", QRect(222, 445, 109, 22)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowTest, WindowHasAFixedClientAreaAndNoMinimiseOrMaximiseButton) {
+    auto window = MakeWindow();
+    EXPECT_EQ(window->size(), QSize(437, 482));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    const Qt::WindowFlags flags = window->windowFlags();
+    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+}
+
+TEST_F(MainWindowTest, WindowIsCentredOnTheScreenWhenFirstShown) {
+    auto window = MakeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const QPoint offset =
+        window->frameGeometry().center() - window->screen()->availableGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2);
+}
+
+TEST_F(MainWindowTest, CaptionsTextsAndItemsAreThoseOfTheWindow) {
+    auto window = MakeWindow();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("QeltAuditTrigger (Version 3.6.2)"));
+    EXPECT_EQ(Find<QGroupBox>(*window, "Frame2")->title(),
+              QStringLiteral("SQL Server Information"));
+    EXPECT_EQ(Find<QLabel>(*window, "Label5")->text(), QStringLiteral("Database:"));
+    EXPECT_EQ(Find<QLabel>(*window, "Label3")->text(), QStringLiteral("Table:"));
+    EXPECT_EQ(Find<QPushButton>(*window, "cmdCreate")->text(), QStringLiteral("&Create"));
+    EXPECT_EQ(Find<QPushButton>(*window, "cmdClose")->text(), QStringLiteral("Cl&ose"));
+    for (const char* label : {"Label5", "Label3"}) {
+        EXPECT_TRUE(Find<QLabel>(*window, label)->alignment() & Qt::AlignRight) << label;
+    }
+
+    auto* table = Find<QComboBox>(*window, "cmbTable");
+    QStringList items;
+    for (int i = 0; i < table->count(); ++i) {
+        items << table->itemText(i);
+    }
+    EXPECT_EQ(items, QStringList({"Companies", "Contacts", "Consultants", "Requirements"}));
+    EXPECT_FALSE(table->isEditable());
+    EXPECT_EQ(table->currentText(), QStringLiteral("Companies"));
+
+    auto* script = Find<QPlainTextEdit>(*window, "txtScript");
+    EXPECT_TRUE(script->toPlainText().isEmpty());
+    EXPECT_EQ(script->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(script->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(script->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_FALSE(script->isReadOnly());
+    EXPECT_FALSE(Find<QLineEdit>(*window, "txtDatabaseName")->isReadOnly());
+}
+
+TEST_F(MainWindowTest, IconHasSixteenColourImagesOfThreeSizes) {
+    auto window = MakeWindow();
+    const QIcon icon = window->windowIcon();
+    EXPECT_THAT(icon.availableSizes(),
+                ::testing::UnorderedElementsAre(QSize(16, 16), QSize(32, 32), QSize(48, 48)));
+    for (const QSize& size : icon.availableSizes()) {
+        const QImage image = icon.pixmap(size).toImage();
+        ASSERT_EQ(image.size(), size);
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (qAlpha(image.pixel(x, y)) != 0) {
+                    colours.insert(image.pixel(x, y));
+                }
+            }
+        }
+        EXPECT_LE(colours.size(), 16) << size.width();
+        EXPECT_GE(colours.size(), 4) << size.width();
+    }
+}
+
+// --- keyboard ---------------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, FocusStartsInTheDatabaseBoxAndTabFollowsTheTabOrder) {
+    auto window = MakeWindow();
+    ShowActive(*window);
+    std::vector<QString> visited{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget()->objectName());
+    }
+    EXPECT_THAT(visited, ElementsAre("txtDatabaseName", "cmdCreate", "cmdClose", "txtScript",
+                                     "cmbTable", "txtDatabaseName"));
+}
+
+TEST_F(MainWindowTest, AltCRunsCreate) {
+    auto window = MakeWindow();
+    ShowActive(*window);
+    QTest::keyClick(window.get(), Qt::Key_C, Qt::AltModifier);
+    ASSERT_TRUE(WaitUntil([&] { return state->openCount == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return !ScriptText(*window).isEmpty(); }));
+}
+
+TEST_F(MainWindowTest, AltOClosesTheWindowReleasesTheSessionAndEndsTheProgram) {
+    auto window = MakeWindow();
+    ShowActive(*window);
+    QTimer::singleShot(0, window.get(),
+                       [&] { QTest::keyClick(window.get(), Qt::Key_O, Qt::AltModifier); });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(5000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(state->destroyed);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, ClosingByTheWindowSystemEndsTheProgram) {
+    auto window = MakeWindow();
+    ShowActive(*window);
+    QTimer::singleShot(0, window.get(), [&] { window->close(); });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(5000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    window.reset();
+    EXPECT_TRUE(state->destroyed);
+}
+
+struct KeyPress {
+    const char* control;
+    Qt::Key key;
+};
+
+void PrintTo(const KeyPress& press, std::ostream* out) {
+    *out << press.control << " key " << press.key;
+}
+
+class InertKeyTest : public MainWindowTest, public ::testing::WithParamInterface<KeyPress> {};
+
+TEST_P(InertKeyTest, KeyRunsNothingAndClosesNothing) {
+    auto window = MakeWindow();
+    ShowActive(*window);
+    QWidget* control = Find<QWidget>(*window, GetParam().control);
+    control->setFocus();
+    QTest::keyClick(control, GetParam().key);
+    QTest::qWait(200);  // longer than a button's animated click
+    EXPECT_EQ(state->openCount, 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(state->destroyed);
+    EXPECT_TRUE(messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(EnterAndEscape, InertKeyTest,
+                         ::testing::Values(KeyPress{"txtDatabaseName", Qt::Key_Return},
+                                           KeyPress{"txtDatabaseName", Qt::Key_Enter},
+                                           KeyPress{"txtScript", Qt::Key_Return},
+                                           KeyPress{"txtDatabaseName", Qt::Key_Escape},
+                                           KeyPress{"txtScript", Qt::Key_Escape},
+                                           KeyPress{"cmbTable", Qt::Key_Escape}),
+                         [](const auto& info) {
+                             return std::string(info.param.control) +
+                                    (info.param.key == Qt::Key_Escape  ? "Escape"
+                                     : info.param.key == Qt::Key_Enter ? "Enter"
+                                                                       : "Return");
+                         });
+
+// --- Create -----------------------------------------------------------------------------------
+
+enum class ScriptAfterRun { Full, Empty, Untouched };
+
+struct RunCase {
+    const char* name;
+    std::function<void(FakeSessionState&)> arrange;
+    std::optional<MessageBoxContent> message;
+    ScriptAfterRun script;
+};
+
+void PrintTo(const RunCase& run, std::ostream* out) {
+    *out << run.name;
+}
+
+const QString kEarlierText = QStringLiteral("text typed before the run");
+
+class CreateRunTest : public MainWindowTest, public ::testing::WithParamInterface<RunCase> {};
+
+TEST_P(CreateRunTest, ShowsTheRightMessageAndScriptAndRestoresThePointer) {
+    const RunCase& run = GetParam();
+    run.arrange(*state);
+    auto window = MakeWindow();
+    auto* script = Find<QPlainTextEdit>(*window, "txtScript");
+    script->setPlainText(kEarlierText);
+    std::optional<Qt::CursorShape> pointerDuringRun;
+    state->onOpenDatabase = [&] { pointerDuringRun = window->cursor().shape(); };
+
+    Create(*window);
+
+    if (run.message) {
+        EXPECT_THAT(messages, ElementsAre(*run.message));
+    } else {
+        EXPECT_TRUE(messages.empty());
+    }
+    switch (run.script) {
+        case ScriptAfterRun::Full:
+            EXPECT_EQ(script->toPlainText(), ExpectedScriptText("Companies", kCompaniesColumns));
+            break;
+        case ScriptAfterRun::Empty:
+            EXPECT_TRUE(script->toPlainText().isEmpty());
+            break;
+        case ScriptAfterRun::Untouched:
+            EXPECT_EQ(script->toPlainText(), kEarlierText);
+            break;
+    }
+    if (state->openCount > 0) {
+        EXPECT_EQ(pointerDuringRun, Qt::WaitCursor);
+    }
+    EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+MessageBoxContent Box(const char* text, QMessageBox::Icon icon) {
+    return MessageBoxContent{QStringLiteral("QeltAuditTrigger"), QString::fromUtf8(text), icon,
+                             QMessageBox::Ok};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, CreateRunTest,
+    ::testing::Values(
+        RunCase{"Succeeds", [](FakeSessionState&) {}, std::nullopt, ScriptAfterRun::Full},
+        RunCase{"DatabaseDoesNotOpen", [](FakeSessionState& s) { s.opens = false; },
+                Box("Error Opening the Database.\nC:\\Data\\QeltOne.mdb", QMessageBox::Information),
+                ScriptAfterRun::Empty},
+        RunCase{"OpeningRaisesAnError", [](FakeSessionState& s) { s.openError = Error(5, "D"); },
+                Box("Error creating the Trigger\nDescription: D\nNumber: 5", QMessageBox::NoIcon),
+                ScriptAfterRun::Empty},
+        RunCase{"FailsBeforeTheBufferIsCleared",
+                [](FakeSessionState& s) { s.uppercaseError = Error(438, "No such property"); },
+                Box("Error creating the Trigger\nDescription: No such property\nNumber: 438",
+                    QMessageBox::NoIcon),
+                ScriptAfterRun::Untouched}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowTest, SecondCreateReplacesTheFirstScript) {
+    auto window = MakeWindow();
+    Create(*window);
+    ASSERT_FALSE(ScriptText(*window).isEmpty());
+
+    Find<QComboBox>(*window, "cmbTable")->setCurrentIndex(1);
+    Create(*window);
+    EXPECT_EQ(ScriptText(*window), ExpectedScriptText("Contacts", kCompaniesColumns));
+
+    state->opens = false;
+    Create(*window);
+    EXPECT_TRUE(ScriptText(*window).isEmpty());
+}
+
+TEST_F(MainWindowTest, CreateUsesTheDatabaseTextAsTheUserLeftIt) {
+    auto window = MakeWindow();
+    ShowActive(*window);
+    auto* database = Find<QLineEdit>(*window, "txtDatabaseName");
+    database->selectAll();
+    QTest::keyClicks(database, QStringLiteral("DSN=Server1;Übung"));
+    Create(*window);
+    EXPECT_THAT(state->databaseNames, ElementsAre("DSN=Server1;Übung"));
+    EXPECT_EQ(database->text(), QStringLiteral("DSN=Server1;Übung"));
+}
+
+// --- start-up ---------------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, StartUpRunsItsStepsInLoadOrder) {
+    struct Step {
+        std::string call;
+        QString caption;
+        QString table;
+        QString database;
+    };
+    std::vector<Step> steps;
+    const auto record = [&steps](std::string call) {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QStringLiteral("frmQeltAuditTrigger")) {
+                steps.push_back({std::move(call), top->windowTitle(),
+                                 top->findChild<QComboBox*>("cmbTable")->currentText(),
+                                 top->findChild<QLineEdit*>("txtDatabaseName")->text()});
+                return;
+            }
+        }
+        steps.push_back({std::move(call), {}, {}, {}});
+    };
+    auto sessionState = state;
+    frmQeltAuditTrigger window(
+        [&] {
+            record("session");
+            return std::make_unique<FakeSession>(sessionState);
+        },
+        StartupLookups{
+            [&](const std::string& program) {
+                record("installedAppPath " + program);
+                return std::string("H\\");
+            },
+            [&](const std::string& host, const std::string& product) {
+                record("dataPath " + host + " " + product);
+                return std::string("D\\");
+            },
+            [&](const std::string& host, const std::string& data, const std::string& product) {
+                record("databaseName " + host + " " + data + " " + product);
+                return std::string("DSN=QeltOne");
+            }},
+        [](QWidget*, const MessageBoxContent&) {});
+
+    const QString bare = QStringLiteral("QeltAuditTrigger");
+    const QString full = QStringLiteral("QeltAuditTrigger (Version 3.6.2)");
+    ASSERT_EQ(steps.size(), 4u);
+    const std::vector<std::string> calls{steps[0].call, steps[1].call, steps[2].call,
+                                         steps[3].call};
+    EXPECT_THAT(calls, ElementsAre("installedAppPath QeltOne.exe", "dataPath H\\ QeltOne",
+                                   "session", "databaseName H\\ D\\ QeltOne"));
+    EXPECT_EQ(steps[1].caption, bare);
+    EXPECT_EQ(steps[1].table, QString());
+    EXPECT_EQ(steps[2].caption, full);
+    EXPECT_EQ(steps[2].table, QStringLiteral("Companies"));
+    EXPECT_EQ(steps[3].database, QString());
+    EXPECT_EQ(window.findChild<QLineEdit*>("txtDatabaseName")->text(),
+              QStringLiteral("DSN=QeltOne"));
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(MainWindowTest, SessionThatCannotBeCreatedEndsStartUpWithItsError) {
+    const StartupLookups lookups{
+        [](const std::string&) { return std::string(); },
+        [](const std::string&, const std::string&) { return std::string(); },
+        [](const std::string&, const std::string&, const std::string&) {
+            return std::string("QeltOne.mdb");
+        }};
+    const auto noBoxes = [](QWidget*, const MessageBoxContent&) {};
+    try {
+        frmQeltAuditTrigger window(
+            []() -> std::unique_ptr<DatabaseSession> {
+                throw Error(-2147221164, "Class not registered");
+            },
+            lookups, noBoxes);
+        FAIL() << "start-up went on";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Number(), -2147221164);
+    }
+    try {
+        frmQeltAuditTrigger window([] { return std::unique_ptr<DatabaseSession>(); }, lookups,
+                                   noBoxes);
+        FAIL() << "start-up went on";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Number(), 429);
+    }
+    EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
+}
+
+}  // namespace
+}  // namespace qelt::gui
