@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes docs/window.png: starts the window on a virtual X display with a small window manager,
-# types the demo database into txtDatabaseName, clicks Create and captures the window.
+# with the demo host installation, so that start-up fills txtDatabaseName with the demo
+# database; clicks Create and captures the window.
 # Usage: scripts/screenshot.sh [BUILD-FOLDER]   (default: build, built first)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -39,8 +40,8 @@ twm -f "$work/twmrc" >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 
-# The demo database by its plain file name, as a user would type it in its folder.
-(cd "$build/demo" && QT_QPA_PLATFORM=xcb exec "$program") &
+. scripts/demo-env.sh "$build"
+QT_QPA_PLATFORM=xcb "$program" &
 program_pid=$!
 pids+=("$program_pid")
 window=$(xdotool search --sync --onlyvisible --name '^QeltAuditTrigger \(Version' | head -n1)
@@ -49,9 +50,6 @@ sleep 1
 # Controls are placed in pixels from the client area's top left corner. twm's focus follows
 # the pointer, so the pointer stays inside the window.
 click() { xdotool mousemove --window "$window" --sync "$1" "$2" click 1; }
-click 200 36 # txtDatabaseName: Frame2 at 12,8, the box at 81,19 in it
-xdotool key ctrl+a
-xdotool type --delay 20 "QeltOne.db"
 click 160 456 # cmdCreate at 106,445, 109 x 22
 xdotool mousemove --window "$window" 430 475
 sleep 1

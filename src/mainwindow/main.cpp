@@ -7,22 +7,7 @@
 #include "dbsession/OdbcSession.h"
 #include "mainwindow/frmQeltAuditTrigger.h"
 #include "mainwindow/modMain.h"
-
-namespace {
-
-// Stand-ins for the host-settings lookups: no host installation, so the default database file.
-std::string NoHostFolder(const std::string&) {
-    return {};
-}
-std::string NoDataFolder(const std::string&, const std::string&) {
-    return {};
-}
-std::string DefaultDatabaseName(const std::string&, const std::string& dataFolder,
-                                const std::string& product) {
-    return dataFolder + product + ".mdb";
-}
-
-}  // namespace
+#include "settings/modQLXLib.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -32,7 +17,8 @@ int main(int argc, char** argv) {
     try {
         window = std::make_unique<qelt::gui::frmQeltAuditTrigger>(
             [] { return std::make_unique<qelt::OdbcSession>(); },
-            qelt::gui::StartupLookups{NoHostFolder, NoDataFolder, DefaultDatabaseName});
+            qelt::gui::StartupLookups{qelt::GetInstalledAppPath, qelt::GetDataPath,
+                                      qelt::GetDatabaseName});
     } catch (const std::exception& error) {
         return qelt::gui::ReportUnhandledError(error, std::cerr);
     }
