@@ -106,7 +106,6 @@ std::string Expand(std::string_view pattern, std::string_view key, std::string_v
 std::string Line(Chooser& choose) {
     switch (choose.Below(10)) {
         case 0:
-        case 1:
             return std::string(choose.Pick(kSectionLines));
         case 2:
             return choose.OneIn(3) ? std::string(choose.Pick(kOddSectionLines))
