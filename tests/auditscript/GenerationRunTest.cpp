@@ -15,11 +15,11 @@
 namespace qelt {
 namespace {
 
+using test::FakeSession;
+using test::ScriptLines;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using testing::FakeSession;
 using ::testing::IsEmpty;
-using testing::ScriptLines;
 
 // Records what the run does to the window: pointer changes and messages, in order.
 class FakeWindow final : public ScriptWindow {
@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Busy", TriggerError("The probe query returned no recordset", 91), "Default"}},
         RunCase{"FieldReadFails",
                 [](FakeWindow&, FakeSession& s) {
-                    s.scriptFields = [](testing::ScriptedFields& f) { f.failAtItem = 2; };
+                    s.scriptFields = [](test::ScriptedFields& f) { f.failAtItem = 2; };
                 },
                 FirstLines(kFull, 22 + 11) + "    CompanyName = INSERTED.CompanyName,\r\n",
                 {"Busy", TriggerError("Field read failed", -2147217887), "Default"}},

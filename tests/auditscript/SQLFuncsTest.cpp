@@ -15,13 +15,13 @@
 namespace qelt {
 namespace {
 
-using testing::CrLf;
+using test::CrLf;
+using test::FakeSession;
+using test::ScriptedFields;
+using test::ScriptLines;
 using ::testing::ElementsAre;
-using testing::FakeSession;
 using ::testing::HasSubstr;
 using ::testing::Not;
-using testing::ScriptedFields;
-using testing::ScriptLines;
 
 constexpr std::int32_t kText = ado::adVarWChar;
 

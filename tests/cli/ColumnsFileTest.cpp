@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/TempDir.h"
+#include "support/TempFolder.h"
 
 namespace qelt::cli {
 namespace {
@@ -74,13 +74,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 TEST(ReadColumnsFile, RefusesMissingFilesAndFolders) {
-    testing::TempDir dir;
+    test::TempFolder dir;
     EXPECT_THROW(ReadColumnsFile(dir.Path() / "missing.tsv"), ColumnsFileError);
     EXPECT_THROW(ReadColumnsFile(dir.Path()), ColumnsFileError);
 }
 
 TEST(ReadColumnsFile, NamesTheFileAndLine) {
-    testing::TempDir dir;
+    test::TempFolder dir;
     const auto file = dir.Write("cols.tsv", "A\t202\nB\n");
     try {
         ReadColumnsFile(file);

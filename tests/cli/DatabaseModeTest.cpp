@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "cli/QeltAudit.h"
-#include "settings/SettingsTestSupport.h"
+#include "support/CliRun.h"
+#include "support/ScopedEnvironment.h"
+#include "support/TempFolder.h"
 
 namespace qelt::cli {
 namespace {
@@ -22,44 +24,15 @@ using ::testing::StartsWith;
 
 const std::string kDemoDatabase = QELT_DEMO_DATABASE;
 
-struct RunResult {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-RunResult RunCli(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int exitCode = RunQeltAudit(args, out, err);
-    return {exitCode, out.str(), err.str()};
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
 class DatabaseModeTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name =
-            std::string("qelt-cli-") + test->name() + "-" +
-            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
-        std::replace(name.begin(), name.end(), '/', '-');  // parameterised names hold a slash
-        folder_ = std::filesystem::temp_directory_path() / name;
-        std::filesystem::create_directories(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
-    std::filesystem::path folder_;
+    test::TempFolder temp_;
+    const std::filesystem::path& folder_ = temp_.Path();
 };
 
 TEST_F(DatabaseModeTest, WritesTheScriptOfTheDemoTableToStandardOutput) {
-    const RunResult result = RunCli({"--database", kDemoDatabase, "--table", "Contacts"});
+    const test::CliResult result =
+        test::RunCli({"--database", kDemoDatabase, "--table", "Contacts"});
     EXPECT_EQ(result.exitCode, kExitOk) << result.err;
     EXPECT_EQ(result.err, "");
     EXPECT_THAT(result.out, StartsWith("CREATE TABLE [dbo].[AuditTrailContacts] ("));
@@ -89,11 +62,11 @@ TEST_P(DatabaseModeFailureTest, ReportsOnStandardErrorOnly) {
         args.push_back(arg == "@" ? folder_.string() : arg);
     }
     args.insert(args.end(), {"--output", output.string()});
-    const RunResult result = RunCli(args);
+    const test::CliResult result = test::RunCli(args);
     EXPECT_EQ(result.exitCode, GetParam().exitCode) << result.err;
     EXPECT_EQ(result.out, "");
     EXPECT_THAT(result.err, StartsWith(GetParam().errStart));
-    EXPECT_EQ(ReadFile(output), "earlier script");
+    EXPECT_EQ(test::ReadBytes(output), "earlier script");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_), {}), 1);
 }
 
@@ -133,20 +106,21 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DatabaseModeTest, OutputFileGetsTheScriptOnSuccess) {
     const auto output = folder_ / "script.sql";
     std::ofstream(output) << "earlier script";
-    const RunResult result = RunCli({"--database", kDemoDatabase, "--output", output.string()});
+    const test::CliResult result =
+        test::RunCli({"--database", kDemoDatabase, "--output", output.string()});
     EXPECT_EQ(result.exitCode, kExitOk) << result.err;
     EXPECT_EQ(result.out, "");
-    const RunResult printed = RunCli({"--database", kDemoDatabase});
-    EXPECT_EQ(ReadFile(output), printed.out);
+    const test::CliResult printed = test::RunCli({"--database", kDemoDatabase});
+    EXPECT_EQ(test::ReadBytes(output), printed.out);
     EXPECT_THAT(printed.out, StartsWith("CREATE TABLE [dbo].[AuditTrailCompanies] ("));
 }
 
 // Without --database or --columns the host product's database is opened, as start-up finds it.
 TEST_F(DatabaseModeTest, DefaultDatabaseIsTheHostProductsDatabase) {
     const test::ScopedEnvironment registry("QELT_REGISTRY", QELT_DEMO_REGISTRY);
-    const RunResult result = RunCli({});
+    const test::CliResult result = test::RunCli({});
     EXPECT_EQ(result.exitCode, kExitOk) << result.err;
-    EXPECT_EQ(result.out, RunCli({"--database", kDemoDatabase}).out);
+    EXPECT_EQ(result.out, test::RunCli({"--database", kDemoDatabase}).out);
 }
 
 // With no host installation the default is QeltOne.mdb relative to the working folder; there is
@@ -156,7 +130,7 @@ TEST_F(DatabaseModeTest, DefaultDatabaseWithoutHostInstallationIsQeltOneMdb) {
     const test::ScopedEnvironment windows("QELT_WINDOWS_DIR", folder_.string());
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder_);
-    const RunResult result = RunCli({});
+    const test::CliResult result = test::RunCli({});
     std::filesystem::current_path(previous);
     EXPECT_EQ(result.exitCode, kExitOpenFailed);
     EXPECT_EQ(result.out, "");

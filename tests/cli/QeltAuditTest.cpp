@@ -3,13 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "auditscript/SQLFuncs.h"
+#include "support/CliRun.h"
 #include "support/FakeSession.h"
-#include "support/TempDir.h"
+#include "support/TempFolder.h"
 
 namespace qelt::cli {
 namespace {
@@ -17,19 +17,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
-
-struct Result {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-Result RunCli(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int exitCode = RunQeltAudit(args, out, err);
-    return {exitCode, out.str(), err.str()};
-}
 
 const char* const kColumns =
     "CompanyIntID\t202\nCompanyName\t202\nEmployees\t3\nEditedBy\t202\n"
@@ -51,9 +38,9 @@ const std::vector<Field> kFields = {{"CompanyIntID", 202},
                                     {"EditDate", 135}};
 
 TEST(QeltAuditColumns, WritesTheWholeScriptToStandardOutput) {
-    testing::TempDir dir;
+    test::TempFolder dir;
     const auto columns = dir.Write("c.tsv", kColumns);
-    const Result result = RunCli({"--columns", columns.string()});
+    const test::CliResult result = test::RunCli({"--columns", columns.string()});
     EXPECT_EQ(result.exitCode, kExitOk);
     EXPECT_EQ(result.out, ExpectedScript("Companies", "CompanyIntID", "CompanyName", kFields));
     EXPECT_THAT(result.err, IsEmpty());
@@ -69,10 +56,10 @@ class QeltAuditColumnOptions : public ::testing::TestWithParam<OptionCase> {};
 
 TEST_P(QeltAuditColumnOptions, ChooseTableKeyAndDisplayColumns) {
     const auto& c = GetParam();
-    testing::TempDir dir;
+    test::TempFolder dir;
     std::vector<std::string> args = {"--columns", dir.Write("c.tsv", kColumns).string()};
     args.insert(args.end(), c.options.begin(), c.options.end());
-    const Result result = RunCli(args);
+    const test::CliResult result = test::RunCli(args);
     EXPECT_EQ(result.exitCode, kExitOk) << result.err;
     EXPECT_EQ(result.out, ExpectedScript(c.table, c.key, c.display, kFields));
 }
@@ -110,7 +97,7 @@ struct RefusalCase {
 class QeltAuditRefusals : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(QeltAuditRefusals, ExitWithUsageErrorAndNoOutput) {
-    testing::TempDir dir;
+    test::TempFolder dir;
     const auto good = dir.Write("good.tsv", kColumns).string();
     const auto bad = dir.Write("bad.tsv", "A\t202\nB\tlots\n").string();
     std::vector<std::string> args = GetParam().args;
@@ -123,7 +110,7 @@ TEST_P(QeltAuditRefusals, ExitWithUsageErrorAndNoOutput) {
             arg = (dir.Path() / "missing.tsv").string();
         }
     }
-    const Result result = RunCli(args);
+    const test::CliResult result = test::RunCli(args);
     EXPECT_EQ(result.exitCode, kExitUsage);
     EXPECT_THAT(result.out, IsEmpty());
     EXPECT_THAT(result.err, HasSubstr(GetParam().message));
@@ -161,41 +148,41 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 TEST(QeltAuditOutput, ReplacesTheFileOnlyOnSuccess) {
-    testing::TempDir dir;
+    test::TempFolder dir;
     const auto output = dir.Path() / "audit.sql";
     const auto columns = dir.Write("c.tsv", kColumns).string();
 
-    Result result = RunCli({"--columns", columns, "--output", output.string()});
+    test::CliResult result = test::RunCli({"--columns", columns, "--output", output.string()});
     EXPECT_EQ(result.exitCode, kExitOk);
     EXPECT_THAT(result.out, IsEmpty());
-    EXPECT_EQ(testing::TempDir::Read(output),
+    EXPECT_EQ(test::ReadBytes(output),
               ExpectedScript("Companies", "CompanyIntID", "CompanyName", kFields));
 
     dir.Write("audit.sql", "kept");
-    result =
-        RunCli({"--columns", dir.Write("bad.tsv", "x\n").string(), "--output", output.string()});
+    result = test::RunCli(
+        {"--columns", dir.Write("bad.tsv", "x\n").string(), "--output", output.string()});
     EXPECT_EQ(result.exitCode, kExitUsage);
-    EXPECT_EQ(testing::TempDir::Read(output), "kept");
+    EXPECT_EQ(test::ReadBytes(output), "kept");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3)
         << "no temporary file may be left behind";
 }
 
 TEST(QeltAuditOutput, UnwritableFolderIsReported) {
-    testing::TempDir dir;
+    test::TempFolder dir;
     const auto columns = dir.Write("c.tsv", kColumns).string();
-    const Result result =
-        RunCli({"--columns", columns, "--output", (dir.Path() / "no" / "audit.sql").string()});
+    const test::CliResult result = test::RunCli(
+        {"--columns", columns, "--output", (dir.Path() / "no" / "audit.sql").string()});
     EXPECT_EQ(result.exitCode, kExitCannotWrite);
     EXPECT_THAT(result.out, IsEmpty());
     EXPECT_THAT(result.err, HasSubstr("audit.sql"));
 }
 
 TEST(QeltAuditInfo, VersionAndHelp) {
-    Result result = RunCli({"--version"});
+    test::CliResult result = test::RunCli({"--version"});
     EXPECT_EQ(result.exitCode, kExitOk);
     EXPECT_EQ(result.out, "qeltaudit 3.6.2\n");
 
-    result = RunCli({"--help"});
+    result = test::RunCli({"--help"});
     EXPECT_EQ(result.exitCode, kExitOk);
     EXPECT_THAT(result.out, StartsWith("Writes the T-SQL script"));
     EXPECT_THAT(result.out, HasSubstr("--columns"));

@@ -16,6 +16,7 @@
 #include "auditscript/GenerationRun.h"
 #include "auditscript/ScriptWindow.h"
 #include "dbsession/DBFuncs.h"
+#include "support/TempFolder.h"
 
 namespace qelt {
 
@@ -26,38 +27,6 @@ inline void PrintTo(const Field& field, std::ostream* out) {
 }  // namespace qelt
 
 namespace qelt::test {
-
-// A folder of its own for one test, removed afterwards.
-class TempFolder {
-  public:
-    TempFolder() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name =
-            "qelt-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
-        std::replace(name.begin(), name.end(), '/', '-');  // parameterised names hold a slash
-        path_ = std::filesystem::temp_directory_path() / name;
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::filesystem::path& Path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
-
-inline std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
 
 // Every file below a folder with its bytes and modification time: equal snapshots mean that
 // nothing was created, removed or written.

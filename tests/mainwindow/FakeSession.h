@@ -9,7 +9,7 @@
 #include "dbsession/DBFuncs.h"
 #include "dbsession/Error.h"
 
-namespace qelt::gui::testing {
+namespace qelt::gui::test {
 
 // What a fake session answers and what it was asked; shared with the test so that it outlives
 // the session the window owns.
@@ -67,4 +67,4 @@ class FakeSession final : public DatabaseSession {
     std::shared_ptr<FakeSessionState> state_;
 };
 
-}  // namespace qelt::gui::testing
+}  // namespace qelt::gui::test

@@ -11,7 +11,7 @@
 #include "dbsession/DBFuncs.h"
 #include "dbsession/Error.h"
 
-namespace qelt::testing {
+namespace qelt::test {
 
 // A column list whose reads can be made to fail: Count() can report any number, and reading the
 // item at `failAtItem` throws, so the partial-script paths can be checked.
@@ -117,4 +117,4 @@ inline std::vector<std::string> ScriptLines(std::string_view script) {
     return lines;
 }
 
-}  // namespace qelt::testing
+}  // namespace qelt::test

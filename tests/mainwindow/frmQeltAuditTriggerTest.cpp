@@ -29,9 +29,9 @@
 namespace qelt::gui {
 namespace {
 
+using test::FakeSession;
+using test::FakeSessionState;
 using ::testing::ElementsAre;
-using testing::FakeSession;
-using testing::FakeSessionState;
 
 const std::vector<Field> kCompaniesColumns{
     {"CompanyID", ado::adInteger}, {"Name", ado::adVarWChar}, {"Founded", ado::adDBTimeStamp}};
