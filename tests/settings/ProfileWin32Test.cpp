@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -15,6 +14,7 @@
 #include "settings/ProfileCorpus.h"
 #include "settings/ProfileFile.h"
 #include "settings/TextEncoding.h"
+#include "support/TempFolder.h"
 
 namespace qelt {
 namespace {
@@ -28,25 +28,17 @@ constexpr std::uint32_t kBufferSize = 255;
 
 class ProfileWin32Test : public testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  (std::string("qelt-profile-") +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     // Writes the file and returns its name as the settings code passes it: UTF-8 text.
     std::string Write(std::string_view utf8Name, const std::string& bytes) {
-        const fs::path file = folder_ / fs::path(std::u8string(utf8Name.begin(), utf8Name.end()));
-        std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+        const fs::path file =
+            folder_.Path() / fs::path(std::u8string(utf8Name.begin(), utf8Name.end()));
+        test::WriteFile(file, bytes);
         const std::u8string name = file.u8string();
         return std::string(name.begin(), name.end());
     }
 
     std::string FileName(std::string_view name) const {
-        const std::u8string folder = folder_.u8string();
+        const std::u8string folder = folder_.Path().u8string();
         return std::string(folder.begin(), folder.end()) + "\\" + std::string(name);
     }
 
@@ -58,7 +50,7 @@ class ProfileWin32Test : public testing::Test {
         return read;
     }
 
-    fs::path folder_;
+    const test::TempFolder folder_;
 };
 
 struct AnsiCase {
