@@ -17,8 +17,15 @@ for target in "${targets[@]}"; do
     # New inputs go to the build folder's corpus; the committed seeds are only read.
     work=build-fuzz/corpus/$target
     mkdir -p "$work"
-    echo "fuzz: $target for ${seconds}s"
-    "build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-        -max_len=8192 -print_final_stats=1 -artifact_prefix="build-fuzz/$target-" \
-        "$work" "fuzz/corpus/$target"
+    log=build-fuzz/$target.log
+    echo "fuzz: $target for ${seconds}s (log: $log)"
+    # libFuzzer reports every new input; only its final statistics are shown, all on failure.
+    if ! "build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
+        -rss_limit_mb=2048 -max_len=8192 -print_final_stats=1 \
+        -artifact_prefix="build-fuzz/$target-" "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
+        cat "$log"
+        echo "fuzz: $target failed" >&2
+        exit 1
+    fi
+    grep -E '^(Done|stat::(number_of_executed_units|new_units_added|peak_rss_mb))' "$log"
 done
