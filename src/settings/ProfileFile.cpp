@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "settings/FuncLib.h"
 #include "settings/TextEncoding.h"
 #include "settings/WinePaths.h"
 
@@ -18,21 +19,6 @@ std::string_view Trim(std::string_view text) {
         return {};
     }
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    const auto lower = [](char c) {
-        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 std::string_view Unquote(std::string_view value) {
@@ -94,14 +80,14 @@ std::optional<std::string_view> FindValue(std::string_view text, std::string_vie
                 position = Position::AfterSection;
                 return false;
             }
-            if (EqualNoCase(Trim(line.substr(1, close - 1)), section)) {
+            if (EqualsIgnoringAsciiCase(Trim(line.substr(1, close - 1)), section)) {
                 position = Position::InSection;
             }
             return true;
         }
         const auto equals = line.find('=');
         if (position == Position::InSection && equals != std::string_view::npos &&
-            EqualNoCase(Trim(line.substr(0, equals)), key)) {
+            EqualsIgnoringAsciiCase(Trim(line.substr(0, equals)), key)) {
             found = Unquote(Trim(line.substr(equals + 1)));
             return false;
         }

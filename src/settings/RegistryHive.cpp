@@ -8,22 +8,14 @@
 #include <unistd.h>
 #endif
 
+#include "settings/FuncLib.h"
+
 namespace qelt {
 
 namespace {
 
 constexpr std::string_view kLocalMachine = "hkey_local_machine";
 constexpr std::string_view kCurrentUser = "hkey_current_user";
-
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
-}
 
 std::optional<std::string_view> RootName(RegKeyHandle handle) {
     if (handle == kHKeyLocalMachine) {

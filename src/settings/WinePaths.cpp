@@ -6,18 +6,11 @@
 #include <system_error>
 #include <vector>
 
+#include "settings/FuncLib.h"
+
 namespace qelt {
 
 namespace {
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
@@ -66,7 +59,7 @@ std::filesystem::path ResolveComponent(const std::filesystem::path& folder,
     }
     for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
          entry.increment(error)) {
-        if (EqualIgnoringAsciiCase(entry->path().filename().string(), component)) {
+        if (EqualsIgnoringAsciiCase(entry->path().filename().string(), component)) {
             return entry->path();
         }
     }

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "settings/FuncLib.h"
 #include "settings/RegistryBackend.h"
 #include "settings/TextEncoding.h"
 
@@ -261,16 +262,6 @@ std::optional<RegistryValue> ParseValueData(std::string_view line, std::size_t p
     }
     // Wine keeps strings as UTF-16LE; as the A functions return them they are UTF-8 here.
     return RegistryValue{type, IsStringType(type) ? Utf16LeToUtf8(*bytes) : std::move(*bytes)};
-}
-
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
 }
 
 // The values in the lines of one key's body, added to `hive` under `keyPath`.

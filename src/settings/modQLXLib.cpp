@@ -14,16 +14,6 @@ constexpr std::uint32_t kProfileBufferSize = 255;
 constexpr std::string_view kHostExecutable = "QeltOne.exe";
 constexpr std::string_view kHostProduct = "QeltOne";
 
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
-}
-
 bool ContainsNoCase(std::string_view text, std::string_view part) {
     return LowerAscii(text).find(LowerAscii(part)) != std::string::npos;
 }
