@@ -215,14 +215,10 @@ long HiveRegistry::OpenKey(RegKeyHandle parent, std::string_view subKey, RegKeyH
     return kRegSuccess;
 }
 
-long HiveRegistry::QueryValue(RegKeyHandle key, std::string_view valueName, std::uint32_t& type,
-                              std::string* data, std::uint32_t& size) {
-    const auto opened = Open(key);
-    if (!opened) {
-        return kRegInvalidHandle;
-    }
-    const auto value = opened->values.find(LowerAscii(valueName));
-    if (value == opened->values.end()) {
+long QueryHiveValue(const RegistryHive::Values& values, std::string_view valueName,
+                    std::uint32_t& type, std::string* data, std::uint32_t& size) {
+    const auto value = values.find(LowerAscii(valueName));
+    if (value == values.end()) {
         return kRegFileNotFound;
     }
     const auto needed = static_cast<std::uint32_t>(value->second.data.size());
@@ -236,6 +232,15 @@ long HiveRegistry::QueryValue(RegKeyHandle key, std::string_view valueName, std:
     }
     size = needed;
     return kRegSuccess;
+}
+
+long HiveRegistry::QueryValue(RegKeyHandle key, std::string_view valueName, std::uint32_t& type,
+                              std::string* data, std::uint32_t& size) {
+    const auto opened = Open(key);
+    if (!opened) {
+        return kRegInvalidHandle;
+    }
+    return QueryHiveValue(opened->values, valueName, type, data, size);
 }
 
 long HiveRegistry::CloseKey(RegKeyHandle key) {

@@ -43,6 +43,11 @@ class RegistryHive {
     std::map<std::string, Values> keys_;
 };
 
+// A value of a key as RegQueryValueExA answers for it: its type and size, and its data when
+// `data` is given and `size` is large enough (else kRegMoreData with the size needed).
+long QueryHiveValue(const RegistryHive::Values& values, std::string_view valueName,
+                    std::uint32_t& type, std::string* data, std::uint32_t& size);
+
 // %NAME% references replaced from the process environment (names compared without regard to
 // case when no exact match exists); unknown names and an unterminated % stay as written.
 std::string ExpandEnvironmentReferences(std::string_view text);

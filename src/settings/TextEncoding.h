@@ -15,6 +15,9 @@ std::string Utf16LeToUtf8(std::string_view bytes);
 // UTF-8 byte-order mark removed, anything else taken as it is.
 std::string DecodeTextFile(std::string_view bytes);
 
+// The value of a hexadecimal digit in either letter case, or -1 for any other character.
+int HexDigit(char c);
+
 // The bytes of a file; nothing when it cannot be opened or read (a folder, for one).
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
 

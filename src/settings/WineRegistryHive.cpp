@@ -16,19 +16,6 @@ namespace {
 
 constexpr std::string_view kHiveHeader = "WINE REGISTRY Version 2";
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 bool IsStringType(std::uint32_t type) {
     return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
@@ -417,21 +404,7 @@ long WinePrefixRegistry::QueryValue(RegKeyHandle key, std::string_view valueName
     } else {
         return kRegInvalidHandle;
     }
-    const auto value = values->find(LowerAscii(valueName));
-    if (value == values->end()) {
-        return kRegFileNotFound;
-    }
-    const auto needed = static_cast<std::uint32_t>(value->second.data.size());
-    type = value->second.type;
-    if (data != nullptr && size < needed) {
-        size = needed;
-        return kRegMoreData;
-    }
-    if (data != nullptr) {
-        *data = value->second.data;
-    }
-    size = needed;
-    return kRegSuccess;
+    return QueryHiveValue(*values, valueName, type, data, size);
 }
 
 long WinePrefixRegistry::CloseKey(RegKeyHandle key) {
