@@ -23,3 +23,17 @@ function(add_qelt_library name)
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
     qelt_configure_target(${name})
 endfunction()
+
+# add_sqlite_database(target database sql): builds the SQLite database file from the SQL file
+# with the sqlite3 shell, anew whenever the SQL changes.
+find_program(QELT_SQLITE3_SHELL sqlite3 REQUIRED)
+function(add_sqlite_database target database sql)
+    add_custom_command(
+        OUTPUT ${database}
+        COMMAND ${CMAKE_COMMAND} -E rm -f ${database}
+        COMMAND ${QELT_SQLITE3_SHELL} -bail ${database} ".read ${sql}"
+        DEPENDS ${sql}
+        COMMENT "Building ${database}"
+        VERBATIM)
+    add_custom_target(${target} ALL DEPENDS ${database})
+endfunction()

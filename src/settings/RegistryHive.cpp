@@ -215,6 +215,14 @@ long HiveRegistry::OpenKey(RegKeyHandle parent, std::string_view subKey, RegKeyH
     return kRegSuccess;
 }
 
+std::size_t ExpandEnvironmentInto(std::string_view source, std::string& destination,
+                                  std::size_t capacity) {
+    std::string expanded = ExpandEnvironmentReferences(source);
+    const std::size_t needed = expanded.size() + 1;
+    destination = needed <= capacity ? std::move(expanded) : std::string();
+    return needed;
+}
+
 long QueryHiveValue(const RegistryHive::Values& values, std::string_view valueName,
                     std::uint32_t& type, std::string* data, std::uint32_t& size) {
     const auto value = values.find(LowerAscii(valueName));
@@ -253,10 +261,7 @@ long HiveRegistry::CloseKey(RegKeyHandle key) {
 
 std::size_t HiveRegistry::ExpandEnvironment(std::string_view source, std::string& destination,
                                             std::size_t capacity) {
-    std::string expanded = ExpandEnvironmentReferences(source);
-    const std::size_t needed = expanded.size() + 1;
-    destination = needed <= capacity ? std::move(expanded) : std::string();
-    return needed;
+    return ExpandEnvironmentInto(source, destination, capacity);
 }
 
 }  // namespace qelt

@@ -43,6 +43,11 @@ class RegistryHive {
     std::map<std::string, Values> keys_;
 };
 
+// ExpandEnvironmentReferences as ExpandEnvironmentStringsA answers: the characters needed with
+// the NUL, and the expanded text in `destination` only when that fits `capacity`.
+std::size_t ExpandEnvironmentInto(std::string_view source, std::string& destination,
+                                  std::size_t capacity);
+
 // A value of a key as RegQueryValueExA answers for it: its type and size, and its data when
 // `data` is given and `size` is large enough (else kRegMoreData with the size needed).
 long QueryHiveValue(const RegistryHive::Values& values, std::string_view valueName,

@@ -417,10 +417,7 @@ long WinePrefixRegistry::CloseKey(RegKeyHandle key) {
 
 std::size_t WinePrefixRegistry::ExpandEnvironment(std::string_view source, std::string& destination,
                                                   std::size_t capacity) {
-    std::string expanded = ExpandEnvironmentReferences(source);
-    const std::size_t needed = expanded.size() + 1;
-    destination = needed <= capacity ? std::move(expanded) : std::string();
-    return needed;
+    return ExpandEnvironmentInto(source, destination, capacity);
 }
 
 }  // namespace qelt
