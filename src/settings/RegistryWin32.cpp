@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "settings/AnsiText.h"
+#include "text/AnsiCodePage.h"
 #include "settings/RegistryBackend.h"
 
 namespace qelt {
@@ -26,7 +26,7 @@ class Win32Registry final : public RegistryBackend {
   public:
     long OpenKey(RegKeyHandle parent, std::string_view subKey, RegKeyHandle& key) override {
         HKEY opened = nullptr;
-        const LSTATUS status = RegOpenKeyA(ToHkey(parent), Utf8ToAnsi(subKey).c_str(), &opened);
+        const LSTATUS status = RegOpenKeyA(ToHkey(parent), text::Utf8ToAnsi(subKey).c_str(), &opened);
         if (status == ERROR_SUCCESS) {
             key = reinterpret_cast<RegKeyHandle>(opened);
         }
@@ -35,7 +35,7 @@ class Win32Registry final : public RegistryBackend {
 
     long QueryValue(RegKeyHandle key, std::string_view valueName, std::uint32_t& type,
                     std::string* data, std::uint32_t& size) override {
-        const std::string name = Utf8ToAnsi(valueName);
+        const std::string name = text::Utf8ToAnsi(valueName);
         DWORD valueType = 0;
         DWORD byteCount = size;
         if (data == nullptr) {
@@ -59,7 +59,7 @@ class Win32Registry final : public RegistryBackend {
         const std::string_view bytes(reinterpret_cast<const char*>(buffer.data()), byteCount);
         const bool text =
             valueType == REG_SZ || valueType == REG_EXPAND_SZ || valueType == REG_MULTI_SZ;
-        *data = text ? AnsiToUtf8(bytes) : std::string(bytes);
+        *data = text ? text::AnsiToUtf8(bytes) : std::string(bytes);
         return status;
     }
 
@@ -68,10 +68,10 @@ class Win32Registry final : public RegistryBackend {
     std::size_t ExpandEnvironment(std::string_view source, std::string& destination,
                                   std::size_t capacity) override {
         std::vector<char> buffer(capacity > 0 ? capacity : 1, '\0');
-        const DWORD needed = ExpandEnvironmentStringsA(Utf8ToAnsi(source).c_str(), buffer.data(),
+        const DWORD needed = ExpandEnvironmentStringsA(text::Utf8ToAnsi(source).c_str(), buffer.data(),
                                                        static_cast<DWORD>(capacity));
         destination =
-            (needed != 0 && needed <= capacity) ? AnsiToUtf8(buffer.data()) : std::string();
+            (needed != 0 && needed <= capacity) ? text::AnsiToUtf8(buffer.data()) : std::string();
         return needed;
     }
 };

@@ -5,9 +5,9 @@
 
 // Conversion between the core's UTF-8 text and the Windows ANSI code page, for the Windows
 // backends only. Characters the code page lacks become its default character.
-namespace qelt {
+namespace qelt::text {
 
 std::string Utf8ToAnsi(std::string_view utf8);
 std::string AnsiToUtf8(std::string_view ansi);
 
-}  // namespace qelt
+}  // namespace qelt::text

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+// Hexadecimal numbers as the registry's text formats write them (dword:0000002a, hex bytes).
+namespace qelt::text {
+
+// The value of a hexadecimal digit in either letter case, or -1 for any other character.
+constexpr int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// Reads up to maxDigits (at most 8) hexadecimal digits at text[pos], advancing pos past them;
+// nothing when there is no digit there.
+std::optional<std::uint32_t> ParseHexPrefix(std::string_view text, std::size_t& pos, int maxDigits);
+
+// A whole text of 1 to 8 hexadecimal digits (a DWORD); nothing for anything else.
+std::optional<std::uint32_t> ParseHexDword(std::string_view digits);
+
+}  // namespace qelt::text

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// UTF-8 is the text of the core; UTF-16 is what Windows, ODBC's wide calls and registry files
+// hold; UTF-32 is one code point a unit. Every conversion decodes UTF-8 through DecodeUtf8, so
+// all layers reject the same sequences.
+//
+// Replacement rule: a byte sequence that is not well-formed UTF-8 (an overlong form, a surrogate,
+// a code point above U+10FFFF, a stray continuation byte, a sequence cut short) becomes one
+// U+FFFD for each maximal subpart, as Unicode recommends: the lead byte together with the
+// continuation bytes that could still have begun a valid sequence. An unpaired UTF-16 surrogate
+// becomes one U+FFFD. Code points are never dropped, and NULs are kept.
+namespace qelt::text {
+
+inline constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+// Decodes the code point starting at text[pos] and advances pos past it (at least one byte).
+// pos must be below text.size().
+char32_t DecodeUtf8(std::string_view text, std::size_t& pos);
+
+// True when the whole text is well-formed UTF-8.
+bool IsValidUtf8(std::string_view text);
+
+// Appends the code point as UTF-8; surrogates and values above U+10FFFF append U+FFFD.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view utf16);
+std::u32string Utf8ToUtf32(std::string_view utf8);
+std::string Utf32ToUtf8(std::u32string_view utf32);
+
+// UTF-16LE bytes (as read from a file or a registry value) as UTF-8; an odd final byte is
+// dropped.
+std::string Utf16LeBytesToUtf8(std::string_view bytes);
+// UTF-8 as UTF-16LE bytes.
+std::string Utf8ToUtf16LeBytes(std::string_view utf8);
+
+// The same conversions for the platform's own 16-bit unit types (wchar_t on Windows, SQLWCHAR),
+// which are distinct types from char16_t.
+template <typename Unit>
+requires(sizeof(Unit) == 2) std::basic_string<Unit> Utf8ToUtf16As(std::string_view utf8) {
+    const std::u16string utf16 = Utf8ToUtf16(utf8);
+    return std::basic_string<Unit>(utf16.begin(), utf16.end());
+}
+
+template <typename Unit>
+requires(sizeof(Unit) == 2) std::string Utf16ToUtf8(const Unit* units, std::size_t length) {
+    std::u16string utf16(length, u'\0');
+    for (std::size_t i = 0; i < length; ++i) {
+        utf16[i] = static_cast<char16_t>(units[i]);
+    }
+    return Utf16ToUtf8(utf16);
+}
+
+}  // namespace qelt::text

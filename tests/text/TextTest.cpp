@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "text/Ascii.h"
+#include "text/Hex.h"
+#include "text/Lines.h"
+#include "text/Utf.h"
+
+namespace qelt::text {
+namespace {
+
+using namespace std::string_literals;
+
+struct DecodeCase {
+    std::string bytes;
+    std::u32string codePoints;
+    bool valid;
+};
+
+class Utf8DecodeTest : public testing::TestWithParam<DecodeCase> {};
+
+TEST_P(Utf8DecodeTest, DecodesOrReplacesEachMaximalSubpart) {
+    const DecodeCase& c = GetParam();
+    EXPECT_EQ(Utf8ToUtf32(c.bytes), c.codePoints);
+    EXPECT_EQ(IsValidUtf8(c.bytes), c.valid);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Utf8DecodeTest,
+    testing::Values(
+        DecodeCase{"", U"", true}, DecodeCase{"a\0b"s, U"a\0b"s, true},
+        DecodeCase{"\xC3\xA9t\xC3\xA9", U"été", true}, DecodeCase{"\xE2\x82\xAC", U"€", true},
+        DecodeCase{"\xF0\x9F\x98\x80", U"\U0001F600", true},
+        DecodeCase{"\xF4\x8F\xBF\xBF", U"\U0010FFFF", true},
+        DecodeCase{"\xEF\xBF\xBD", U"\uFFFD", true},
+        // Overlong forms of '/' and of U+0000.
+        DecodeCase{"a\xC0\xAF"
+                   "b",
+                   U"a\uFFFD\uFFFDb", false},
+        DecodeCase{"\xE0\x80\xAF", U"\uFFFD\uFFFD\uFFFD", false},
+        DecodeCase{"\xF0\x80\x80\xAF", U"\uFFFD\uFFFD\uFFFD\uFFFD", false},
+        DecodeCase{"\xC1\xBF", U"\uFFFD\uFFFD", false},
+        // Surrogates and code points beyond U+10FFFF.
+        DecodeCase{"\xED\xA0\x80", U"\uFFFD\uFFFD\uFFFD", false},
+        DecodeCase{"\xF4\x90\x80\x80", U"\uFFFD\uFFFD\uFFFD\uFFFD", false},
+        DecodeCase{"\xF5\x80", U"\uFFFD\uFFFD", false},
+        // Sequences cut short: one replacement for what was read, then the next character.
+        DecodeCase{"\xE2\x82"
+                   "a",
+                   U"\uFFFDa", false},
+        DecodeCase{"\xF0\x9F\x98", U"\uFFFD", false}, DecodeCase{"\xC3", U"\uFFFD", false},
+        DecodeCase{"\x80\xBF", U"\uFFFD\uFFFD", false},
+        DecodeCase{"\xC3\xC3\xA9", U"\uFFFDé", false}, DecodeCase{"\xFF", U"\uFFFD", false}));
+
+struct Utf16Case {
+    std::u16string utf16;
+    std::string utf8;
+};
+
+class Utf16ToUtf8Test : public testing::TestWithParam<Utf16Case> {};
+
+TEST_P(Utf16ToUtf8Test, PairsSurrogatesAndReplacesUnpairedOnes) {
+    const Utf16Case& c = GetParam();
+    EXPECT_EQ(Utf16ToUtf8(c.utf16), c.utf8);
+    std::string bytes;
+    for (const char16_t unit : c.utf16) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    EXPECT_EQ(Utf16LeBytesToUtf8(bytes), c.utf8);
+    EXPECT_EQ(Utf16LeBytesToUtf8(bytes + "x"), c.utf8) << "an odd final byte is dropped";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Utf16ToUtf8Test,
+                         testing::Values(Utf16Case{u"", ""}, Utf16Case{u"a\0b"s, "a\0b"s},
+                                         Utf16Case{u"Stra\u00DFe",
+                                                   "Stra\xC3\x9F"
+                                                   "e"},
+                                         Utf16Case{u"\u6570\u91CF", "\xE6\x95\xB0\xE9\x87\x8F"},
+                                         Utf16Case{u"\U0001F600", "\xF0\x9F\x98\x80"},
+                                         Utf16Case{std::u16string{0xD83D}, "\xEF\xBF\xBD"},
+                                         Utf16Case{std::u16string{0xDE00, u'a'},
+                                                   "\xEF\xBF\xBD"
+                                                   "a"},
+                                         Utf16Case{std::u16string{0xD83D, 0xD83D, 0xDE00},
+                                                   "\xEF\xBF\xBD\xF0\x9F\x98\x80"}));
+
+TEST(UtfRoundTripTest, ValidTextSurvivesEveryForm) {
+    for (const std::string& text : {""s, "plain"s, "a\0b"s, "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC"s,
+                                    "\xF0\x9F\x98\x80x\xF4\x8F\xBF\xBF"s}) {
+        EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(text)), text);
+        EXPECT_EQ(Utf32ToUtf8(Utf8ToUtf32(text)), text);
+        EXPECT_EQ(Utf16LeBytesToUtf8(Utf8ToUtf16LeBytes(text)), text);
+        const auto units = Utf8ToUtf16As<unsigned short>(text);
+        EXPECT_EQ(Utf16ToUtf8(units.data(), units.size()), text);
+    }
+    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), (std::u16string{0xD83D, 0xDE00}));
+    EXPECT_EQ(Utf8ToUtf16LeBytes("\xE2\x82\xAC"), "\xAC\x20");
+}
+
+TEST(UtfEncodeTest, CodePointsThatAreNoCharactersBecomeTheReplacement) {
+    EXPECT_EQ(Utf32ToUtf8(U"\x7F\x80\x7FF\x800\xFFFF\x10000"),
+              "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80");
+    EXPECT_EQ(Utf32ToUtf8(std::u32string{0xD800, 0x110000}), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+TEST(AsciiTest, FoldsOnlyAsciiLetters) {
+    EXPECT_EQ(AsciiLower("Software\\QELTONE\\\xC3\x89t\xC3\xA9"),
+              "software\\qeltone\\\xC3\x89t\xC3\xA9");
+    EXPECT_EQ(AsciiUpper("dsn=[x]\xC3\xA9"), "DSN=[X]\xC3\xA9");
+    EXPECT_TRUE(EqualsIgnoringAsciiCase("IniPath", "INIPATH"));
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("\xC3\xA9", "\xC3\x89"));
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("Key", "Keys"));
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("@", "`"));  // 0x40 and 0x60 differ by the case bit only
+    EXPECT_TRUE(StartsWithIgnoringAsciiCase("REGEDIT4 x", "regedit4"));
+    EXPECT_FALSE(StartsWithIgnoringAsciiCase("REG", "regedit4"));
+    EXPECT_EQ(FindIgnoringAsciiCase("C:\\Users\\$(MYDOCUMENTS)\\x", "$(MyDocuments)"), 9u);
+    EXPECT_EQ(FindIgnoringAsciiCase("abc", "abcd"), std::string_view::npos);
+    EXPECT_EQ(FindIgnoringAsciiCase("abc", ""), 0u);
+}
+
+struct LinesCase {
+    std::string_view text;
+    std::vector<std::string_view> lines;
+};
+
+class SplitLinesTest : public testing::TestWithParam<LinesCase> {};
+
+TEST_P(SplitLinesTest, EachLineEndEndsOneLine) {
+    EXPECT_EQ(SplitLines(GetParam().text), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SplitLinesTest,
+    testing::Values(LinesCase{"", {}}, LinesCase{"a", {"a"}}, LinesCase{"a\r\n", {"a"}},
+                    LinesCase{"a\r\nb\nc\rd", {"a", "b", "c", "d"}}, LinesCase{"\n\n", {"", ""}},
+                    LinesCase{"a\r\r\nb", {"a", "", "b"}}, LinesCase{"a\n\rb", {"a", "", "b"}},
+                    LinesCase{"\r", {""}}));
+
+TEST(LineSplitterTest, PositionIsWhereTheNextLineStarts) {
+    LineSplitter splitter("ab\r\ncd\ne");
+    std::string_view line;
+    ASSERT_TRUE(splitter.Next(line));
+    EXPECT_EQ(splitter.Position(), 4u);
+    ASSERT_TRUE(splitter.Next(line));
+    EXPECT_EQ(line, "cd");
+    EXPECT_EQ(splitter.Position(), 7u);
+}
+
+TEST(HexTest, DigitsAndDwords) {
+    EXPECT_EQ(HexDigit('0'), 0);
+    EXPECT_EQ(HexDigit('9'), 9);
+    EXPECT_EQ(HexDigit('a'), 10);
+    EXPECT_EQ(HexDigit('F'), 15);
+    EXPECT_EQ(HexDigit('g'), -1);
+    EXPECT_EQ(HexDigit('/'), -1);
+    EXPECT_EQ(ParseHexDword("0000002a"), 42u);
+    EXPECT_EQ(ParseHexDword("FFFFFFFF"), 0xFFFFFFFFu);
+    EXPECT_EQ(ParseHexDword(""), std::nullopt);
+    EXPECT_EQ(ParseHexDword("100000000"), std::nullopt);
+    EXPECT_EQ(ParseHexDword("2a "), std::nullopt);
+    std::size_t pos = 1;
+    EXPECT_EQ(ParseHexPrefix("x4142z", pos, 2), 0x41u);
+    EXPECT_EQ(pos, 3u);
+    EXPECT_EQ(ParseHexPrefix("x4142z", pos, 4), 0x42u);
+    EXPECT_EQ(pos, 5u);
+    EXPECT_EQ(ParseHexPrefix("x4142z", pos, 4), std::nullopt);
+    EXPECT_EQ(pos, 5u);
+}
+
+}  // namespace
+}  // namespace qelt::text
