@@ -20,3 +20,6 @@ scripts/fuzz.sh 60
 
 # The Windows build under Wine, compared with the Linux build.
 scripts/test-windows.sh build
+
+# The release packages in dist/, checked as they are installed (about two minutes).
+scripts/package.sh && tests/package/run.sh

@@ -1,0 +1,27 @@
+# Shared by the package tests: where the packages are and what the builds made.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+dist=$root/dist
+windows_build=$root/build-windows
+version=$(sed -n 's/^project(QeltAuditTrigger VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+[[ -n "$version" ]] || { echo "no project version in CMakeLists.txt" >&2; exit 1; }
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# The Windows packages carry the window when the Windows build has its target.
+windows_window_built() {
+    cmake --build "$windows_build" --target help | grep -Eq '(^|[ .])QeltAuditTrigger(:|$)'
+}
+
+# A Wine prefix of its own for one test, inside the Windows build folder, made afresh.
+fresh_wine_prefix() {
+    export WINEPREFIX=$windows_build/package-tests/wineprefix-$1 WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    wineserver -k 2>/dev/null || true # a server left from an earlier run still writes there
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    drive_c=$WINEPREFIX/drive_c
+}

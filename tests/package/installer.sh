@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The Windows installer as an administrator runs it, in a throw-away Wine prefix with the host
+# product installed: silent install, its files, Start-menu shortcut and Add/Remove Programs
+# entry, the installed qeltaudit.exe, then silent uninstall leaving nothing of its own behind
+# and the host product's registry keys and files as they were.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+setup=$dist/QeltAuditTrigger-${version}-win64-setup.exe
+[[ -f "$setup" ]] || fail "$setup missing: run scripts/package.sh first"
+work=$windows_build/package-tests/installer
+rm -rf "$work" && mkdir -p "$work"
+
+fresh_wine_prefix installer
+trap 'wineserver -k 2>/dev/null || true' EXIT
+install_dir="$drive_c/Program Files/QeltAuditTrigger"
+start_menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/QeltAuditTrigger"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QeltAuditTrigger'
+
+# The host product, installed as its own installation records it.
+host_dir="$drive_c/Program Files/QeltOne"
+mkdir -p "$host_dir"
+printf '[General]\r\nIniPath=C:\\QeltData\r\n' >"$host_dir/QeltOnePaths.ini"
+wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\QeltOne.exe' /ve \
+    /t REG_SZ /d 'C:\Program Files\QeltOne\QeltOne.exe' /f >/dev/null
+wine reg add 'HKLM\Software\QeltOne' /v DataPath /t REG_SZ /d 'C:\QeltData' /f >/dev/null
+
+# snapshot NAME: the registry below Software of both hives and every file outside Windows' own
+# folder. Left out: Wine's own settings, which hold Wine's passing state, and the network cards,
+# which Wine lists the first time a program asks.
+snapshot() {
+    local hive
+    for hive in HKEY_LOCAL_MACHINE HKEY_CURRENT_USER; do
+        wine regedit /E "$work/$1-$hive.reg" "$hive\\Software"
+        iconv -f UTF-16LE -t UTF-8 "$work/$1-$hive.reg" | tr -d '\r' |
+            awk '/^\[/ { skip = /\\Software\\(Wow6432Node\\)?Wine[\\\]]|\\NetworkCards\\/ } !skip' \
+                >"$work/$1-$hive.txt"
+    done
+    # The uninstaller runs from a copy in a temporary folder that Windows empties but keeps.
+    (cd "$drive_c" && find . -path ./windows -prune -o -print | sort |
+        grep -vx '\./users/[^/]*/Temp/~nsu[^/]*\.tmp') >"$work/$1-files.txt"
+}
+
+snapshot before
+wine "$setup" /S
+wineserver -w
+
+# What the installer puts where.
+programs=(qeltaudit.exe)
+windows_window_built && programs+=(QeltAuditTrigger.exe)
+printf '%s\n' "${programs[@]}" LICENSE.txt README.md Uninstall.exe | sort >"$work/expected"
+(cd "$install_dir" && find . -type f | sed 's|^\./||' | sort) >"$work/installed"
+diff -u "$work/expected" "$work/installed" || fail "the installed files"
+shortcuts=(Uninstall.lnk)
+windows_window_built && shortcuts+=(QeltAuditTrigger.lnk)
+printf '%s\n' "${shortcuts[@]}" | sort >"$work/expected"
+ls "$start_menu" | sort >"$work/shortcuts"
+diff -u "$work/expected" "$work/shortcuts" || fail "the Start-menu shortcuts"
+if windows_window_built; then
+    grep -qa 'QeltAuditTrigger.exe' "$start_menu/QeltAuditTrigger.lnk" ||
+        fail "the shortcut does not lead to QeltAuditTrigger.exe"
+fi
+
+# registry_value NAME: one value of the Add/Remove Programs entry.
+registry_value() {
+    wine reg query "$uninstall_key" /v "$1" | tr -d '\r' | sed -n "s/^ *$1 *REG_SZ *//p"
+}
+icon=${programs[-1]}
+[[ $(registry_value DisplayName) == QeltAuditTrigger ]] || fail "DisplayName"
+[[ $(registry_value DisplayVersion) == "$version" ]] || fail "DisplayVersion"
+[[ $(registry_value Publisher) == "The QeltAuditTrigger developers" ]] || fail "Publisher"
+[[ $(registry_value DisplayIcon) == "C:\\Program Files\\QeltAuditTrigger\\$icon" ]] ||
+    fail "DisplayIcon: $(registry_value DisplayIcon)"
+[[ $(registry_value UninstallString) == '"C:\Program Files\QeltAuditTrigger\Uninstall.exe"' ]] ||
+    fail "UninstallString: $(registry_value UninstallString)"
+
+# The installed command line runs and reads the host installation.
+[[ $(wine 'C:\Program Files\QeltAuditTrigger\qeltaudit.exe' --version | tr -d '\r') == \
+    "qeltaudit $version" ]] || fail "installed qeltaudit.exe --version"
+wine 'C:\Program Files\QeltAuditTrigger\qeltaudit.exe' --show-settings | tr -d '\r' |
+    grep -qx 'Host folder: C:\\Program Files\\QeltOne\\' || fail "installed qeltaudit.exe --show-settings"
+
+# The uninstaller runs a copy of itself from the temporary folder: wait for that to end.
+wine 'C:\Program Files\QeltAuditTrigger\Uninstall.exe' /S
+wineserver -w
+snapshot after
+for part in HKEY_LOCAL_MACHINE HKEY_CURRENT_USER files; do
+    diff -u "$work/before-$part.txt" "$work/after-$part.txt" || fail "uninstall left $part changed"
+done
+echo "installer: $setup passes"
