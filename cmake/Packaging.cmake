@@ -22,10 +22,15 @@ else()
     set(qelt_license_name LICENSE)
 endif()
 
-install(TARGETS qeltaudit RUNTIME DESTINATION ${qelt_program_dir})
+# The window joins the packages in builds that make it. scripts/package.sh builds the programs
+# listed in packaging/programs, and tests/package expects them in the packages.
+set(qelt_programs qeltaudit)
 if(TARGET QeltAuditTrigger)
-    install(TARGETS QeltAuditTrigger RUNTIME DESTINATION ${qelt_program_dir})
+    list(APPEND qelt_programs QeltAuditTrigger)
 endif()
+install(TARGETS ${qelt_programs} RUNTIME DESTINATION ${qelt_program_dir})
+list(JOIN qelt_programs "\n" qelt_program_lines)
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/packaging/programs CONTENT "${qelt_program_lines}\n")
 
 if(WIN32)
     install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${qelt_doc_dir})

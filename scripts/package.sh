@@ -23,15 +23,13 @@ make_packages() {
 rm -rf "$dist"
 mkdir -p "$dist"
 
+# Each build folder lists the programs it makes: the Windows window joins once the build has it.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-make_packages build qeltaudit QeltAuditTrigger qelt_package_files
+mapfile -t programs <build/packaging/programs
+make_packages build "${programs[@]}" qelt_package_files
 
 cmake --preset windows-cross >/dev/null
-windows_targets=(qeltaudit)
-# The Windows window joins the packages once the build has it.
-if cmake --build build-windows --target help | grep -Eq '(^|[ .])QeltAuditTrigger(:|$)'; then
-    windows_targets+=(QeltAuditTrigger)
-fi
-make_packages build-windows "${windows_targets[@]}"
+mapfile -t programs <build-windows/packaging/programs
+make_packages build-windows "${programs[@]}"
 
 ls -l "$dist"

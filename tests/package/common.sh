@@ -1,7 +1,7 @@
 # Shared by the package tests: where the packages are and what the builds made.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-dist=$root/dist
-windows_build=$root/build-windows
+dist=${QELT_DIST:-$root/dist}
+windows_build=${QELT_WINDOWS_BUILD:-$root/build-windows}
 version=$(sed -n 's/^project(QeltAuditTrigger VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 [[ -n "$version" ]] || { echo "no project version in CMakeLists.txt" >&2; exit 1; }
 
@@ -10,9 +10,9 @@ fail() {
     exit 1
 }
 
-# The Windows packages carry the window when the Windows build has its target.
-windows_window_built() {
-    cmake --build "$windows_build" --target help | grep -Eq '(^|[ .])QeltAuditTrigger(:|$)'
+# The programs of the Windows packages, as .exe names: those the Windows build makes.
+windows_programs() {
+    sed 's/$/.exe/' "$windows_build/packaging/programs"
 }
 
 # A Wine prefix of its own for one test, inside the Windows build folder, made afresh.

@@ -45,26 +45,26 @@ wine "$setup" /S
 wineserver -w
 
 # What the installer puts where.
-programs=(qeltaudit.exe)
-windows_window_built && programs+=(QeltAuditTrigger.exe)
+mapfile -t programs < <(windows_programs)
 printf '%s\n' "${programs[@]}" LICENSE.txt README.md Uninstall.exe | sort >"$work/expected"
 (cd "$install_dir" && find . -type f | sed 's|^\./||' | sort) >"$work/installed"
 diff -u "$work/expected" "$work/installed" || fail "the installed files"
-shortcuts=(Uninstall.lnk)
-windows_window_built && shortcuts+=(QeltAuditTrigger.lnk)
-printf '%s\n' "${shortcuts[@]}" | sort >"$work/expected"
+# The window, when there is one, has its shortcut; the uninstaller always has one.
+window=
+[[ " ${programs[*]} " == *" QeltAuditTrigger.exe "* ]] && window=QeltAuditTrigger.exe
+printf '%s\n' Uninstall.lnk ${window:+QeltAuditTrigger.lnk} | sort >"$work/expected"
 ls "$start_menu" | sort >"$work/shortcuts"
 diff -u "$work/expected" "$work/shortcuts" || fail "the Start-menu shortcuts"
-if windows_window_built; then
-    grep -qa 'QeltAuditTrigger.exe' "$start_menu/QeltAuditTrigger.lnk" ||
-        fail "the shortcut does not lead to QeltAuditTrigger.exe"
+if [[ -n "$window" ]]; then
+    grep -qa 'QeltAuditTrigger\\QeltAuditTrigger.exe' "$start_menu/QeltAuditTrigger.lnk" ||
+        fail "the shortcut does not lead to the installed QeltAuditTrigger.exe"
 fi
 
 # registry_value NAME: one value of the Add/Remove Programs entry.
 registry_value() {
     wine reg query "$uninstall_key" /v "$1" | tr -d '\r' | sed -n "s/^ *$1 *REG_SZ *//p"
 }
-icon=${programs[-1]}
+icon=${window:-qeltaudit.exe}
 [[ $(registry_value DisplayName) == QeltAuditTrigger ]] || fail "DisplayName"
 [[ $(registry_value DisplayVersion) == "$version" ]] || fail "DisplayVersion"
 [[ $(registry_value Publisher) == "The QeltAuditTrigger developers" ]] || fail "Publisher"

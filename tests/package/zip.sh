@@ -9,8 +9,7 @@ work=$windows_build/package-tests/zip
 rm -rf "$work" && mkdir -p "$work"
 
 folder=QeltAuditTrigger-${version}-win64
-programs=(qeltaudit.exe)
-windows_window_built && programs+=(QeltAuditTrigger.exe)
+mapfile -t programs < <(windows_programs)
 printf "$folder/%s\n" "${programs[@]}" LICENSE.txt README.md | sort >"$work/expected"
 unzip -Z1 "$zip" | grep -v '/$' | sort >"$work/files"
 diff -u "$work/expected" "$work/files" || fail "the zip's file list"
