@@ -2,6 +2,6 @@
 # Checks the release packages that scripts/package.sh wrote into dist/, each as it is installed.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-for test in deb zip installer; do
+for test in deb install zip installer; do
     "$here/$test.sh"
 done
