@@ -79,6 +79,14 @@ icon=${window:-qeltaudit.exe}
 wine 'C:\Program Files\QeltAuditTrigger\qeltaudit.exe' --show-settings | tr -d '\r' |
     grep -qx 'Host folder: C:\\Program Files\\QeltOne\\' || fail "installed qeltaudit.exe --show-settings"
 
+# Installing again, as a newer version would, first removes what is installed and then puts
+# the same files back.
+wine "$setup" /S
+wineserver -w
+(cd "$install_dir" && find . -type f | sed 's|^\./||' | sort) >"$work/reinstalled"
+diff -u "$work/installed" "$work/reinstalled" || fail "the files after installing again"
+[[ $(registry_value DisplayVersion) == "$version" ]] || fail "DisplayVersion after installing again"
+
 # The uninstaller runs a copy of itself from the temporary folder: wait for that to end.
 wine 'C:\Program Files\QeltAuditTrigger\Uninstall.exe' /S
 wineserver -w
