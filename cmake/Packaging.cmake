@@ -12,14 +12,13 @@ set(QELT_MAINTAINER "The QeltAuditTrigger developers <qeltaudittrigger@example.o
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 if(WIN32)
-    # A Windows program folder holds the programs beside their README and licence.
+    # A Windows program folder holds the programs beside their README and licence; on Linux
+    # the licence is in the Debian copyright file.
     set(qelt_program_dir .)
     set(qelt_doc_dir .)
-    set(qelt_license_name LICENSE.txt)
 else()
     set(qelt_program_dir ${CMAKE_INSTALL_BINDIR})
     set(qelt_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${QELT_DEBIAN_NAME})
-    set(qelt_license_name LICENSE)
 endif()
 
 # The window joins the packages in builds that make it. scripts/package.sh builds the programs
@@ -34,7 +33,7 @@ file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/packaging/programs CONTENT "${qelt_p
 
 if(WIN32)
     install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${qelt_doc_dir})
-    install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${qelt_doc_dir} RENAME ${qelt_license_name})
+    install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${qelt_doc_dir} RENAME LICENSE.txt)
 else()
     # Debian's documentation folder: the machine-readable copyright and the compressed
     # changelog, whose newest entry must be this version's.

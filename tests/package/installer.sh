@@ -23,9 +23,10 @@ printf '[General]\r\nIniPath=C:\\QeltData\r\n' >"$host_dir/QeltOnePaths.ini"
 wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\QeltOne.exe' /ve \
     /t REG_SZ /d 'C:\Program Files\QeltOne\QeltOne.exe' /f >/dev/null
 wine reg add 'HKLM\Software\QeltOne' /v DataPath /t REG_SZ /d 'C:\QeltData' /f >/dev/null
+wine reg add 'HKCU\Software\QeltOne' /v LastTable /t REG_SZ /d 'Companies' /f >/dev/null
 
-# snapshot NAME: the registry below Software of both hives and every file outside Windows' own
-# folder. Left out: Wine's own settings, which hold Wine's passing state, and the network cards,
+# snapshot NAME: the registry below Software of both hives and every file (with its checksum)
+# and folder outside Windows' own folder. Left out: Wine's own settings, which hold Wine's passing state, and the network cards,
 # which Wine lists the first time a program asks.
 snapshot() {
     local hive
@@ -37,7 +38,10 @@ snapshot() {
     done
     # The uninstaller runs from a copy in a temporary folder that Windows empties but keeps.
     (cd "$drive_c" && find . -path ./windows -prune -o -print | sort |
-        grep -vx '\./users/[^/]*/Temp/~nsu[^/]*\.tmp') >"$work/$1-files.txt"
+        grep -vx '\./users/[^/]*/Temp/~nsu[^/]*\.tmp' |
+        while read -r path; do
+            [[ -f "$path" ]] && echo "$path $(md5sum <"$path" | cut -d' ' -f1)" || echo "$path"
+        done) >"$work/$1-files.txt"
 }
 
 snapshot before
