@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034 # the variables are for the scripts that source this
 # Shared by the package tests: where the packages are and what the builds made.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 dist=${QELT_DIST:-$root/dist}

@@ -3,6 +3,7 @@
 # desktop entry, and qeltaudit run from the package unpacked into a temporary root (the test
 # never installs it into this machine's system).
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=common.sh
 source "$(dirname "$0")/common.sh"
 deb=$dist/qeltaudittrigger_${version}-1_amd64.deb
 [[ -f "$deb" ]] || fail "$deb missing: run scripts/package.sh first"

@@ -2,6 +2,7 @@
 # cmake --install from the Linux build: into any prefix, also staged through DESTDIR, it puts
 # the Debian package's files under that prefix, and the installed qeltaudit runs.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=common.sh
 source "$(dirname "$0")/common.sh"
 deb=$dist/qeltaudittrigger_${version}-1_amd64.deb
 [[ -f "$deb" ]] || fail "$deb missing: run scripts/package.sh first"

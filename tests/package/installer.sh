@@ -4,6 +4,7 @@
 # entry, the installed qeltaudit.exe, then silent uninstall leaving nothing of its own behind
 # and the host product's registry keys and files as they were.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=common.sh
 source "$(dirname "$0")/common.sh"
 setup=$dist/QeltAuditTrigger-${version}-win64-setup.exe
 [[ -f "$setup" ]] || fail "$setup missing: run scripts/package.sh first"
@@ -57,7 +58,7 @@ diff -u "$work/expected" "$work/installed" || fail "the installed files"
 window=
 [[ " ${programs[*]} " == *" QeltAuditTrigger.exe "* ]] && window=QeltAuditTrigger.exe
 printf '%s\n' Uninstall.lnk ${window:+QeltAuditTrigger.lnk} | sort >"$work/expected"
-ls "$start_menu" | sort >"$work/shortcuts"
+find "$start_menu" -mindepth 1 -printf "%f\n" | sort >"$work/shortcuts"
 diff -u "$work/expected" "$work/shortcuts" || fail "the Start-menu shortcuts"
 if [[ -n "$window" ]]; then
     grep -qa 'QeltAuditTrigger\\QeltAuditTrigger.exe' "$start_menu/QeltAuditTrigger.lnk" ||
@@ -80,8 +81,10 @@ icon=${window:-qeltaudit.exe}
 # The installed command line runs and reads the host installation.
 [[ $(wine 'C:\Program Files\QeltAuditTrigger\qeltaudit.exe' --version | tr -d '\r') == \
     "qeltaudit $version" ]] || fail "installed qeltaudit.exe --version"
+# shellcheck disable=SC1003 # the backslash ends a Windows folder name
 wine 'C:\Program Files\QeltAuditTrigger\qeltaudit.exe' --show-settings | tr -d '\r' |
-    grep -qx 'Host folder: C:\\Program Files\\QeltOne\\' || fail "installed qeltaudit.exe --show-settings"
+    grep -qxF 'Host folder: C:\Program Files\QeltOne\' ||
+    fail "installed qeltaudit.exe --show-settings"
 
 # Installing again, as a newer version would, first removes what is installed and then puts
 # the same files back.

@@ -2,6 +2,7 @@
 # The portable zip: the programs, README and licence in one folder; qeltaudit.exe runs under
 # Wine from where it was unpacked, and no program needs a DLL that Windows does not have.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR source=common.sh
 source "$(dirname "$0")/common.sh"
 zip=$dist/QeltAuditTrigger-${version}-win64.zip
 [[ -f "$zip" ]] || fail "$zip missing: run scripts/package.sh first"
@@ -18,7 +19,7 @@ unzip -q "$zip" -d "$work"
 for program in "${programs[@]}"; do
     exe=$work/$folder/$program
     # Only Windows' own DLLs: the compiler's runtime is linked in.
-    x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' |
+    x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | tr '[:upper:]' '[:lower:]' |
         sort -u >"$work/imports"
     sort "$(dirname "$0")/windows-dlls" | comm -23 "$work/imports" - >"$work/foreign"
     [[ -s "$work/imports" && ! -s "$work/foreign" ]] ||
