@@ -341,6 +341,21 @@ INSTANTIATE_TEST_SUITE_P(
                       NamesCase{"PastTheBuffer", {Repeated("数", 300), Repeated("😀", 200) + "z"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A connection string naming the driver goes through the wide calls, which unixODBC converts for
+// the SQLite driver, reporting the byte length of the UTF-8 text: the name ends at its NUL.
+TEST(OdbcSessionSQLite, NamesBeyondAsciiThroughAConnectionString) {
+    TempFolder folder;
+    const auto database = folder.Path() / "Names.db";
+    CreateSQLiteDatabase(database, "CREATE TABLE Companies (\"数量\" INTEGER, \"Preis€\" TEXT);");
+    OdbcSession session;
+    session.SetDatabaseName("DRIVER={SQLite3};Database=" + database.string() + ";NoCreat=1");
+    ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+    const auto recordset = session.OpenRecordset(ProbeQuery("Companies"), 3, 3, 1);
+    ASSERT_NE(recordset, nullptr);
+    EXPECT_EQ(FieldsOf(*recordset),
+              (std::vector<Field>{{"数量", ado::adInteger}, {"Preis€", ado::adLongVarChar}}));
+}
+
 // A file held under an exclusive lock by another program: the probe gives up within seconds
 // with the driver's message.
 TEST(OdbcSessionSQLite, LockedDatabaseFailsWithinSecondsWithTheDriversMessage) {
