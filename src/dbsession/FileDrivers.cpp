@@ -147,7 +147,8 @@ std::string KnownExtensionsText(std::span<const FileDriver> drivers) {
     std::string text;
     for (const FileDriver& row : drivers) {
         for (const std::string_view extension : row.extensions) {
-            text += (text.empty() ? "(" : ", ") + std::string(extension);
+            text += text.empty() ? "(" : ", ";
+            text += extension;
         }
     }
     return text + ")";
@@ -160,9 +161,12 @@ std::string FileDriversHelpText() {
             text += ", ";
         }
         for (std::size_t i = 0; i < row.extensions.size(); ++i) {
-            text += (i == 0 ? "" : "/") + std::string(row.extensions[i]);
+            text += i == 0 ? "" : "/";
+            text += row.extensions[i];
         }
-        text += " through the " + std::string(row.kind) + " driver";
+        text += " through the ";
+        text += row.kind;
+        text += " driver";
     }
     return text;
 }

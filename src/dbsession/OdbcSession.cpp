@@ -227,7 +227,9 @@ std::optional<std::string> FindDriver(const OdbcHandle& environment, const FileD
     const std::set<std::string> installed = InstalledDrivers(environment);
     for (const std::string_view name : row.installedNames) {
         if (installed.contains(std::string(name))) {
-            return "{" + std::string(name) + "}";
+            std::string braced = "{";
+            braced += name;
+            return braced += "}";
         }
     }
     for (const std::string_view library : row.libraries) {
