@@ -10,6 +10,7 @@
 #include <clocale>
 #include <cstddef>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -28,7 +29,8 @@ namespace {
 constexpr SQLULEN kLoginTimeoutSeconds = 15;
 constexpr SQLULEN kConnectionTimeoutSeconds = 30;
 constexpr SQLULEN kQueryTimeoutSeconds = 60;
-constexpr std::size_t kLongestConnectionString = 32767;  // SQLSMALLINT's largest value
+// Text lengths in and out of most calls are SQLSMALLINT: no text can be longer.
+constexpr auto kLongestText = static_cast<std::size_t>(std::numeric_limits<SQLSMALLINT>::max());
 
 // ---- Text: UTF-8 inside, UTF-16 (SQLWCHAR) or UTF-8 at the ODBC boundary ---------------------
 // The wide calls make Unicode drivers work in Unicode (and report the W types). For a driver
@@ -39,8 +41,8 @@ constexpr std::size_t kLongestConnectionString = 32767;  // SQLSMALLINT's larges
 using OdbcChar = SQLWCHAR;
 using OdbcText = std::basic_string<OdbcChar>;
 
-// unixODBC converts the wide calls of ANSI-only drivers (the SQLite and MDBTools drivers) with
-// iconv from the LC_CTYPE codeset. A program that never chose a locale runs in "C", whose ASCII
+// unixODBC converts the wide calls of ANSI-only drivers named in a connection string with iconv
+// from the LC_CTYPE codeset. A program that never chose a locale runs in "C", whose ASCII
 // would turn every other letter into '?': such a program gets the UTF-8 that its text is in.
 void UseUtf8CharacterTypeIfUnset() {
 #ifndef _WIN32
@@ -70,8 +72,7 @@ std::string FromOdbcBuffer(const std::vector<Unit>& buffer, SQLSMALLINT length) 
 
 // Whether a call may have cut its text off: a length that fills the buffer. The SQLite driver
 // cuts names off silently and reports the length it copied, so a full buffer is asked again
-// with a larger one. No text is longer than the longest length a call can report.
-constexpr std::size_t kLongestText = 32767;
+// with a larger one.
 
 bool CutOff(SQLSMALLINT length, std::size_t bufferSize) {
     const auto units = static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0));
@@ -454,10 +455,9 @@ bool OdbcSession::OpenDatabase() {
     const OdbcText odbcConnectionString =
         utf8Calls ? OdbcText() : text::Utf8ToUtf16As<OdbcChar>(connectionString);
     const std::size_t length = utf8Calls ? connectionString.size() : odbcConnectionString.size();
-    if (length > kLongestConnectionString) {
+    if (length > kLongestText) {
         openFailure_ = "the connection string is " + std::to_string(length) +
-                       " characters long; ODBC takes at most " +
-                       std::to_string(kLongestConnectionString);
+                       " characters long; ODBC takes at most " + std::to_string(kLongestText);
         return false;
     }
 
