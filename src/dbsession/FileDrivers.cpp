@@ -98,6 +98,65 @@ const FileDriver* FileDriverFor(std::string_view fileName) {
     return FileDriverFor(fileName, FileDrivers());
 }
 
+namespace {
+
+// The value of a connection string's DRIVER= key, without its braces; empty when there is none.
+std::string DriverValue(std::string_view connectionString) {
+    for (std::size_t start = 0; start < connectionString.size();) {
+        const std::size_t equals = connectionString.find('=', start);
+        if (equals == std::string_view::npos) {
+            break;
+        }
+        const bool isDriver =
+            text::EqualsIgnoringAsciiCase(connectionString.substr(start, equals - start), "DRIVER");
+        std::string value;
+        std::size_t end = equals + 1;
+        if (end < connectionString.size() && connectionString[end] == '{') {
+            for (++end; end < connectionString.size(); ++end) {
+                if (connectionString[end] == '}') {
+                    if (end + 1 < connectionString.size() && connectionString[end + 1] == '}') {
+                        ++end;  // "}}" stands for '}'
+                    } else {
+                        ++end;
+                        break;
+                    }
+                }
+                value += connectionString[end];
+            }
+        } else {
+            end = std::min(connectionString.find(';', end), connectionString.size());
+            value = connectionString.substr(equals + 1, end - equals - 1);
+        }
+        if (isDriver) {
+            return value;
+        }
+        start = connectionString.find(';', end);
+        start = start == std::string_view::npos ? connectionString.size() : start + 1;
+    }
+    return "";
+}
+
+}  // namespace
+
+const FileDriver* FileDriverNamedIn(std::string_view connectionString,
+                                    std::span<const FileDriver> drivers) {
+    const std::string driver = DriverValue(connectionString);
+    for (const FileDriver& row : drivers) {
+        const auto names = [&](std::string_view name) {
+            return text::EqualsIgnoringAsciiCase(name, driver);
+        };
+        if (!driver.empty() && (std::ranges::any_of(row.installedNames, names) ||
+                                std::ranges::any_of(row.libraries, names))) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+const FileDriver* FileDriverNamedIn(std::string_view connectionString) {
+    return FileDriverNamedIn(connectionString, FileDrivers());
+}
+
 std::string ConnectionValue(std::string_view value) {
     const bool plain = value.find_first_of(";{}=") == std::string_view::npos &&
                        (value.empty() || (value.front() != ' ' && value.back() != ' '));

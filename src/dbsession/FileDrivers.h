@@ -40,6 +40,12 @@ bool IsConnectionString(std::string_view databaseText);
 const FileDriver* FileDriverFor(std::string_view fileName, std::span<const FileDriver> drivers);
 const FileDriver* FileDriverFor(std::string_view fileName);
 
+// The row whose driver a connection string names in its DRIVER= value (an installed name or a
+// library), compared ignoring ASCII case; null for none.
+const FileDriver* FileDriverNamedIn(std::string_view connectionString,
+                                    std::span<const FileDriver> drivers);
+const FileDriver* FileDriverNamedIn(std::string_view connectionString);
+
 // A connection string value, in braces (with '}' doubled) when it holds ';', '{', '}' or '=' or
 // begins or ends with a blank.
 std::string ConnectionValue(std::string_view value);

@@ -420,6 +420,8 @@ bool OdbcSession::OpenDatabase() {
     bool utf8Calls = false;
     if (IsConnectionString(databaseName_)) {
         connectionString = databaseName_;
+        const FileDriver* named = FileDriverNamedIn(connectionString);
+        utf8Calls = named != nullptr && named->utf8Calls;
     } else {
         const FileDriver* row = FileDriverFor(databaseName_);
         if (row == nullptr) {

@@ -53,6 +53,28 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"/data.db/QeltOne", ""}, KindCase{"QeltOne.", ""},
                       KindCase{".db", ""}, KindCase{"QeltOne", ""}, KindCase{"", ""}));
 
+// A connection string naming a file driver gets that driver's calls.
+class DriverNamedTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(DriverNamedTest, FindsTheRowOfTheDriverValue) {
+    const FileDriver* row = FileDriverNamedIn(GetParam().first);
+    EXPECT_EQ(row ? std::string(row->kind) : "", GetParam().second) << GetParam().first;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConnectionStrings, DriverNamedTest,
+    ::testing::Values(std::pair{"DRIVER={SQLite3};Database=/data/q.db", "SQLite"},
+                      std::pair{"driver=sqlite3;Database=/data/q.db", "SQLite"},
+                      std::pair{"Database={/a;DRIVER=x};DRIVER={MDBTools}", "Access"},
+                      std::pair{
+                          "DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database=q.db",
+                          "SQLite"},
+                      std::pair{"DRIVER={SQLite3 ODBC Driver}", "SQLite"},
+                      std::pair{"DRIVER={SQLite3}}};Database=q.db", ""},
+                      std::pair{"DRIVER={PostgreSQL Unicode};Servername=x", ""},
+                      std::pair{"ODRIVER=SQLite3;Database=q.db", ""}, std::pair{"DSN=Server1", ""},
+                      std::pair{"DRIVER=;Database=q.db", ""}));
+
 // ---- Connection string values and strings ------------------------------------------------------
 
 class ConnectionValueTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};

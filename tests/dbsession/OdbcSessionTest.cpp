@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "dbsession/OdbcTestSupport.h"
+#include "support/ScopedEnvironment.h"
 
 namespace qelt {
 namespace {
@@ -341,19 +342,33 @@ INSTANTIATE_TEST_SUITE_P(
                       NamesCase{"PastTheBuffer", {Repeated("数", 300), Repeated("😀", 200) + "z"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A connection string naming the driver goes through the wide calls, which unixODBC converts for
-// the SQLite driver, reporting the byte length of the UTF-8 text: the name ends at its NUL.
-TEST(OdbcSessionSQLite, NamesBeyondAsciiThroughAConnectionString) {
+// A data source of the SQLite driver goes through the wide calls, which unixODBC converts for
+// the driver, reporting the byte length of the UTF-8 text: the name ends at its NUL. (Its UCS-2
+// conversion loses what lies beyond U+FFFF.) Named in a connection string, the driver gets the
+// narrow calls, which keep every name.
+TEST(OdbcSessionSQLite, NamesBeyondAsciiThroughADataSourceAndADriverName) {
     TempFolder folder;
     const auto database = folder.Path() / "Names.db";
-    CreateSQLiteDatabase(database, "CREATE TABLE Companies (\"数量\" INTEGER, \"Preis€\" TEXT);");
-    OdbcSession session;
-    session.SetDatabaseName("DRIVER={SQLite3};Database=" + database.string() + ";NoCreat=1");
-    ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
-    const auto recordset = session.OpenRecordset(ProbeQuery("Companies"), 3, 3, 1);
-    ASSERT_NE(recordset, nullptr);
-    EXPECT_EQ(FieldsOf(*recordset),
-              (std::vector<Field>{{"数量", ado::adInteger}, {"Preis€", ado::adLongVarChar}}));
+    CreateSQLiteDatabase(database,
+                         "CREATE TABLE Companies (\"数量\" INTEGER, \"Preis€\" TEXT, \"😀\" TEXT);");
+    test::WriteFile(folder.Path() / "odbc.ini",
+                    "[QeltNames]\nDriver = SQLite3\nDatabase = " + database.string() + "\n");
+    const test::ScopedEnvironment odbcIni("ODBCINI", (folder.Path() / "odbc.ini").string());
+    const std::vector<Field> expected{
+        {"数量", ado::adInteger}, {"Preis€", ado::adLongVarChar}, {"😀", ado::adLongVarChar}};
+    for (const auto& [text, intact] :
+         {std::pair{std::string("DSN=QeltNames"), 2},
+          std::pair{"DRIVER={SQLite3};Database=" + database.string(), 3}}) {
+        OdbcSession session;
+        session.SetDatabaseName(text);
+        ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+        const auto recordset = session.OpenRecordset(ProbeQuery("Companies"), 3, 3, 1);
+        ASSERT_NE(recordset, nullptr);
+        auto fields = FieldsOf(*recordset);
+        ASSERT_EQ(fields.size(), 3u);
+        fields.resize(static_cast<std::size_t>(intact));
+        EXPECT_EQ(fields, std::vector<Field>(expected.begin(), expected.begin() + intact)) << text;
+    }
 }
 
 // A file held under an exclusive lock by another program: the probe gives up within seconds
