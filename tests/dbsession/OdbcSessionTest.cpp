@@ -342,22 +342,23 @@ INSTANTIATE_TEST_SUITE_P(
                       NamesCase{"PastTheBuffer", {Repeated("数", 300), Repeated("😀", 200) + "z"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A data source of the SQLite driver goes through the wide calls, which unixODBC converts for
-// the driver, reporting the byte length of the UTF-8 text: the name ends at its NUL. (Its UCS-2
-// conversion loses what lies beyond U+FFFF.) Named in a connection string, the driver gets the
+// The SQLite driver registered under a name of its own goes through the wide calls, which
+// unixODBC converts for it, reporting the byte length of the UTF-8 text: the name ends at its
+// NUL. (Its UCS-2 conversion loses what lies beyond U+FFFF.) Named as a file driver, it gets the
 // narrow calls, which keep every name.
-TEST(OdbcSessionSQLite, NamesBeyondAsciiThroughADataSourceAndADriverName) {
+TEST(OdbcSessionSQLite, NamesBeyondAsciiThroughAnUnknownAndAKnownDriverName) {
     TempFolder folder;
     const auto database = folder.Path() / "Names.db";
     CreateSQLiteDatabase(database,
                          "CREATE TABLE Companies (\"数量\" INTEGER, \"Preis€\" TEXT, \"😀\" TEXT);");
-    test::WriteFile(folder.Path() / "odbc.ini",
-                    "[QeltNames]\nDriver = SQLite3\nDatabase = " + database.string() + "\n");
-    const test::ScopedEnvironment odbcIni("ODBCINI", (folder.Path() / "odbc.ini").string());
+    test::WriteFile(
+        folder.Path() / "odbcinst.ini",
+        "[QeltLite]\nDriver = libsqlite3odbc.so\n[SQLite3]\nDriver = libsqlite3odbc.so\n");
+    const test::ScopedEnvironment odbcSysIni("ODBCSYSINI", folder.Path().string());
     const std::vector<Field> expected{
         {"数量", ado::adInteger}, {"Preis€", ado::adLongVarChar}, {"😀", ado::adLongVarChar}};
     for (const auto& [text, intact] :
-         {std::pair{std::string("DSN=QeltNames"), 2},
+         {std::pair{"DRIVER={QeltLite};Database=" + database.string(), 2},
           std::pair{"DRIVER={SQLite3};Database=" + database.string(), 3}}) {
         OdbcSession session;
         session.SetDatabaseName(text);
