@@ -70,6 +70,8 @@ CREATE TABLE Companies (
     EditDate timestamp
 );
 INSERT INTO Companies (CompanyIntID, CompanyName) VALUES (1, 'Harbour Freight Lines');
+-- Names beyond ASCII and beyond the Basic Multilingual Plane, quoted so that they keep their case.
+CREATE TABLE "Wörter" ("数量" integer, "Preis€" numeric(10, 2), "😀" text, "Kunde😀𝔘" varchar(10));
 SQL
     driver=$(find /usr/lib /usr/local/lib -name psqlodbcw.so -print -quit 2>/dev/null)
     [[ -n "$driver" ]] || { echo "postgres-fixture: psqlodbcw.so not found" >&2; exit 1; }

@@ -19,6 +19,7 @@
 #include "auditscript/SqlQuoting.h"
 #include "cli/ColumnsFile.h"
 #include "cli/ConsoleWindow.h"
+#include "dbsession/FileDrivers.h"
 #include "dbsession/OdbcSession.h"
 #include "settings/modQLXLib.h"
 
@@ -171,9 +172,10 @@ int RunQeltAudit(const std::vector<std::string>& args, std::ostream& out, std::o
         "as --show-settings prints it). A text containing '=' is an ODBC connection string used as "
         "it is (DSN=Name, "
         "DRIVER={Name};...), so any installed driver can be named; otherwise a database "
-        "file: .mdb/.accdb through the Access driver, .db/.sqlite/.sqlite3/.db3 through the "
-        "SQLite3 driver. Database files are "
-        "opened read-only and never created, and only the probe query is run");
+        "file: " +
+            FileDriversHelpText() +
+            ". Database files are "
+            "opened read-only and never created, and only the probe query is run");
     auto* columns = app.add_option("--columns", options.columnsFile,
                                    "Column list instead of a database: one column a line, "
                                    "NAME<TAB>ADO-TYPE-CODE")

@@ -8,12 +8,17 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cstddef>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <set>
 #include <system_error>
 #include <utility>
 #include <vector>
+
+#include "dbsession/FileDrivers.h"
+#include "text/Utf.h"
 
 namespace qelt {
 
@@ -24,102 +29,20 @@ namespace {
 constexpr SQLULEN kLoginTimeoutSeconds = 15;
 constexpr SQLULEN kConnectionTimeoutSeconds = 30;
 constexpr SQLULEN kQueryTimeoutSeconds = 60;
+// Text lengths in and out of most calls are SQLSMALLINT: no text can be longer.
+constexpr auto kLongestText = static_cast<std::size_t>(std::numeric_limits<SQLSMALLINT>::max());
 
-// ---- Text: UTF-8 inside, UTF-16 (SQLWCHAR) at the ODBC boundary ------------------------------
-// The wide calls make Unicode drivers work in Unicode (and report the W types); for ANSI-only
-// drivers the driver manager converts, on Windows always and with unixODBC through LC_CTYPE.
+// ---- Text: UTF-8 inside, UTF-16 (SQLWCHAR) or UTF-8 at the ODBC boundary ---------------------
+// The wide calls make Unicode drivers work in Unicode (and report the W types). For a driver
+// without wide calls the driver manager converts, and unixODBC converts through UCS-2, losing
+// every character beyond U+FFFF: a file driver known to have none gets UTF-8 through the narrow
+// calls, which reach it unconverted.
 
 using OdbcChar = SQLWCHAR;
+using OdbcText = std::basic_string<OdbcChar>;
 
-constexpr char32_t kReplacementCharacter = 0xFFFD;
-
-// Decodes one UTF-8 sequence at `pos`, advancing it; malformed input gives U+FFFD.
-char32_t DecodeUtf8(std::string_view text, std::size_t& pos) {
-    const auto lead = static_cast<unsigned char>(text[pos++]);
-    if (lead < 0x80) {
-        return lead;
-    }
-    int length = 0;
-    char32_t code = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 1;
-        code = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 2;
-        code = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 3;
-        code = lead & 0x07u;
-    } else {
-        return kReplacementCharacter;
-    }
-    for (int i = 0; i < length; ++i) {
-        if (pos >= text.size() || (static_cast<unsigned char>(text[pos]) & 0xC0u) != 0x80u) {
-            return kReplacementCharacter;
-        }
-        code = (code << 6) | (static_cast<unsigned char>(text[pos++]) & 0x3Fu);
-    }
-    const bool overlong = (length == 2 && code < 0x800) || (length == 3 && code < 0x10000);
-    if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        return kReplacementCharacter;
-    }
-    return code;
-}
-
-std::vector<OdbcChar> ToOdbcText(std::string_view text) {
-    std::vector<OdbcChar> wide;
-    wide.reserve(text.size() + 1);
-    for (std::size_t pos = 0; pos < text.size();) {
-        const char32_t code = DecodeUtf8(text, pos);
-        if (code >= 0x10000) {
-            wide.push_back(static_cast<SQLWCHAR>(0xD800 + ((code - 0x10000) >> 10)));
-            wide.push_back(static_cast<SQLWCHAR>(0xDC00 + ((code - 0x10000) & 0x3FF)));
-        } else {
-            wide.push_back(static_cast<SQLWCHAR>(code));
-        }
-    }
-    wide.push_back(0);
-    return wide;
-}
-
-void AppendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-// `length` UTF-16 units; an unpaired surrogate becomes U+FFFD.
-std::string FromOdbcText(const OdbcChar* wide, std::size_t length) {
-    std::string out;
-    out.reserve(length);
-    for (std::size_t i = 0; i < length; ++i) {
-        char32_t code = static_cast<char16_t>(wide[i]);
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < length &&
-            static_cast<char16_t>(wide[i + 1]) >= 0xDC00 &&
-            static_cast<char16_t>(wide[i + 1]) <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char16_t>(wide[++i]) - 0xDC00);
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            code = kReplacementCharacter;
-        }
-        AppendUtf8(out, code);
-    }
-    return out;
-}
-
-// unixODBC converts the wide calls of ANSI-only drivers (the SQLite and MDBTools drivers) with
-// iconv from the LC_CTYPE codeset. A program that never chose a locale runs in "C", whose ASCII
+// unixODBC converts the wide calls of ANSI-only drivers named in a connection string with iconv
+// from the LC_CTYPE codeset. A program that never chose a locale runs in "C", whose ASCII
 // would turn every other letter into '?': such a program gets the UTF-8 that its text is in.
 void UseUtf8CharacterTypeIfUnset() {
 #ifndef _WIN32
@@ -131,41 +54,62 @@ void UseUtf8CharacterTypeIfUnset() {
 #endif
 }
 
-// The text a call wrote into `buffer`, `length` units long at most. unixODBC reports the byte
-// length of an ANSI-only driver's UTF-8 text, longer than its UTF-16 form: the text ends at the
-// first NUL.
-std::string FromOdbcBuffer(const std::vector<OdbcChar>& buffer, SQLSMALLINT length) {
+// The text a call wrote into `buffer` (UTF-16 or UTF-8 units), `length` units long at most.
+// unixODBC reports the byte length of an ANSI-only driver's UTF-8 text, longer than its UTF-16
+// form: the text ends at the first NUL.
+template <typename Unit>
+std::string FromOdbcBuffer(const std::vector<Unit>& buffer, SQLSMALLINT length) {
     const std::size_t limit =
         std::min(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), buffer.size() - 1);
     const auto end =
-        std::find(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(limit), OdbcChar{0});
-    return FromOdbcText(buffer.data(), static_cast<std::size_t>(end - buffer.begin()));
+        std::find(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(limit), Unit{0});
+    if constexpr (sizeof(Unit) == 1) {
+        return std::string(buffer.begin(), end);
+    } else {
+        return text::Utf16ToUtf8(buffer.data(), static_cast<std::size_t>(end - buffer.begin()));
+    }
+}
+
+// Whether a call may have cut its text off: a length that fills the buffer. The SQLite driver
+// cuts names off silently and reports the length it copied, so a full buffer is asked again
+// with a larger one.
+
+bool CutOff(SQLSMALLINT length, std::size_t bufferSize) {
+    const auto units = static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0));
+    return bufferSize < kLongestText && units + 1 >= bufferSize;
+}
+
+std::size_t LargerBuffer(SQLSMALLINT length, std::size_t bufferSize) {
+    return std::min(
+        std::max(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)) + 1, bufferSize * 2),
+        kLongestText);
+}
+
+SQLCHAR* Utf8Units(const std::string& text) {
+    return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
 }
 
 std::filesystem::path PathFromUtf8(const std::string& text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
-std::string Utf8(const std::u8string& text) {
-    return std::string(text.begin(), text.end());
-}
-
-std::string Utf8FromPath(const std::filesystem::path& path) {
-    return Utf8(path.u8string());
-}
-
 // ---- Handles and diagnostics ----------------------------------------------------------------
 
-// One ODBC handle, freed with its owner.
+// One ODBC handle, freed with its owner; it knows whether its text goes through the narrow
+// calls in UTF-8.
 class OdbcHandle {
   public:
     OdbcHandle() = default;
-    OdbcHandle(SQLSMALLINT type, SQLHANDLE handle) : type_(type), handle_(handle) {}
+    OdbcHandle(SQLSMALLINT type, SQLHANDLE handle, bool utf8Calls = false)
+        : type_(type), handle_(handle), utf8Calls_(utf8Calls) {}
     OdbcHandle(OdbcHandle&& other) noexcept
-        : type_(other.type_), handle_(std::exchange(other.handle_, nullptr)) {}
+        : type_(other.type_),
+          handle_(std::exchange(other.handle_, nullptr)),
+          utf8Calls_(other.utf8Calls_) {}
     OdbcHandle& operator=(OdbcHandle&& other) noexcept {
         std::swap(type_, other.type_);
         std::swap(handle_, other.handle_);
+        std::swap(utf8Calls_, other.utf8Calls_);
         return *this;
     }
     ~OdbcHandle() {
@@ -176,10 +120,12 @@ class OdbcHandle {
 
     SQLSMALLINT Type() const { return type_; }
     SQLHANDLE Get() const { return handle_; }
+    bool Utf8Calls() const { return utf8Calls_; }
 
   private:
     SQLSMALLINT type_ = SQL_HANDLE_ENV;
     SQLHANDLE handle_ = SQL_NULL_HANDLE;
+    bool utf8Calls_ = false;
 };
 
 bool Succeeded(SQLRETURN result) {
@@ -192,21 +138,28 @@ struct Diagnostics {
     std::string text;  // every record as "[SQLSTATE] message", joined by "; "
 };
 
-Diagnostics ReadDiagnostics(const OdbcHandle& handle) {
+template <typename Unit>
+Diagnostics ReadDiagnosticsIn(const OdbcHandle& handle) {
     Diagnostics diagnostics;
     for (SQLSMALLINT record = 1;; ++record) {
-        std::vector<OdbcChar> state(6);
+        std::vector<Unit> state(6);
         SQLINTEGER native = 0;
-        std::vector<OdbcChar> message(1024);
+        std::vector<Unit> message(1024);
         SQLSMALLINT messageLength = 0;
         const auto readRecord = [&] {
-            return SQLGetDiagRecW(handle.Type(), handle.Get(), record, state.data(), &native,
-                                  message.data(), static_cast<SQLSMALLINT>(message.size()),
-                                  &messageLength);
+            if constexpr (sizeof(Unit) == 1) {
+                return SQLGetDiagRec(handle.Type(), handle.Get(), record, state.data(), &native,
+                                     message.data(), static_cast<SQLSMALLINT>(message.size()),
+                                     &messageLength);
+            } else {
+                return SQLGetDiagRecW(handle.Type(), handle.Get(), record, state.data(), &native,
+                                      message.data(), static_cast<SQLSMALLINT>(message.size()),
+                                      &messageLength);
+            }
         };
         SQLRETURN result = readRecord();
-        if (Succeeded(result) && messageLength >= static_cast<SQLSMALLINT>(message.size())) {
-            message.resize(static_cast<std::size_t>(messageLength) + 1);  // cut off: ask again
+        while (Succeeded(result) && CutOff(messageLength, message.size())) {
+            message.resize(LargerBuffer(messageLength, message.size()));
             result = readRecord();
         }
         if (!Succeeded(result)) {
@@ -226,6 +179,11 @@ Diagnostics ReadDiagnostics(const OdbcHandle& handle) {
     return diagnostics;
 }
 
+Diagnostics ReadDiagnostics(const OdbcHandle& handle) {
+    return handle.Utf8Calls() ? ReadDiagnosticsIn<SQLCHAR>(handle)
+                              : ReadDiagnosticsIn<OdbcChar>(handle);
+}
+
 // The error of a failed call: the first diagnostic record's native number and SQLSTATE with
 // the text of every record; the return code itself when the driver left no record.
 [[noreturn]] void ThrowOdbcError(const OdbcHandle& handle, SQLRETURN result,
@@ -243,42 +201,6 @@ std::string DiagnosticText(const OdbcHandle& handle, const char* operation) {
 }
 
 // ---- Database text to connection string -----------------------------------------------------
-
-std::string LowerAscii(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return text;
-}
-
-// Drivers for a kind of database file: names as installed in the driver list, then the
-// library files that a connection string may name directly.
-struct DriverCandidates {
-    std::vector<std::string> installedNames;
-    std::vector<std::string> libraries;
-};
-
-DriverCandidates CandidatesFor(DatabaseKind kind) {
-    if (kind == DatabaseKind::AccessFile) {
-#ifdef _WIN32
-        return {{"Microsoft Access Driver (*.mdb, *.accdb)", "Microsoft Access Driver (*.mdb)"},
-                {}};
-#else
-        return {{"MDBTools"},
-                {"/usr/lib/x86_64-linux-gnu/odbc/libmdbodbc.so",
-                 "/usr/lib/aarch64-linux-gnu/odbc/libmdbodbc.so", "/usr/lib64/libmdbodbc.so",
-                 "/usr/local/lib/libmdbodbc.so"}};
-#endif
-    }
-#ifdef _WIN32
-    return {{"SQLite3 ODBC Driver", "SQLite3"}, {}};
-#else
-    return {{"SQLite3", "SQLite3 ODBC Driver"},
-            {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
-             "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so", "/usr/lib64/libsqlite3odbc.so",
-             "/usr/local/lib/libsqlite3odbc.so"}};
-#endif
-}
 
 std::set<std::string> InstalledDrivers(const OdbcHandle& environment) {
     std::set<std::string> names;
@@ -301,33 +223,17 @@ std::set<std::string> InstalledDrivers(const OdbcHandle& environment) {
     return names;
 }
 
-// A connection string value in braces when it holds characters that would end it early.
-std::string ConnectionValue(const std::string& value) {
-    const bool plain = value.find_first_of(";{}=") == std::string::npos &&
-                       (value.empty() || (value.front() != ' ' && value.back() != ' '));
-    if (plain) {
-        return value;
-    }
-    std::string braced = "{";
-    for (const char c : value) {
-        braced += c;
-        if (c == '}') {
-            braced += '}';
-        }
-    }
-    return braced + "}";
-}
-
 // The DRIVER= value for a kind of file, or nothing when no driver for it is installed.
-std::optional<std::string> FindDriver(const OdbcHandle& environment, DatabaseKind kind) {
-    const DriverCandidates candidates = CandidatesFor(kind);
+std::optional<std::string> FindDriver(const OdbcHandle& environment, const FileDriver& row) {
     const std::set<std::string> installed = InstalledDrivers(environment);
-    for (const std::string& name : candidates.installedNames) {
-        if (installed.contains(name)) {
-            return "{" + name + "}";
+    for (const std::string_view name : row.installedNames) {
+        if (installed.contains(std::string(name))) {
+            std::string braced = "{";
+            braced += name;
+            return braced += "}";
         }
     }
-    for (const std::string& library : candidates.libraries) {
+    for (const std::string_view library : row.libraries) {
         std::error_code error;
         if (std::filesystem::is_regular_file(library, error)) {
             return ConnectionValue(library);
@@ -336,48 +242,7 @@ std::optional<std::string> FindDriver(const OdbcHandle& environment, DatabaseKin
     return std::nullopt;
 }
 
-// A read-only SQLite URI for a file: the driver's plain file name cannot be made read-only,
-// and percent-encoding keeps any character of the path out of the connection string's syntax.
-std::string SQLiteReadOnlyUri(const std::filesystem::path& file) {
-    std::string path = Utf8(file.generic_u8string());
-    if (path.size() >= 2 && path[1] == ':') {
-        path.insert(path.begin(), '/');  // "C:/x" becomes "file:///C:/x"
-    }
-    std::string uri = "file://";
-    constexpr char kHex[] = "0123456789ABCDEF";
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-                                (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' ||
-                                c == '~' || c == '/' || c == ':';
-        if (unreserved) {
-            uri += c;
-        } else {
-            uri += '%';
-            uri += kHex[byte >> 4];
-            uri += kHex[byte & 0xF];
-        }
-    }
-    return uri + "?mode=ro";
-}
-
 }  // namespace
-
-DatabaseKind KindOfDatabaseText(std::string_view text) {
-    if (text.find('=') != std::string_view::npos) {
-        return DatabaseKind::ConnectionString;
-    }
-    const std::string extension =
-        LowerAscii(Utf8FromPath(PathFromUtf8(std::string(text)).extension()));
-    if (extension == ".mdb" || extension == ".accdb") {
-        return DatabaseKind::AccessFile;
-    }
-    if (extension == ".db" || extension == ".sqlite" || extension == ".sqlite3" ||
-        extension == ".db3") {
-        return DatabaseKind::SQLiteFile;
-    }
-    return DatabaseKind::UnknownFile;
-}
 
 std::int32_t AdoTypeOfSqlType(int sqlType, bool isUnsigned) {
     switch (sqlType) {
@@ -441,24 +306,32 @@ class OdbcRecordset final : public Recordset {
     FieldVector fields_;
 };
 
-Field DescribeColumn(const OdbcHandle& statement, SQLUSMALLINT column) {
-    std::vector<OdbcChar> name(256);
+template <typename Unit>
+Field DescribeColumnIn(const OdbcHandle& statement, SQLUSMALLINT column) {
+    std::vector<Unit> name(256);
     SQLSMALLINT nameLength = 0;
     SQLSMALLINT sqlType = 0;
     SQLULEN size = 0;
     SQLSMALLINT digits = 0;
     SQLSMALLINT nullable = 0;
     const auto describe = [&] {
-        const SQLRETURN result = SQLDescribeColW(statement.Get(), column, name.data(),
-                                                 static_cast<SQLSMALLINT>(name.size()), &nameLength,
-                                                 &sqlType, &size, &digits, &nullable);
+        SQLRETURN result = SQL_ERROR;
+        if constexpr (sizeof(Unit) == 1) {
+            result = SQLDescribeCol(statement.Get(), column, name.data(),
+                                    static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType,
+                                    &size, &digits, &nullable);
+        } else {
+            result = SQLDescribeColW(statement.Get(), column, name.data(),
+                                     static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType,
+                                     &size, &digits, &nullable);
+        }
         if (!Succeeded(result)) {
             ThrowOdbcError(statement, result, "SQLDescribeCol");
         }
     };
     describe();
-    if (nameLength >= static_cast<SQLSMALLINT>(name.size())) {  // cut off: ask again
-        name.resize(static_cast<std::size_t>(nameLength) + 1);
+    while (CutOff(nameLength, name.size())) {
+        name.resize(LargerBuffer(nameLength, name.size()));
         describe();
     }
     bool isUnsigned = false;
@@ -472,6 +345,11 @@ Field DescribeColumn(const OdbcHandle& statement, SQLUSMALLINT column) {
         isUnsigned = unsignedAttribute == SQL_TRUE;
     }
     return Field{FromOdbcBuffer(name, nameLength), AdoTypeOfSqlType(sqlType, isUnsigned)};
+}
+
+Field DescribeColumn(const OdbcHandle& statement, SQLUSMALLINT column) {
+    return statement.Utf8Calls() ? DescribeColumnIn<SQLCHAR>(statement, column)
+                                 : DescribeColumnIn<OdbcChar>(statement, column);
 }
 
 // Ends the current transaction of a connection without committing it.
@@ -539,38 +417,50 @@ bool OdbcSession::OpenDatabase() {
     }
 
     std::string connectionString;
-    const DatabaseKind kind = KindOfDatabaseText(databaseName_);
-    if (kind == DatabaseKind::ConnectionString) {
+    bool utf8Calls = false;
+    if (IsConnectionString(databaseName_)) {
         connectionString = databaseName_;
+        const FileDriver* named = FileDriverNamedIn(connectionString);
+        utf8Calls = named != nullptr && named->utf8Calls;
     } else {
-        const std::filesystem::path file = PathFromUtf8(databaseName_);
-        std::error_code error;
-        if (kind == DatabaseKind::UnknownFile) {
+        const FileDriver* row = FileDriverFor(databaseName_);
+        if (row == nullptr) {
             openFailure_ = "'" + databaseName_ +
                            "' is neither a connection string (KEY=value;...) nor a database file "
-                           "with a known extension (.mdb, .accdb, .db, .sqlite, .sqlite3, .db3)";
+                           "with a known extension " +
+                           KnownExtensionsText(FileDrivers());
             return false;
         }
+        const std::filesystem::path file = PathFromUtf8(databaseName_);
+        std::error_code error;
         if (!std::filesystem::is_regular_file(file, error)) {
             openFailure_ = "the database file '" + databaseName_ + "' does not exist";
             return false;
         }
-        const std::optional<std::string> driver = FindDriver(handles_->environment, kind);
+        const std::optional<std::string> driver = FindDriver(handles_->environment, *row);
         if (!driver) {
-            openFailure_ = std::string("no ODBC driver for ") +
-                           (kind == DatabaseKind::AccessFile ? "Access" : "SQLite") +
+            openFailure_ = "no ODBC driver for " + std::string(row->kind) +
                            " databases is installed; name one in a connection string";
             return false;
         }
-        std::filesystem::path absolute = std::filesystem::absolute(file, error);
-        if (kind == DatabaseKind::AccessFile) {
-            connectionString = "DRIVER=" + *driver +
-                               ";DBQ=" + ConnectionValue(Utf8FromPath(absolute.make_preferred())) +
-                               ";ReadOnly=1;";
-        } else {
-            connectionString =
-                "DRIVER=" + *driver + ";Database=" + SQLiteReadOnlyUri(absolute) + ";NoCreat=1;";
+        FileConnection built =
+            FileConnectionString(*row, *driver, std::filesystem::absolute(file, error));
+        if (!built.failure.empty()) {
+            openFailure_ = std::move(built.failure);
+            return false;
         }
+        connectionString = std::move(built.connectionString);
+        utf8Calls = row->utf8Calls;
+    }
+    // The driver manager takes the length as a 16-bit number: a longer string would be cut at
+    // the wrapped length, losing options such as NoCreat=1.
+    const OdbcText odbcConnectionString =
+        utf8Calls ? OdbcText() : text::Utf8ToUtf16As<OdbcChar>(connectionString);
+    const std::size_t length = utf8Calls ? connectionString.size() : odbcConnectionString.size();
+    if (length > kLongestText) {
+        openFailure_ = "the connection string is " + std::to_string(length) +
+                       " characters long; ODBC takes at most " + std::to_string(kLongestText);
+        return false;
     }
 
     SQLHANDLE connection = SQL_NULL_HANDLE;
@@ -578,7 +468,7 @@ bool OdbcSession::OpenDatabase() {
         openFailure_ = DiagnosticText(handles_->environment, "SQLAllocHandle");
         return false;
     }
-    handles_->connection = OdbcHandle(SQL_HANDLE_DBC, connection);
+    handles_->connection = OdbcHandle(SQL_HANDLE_DBC, connection, utf8Calls);
     // Hints only: a driver that does not know an attribute still connects.
     SQLSetConnectAttr(connection, SQL_ATTR_LOGIN_TIMEOUT,
                       reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds), 0);
@@ -587,12 +477,15 @@ bool OdbcSession::OpenDatabase() {
     SQLSetConnectAttr(connection, SQL_ATTR_ACCESS_MODE,
                       reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
 
-    std::vector<OdbcChar> odbcConnectionString = ToOdbcText(connectionString);
     SQLSMALLINT completedLength = 0;
     const SQLRETURN result =
-        SQLDriverConnectW(connection, nullptr, odbcConnectionString.data(),
-                          static_cast<SQLSMALLINT>(odbcConnectionString.size() - 1), nullptr, 0,
-                          &completedLength, SQL_DRIVER_NOPROMPT);
+        utf8Calls ? SQLDriverConnect(connection, nullptr, Utf8Units(connectionString),
+                                     static_cast<SQLSMALLINT>(length), nullptr, 0, &completedLength,
+                                     SQL_DRIVER_NOPROMPT)
+                  : SQLDriverConnectW(connection, nullptr,
+                                      const_cast<OdbcChar*>(odbcConnectionString.c_str()),
+                                      static_cast<SQLSMALLINT>(length), nullptr, 0,
+                                      &completedLength, SQL_DRIVER_NOPROMPT);
     if (!Succeeded(result)) {
         openFailure_ = DiagnosticText(handles_->connection, "SQLDriverConnect");
         handles_->connection = OdbcHandle();
@@ -626,13 +519,19 @@ std::unique_ptr<Recordset> OdbcSession::OpenRecordset(const std::string& sql, st
     }
     // Declared before the statement, so the statement is freed before the rollback.
     const RollbackOnExit rollback{handles_->rollsBack ? handles_->connection.Get() : nullptr};
-    const OdbcHandle statement(SQL_HANDLE_STMT, statementHandle);
+    const OdbcHandle statement(SQL_HANDLE_STMT, statementHandle, handles_->connection.Utf8Calls());
     SQLSetStmtAttr(statementHandle, SQL_ATTR_QUERY_TIMEOUT,
                    reinterpret_cast<SQLPOINTER>(kQueryTimeoutSeconds), 0);
 
-    std::vector<OdbcChar> odbcSql = ToOdbcText(sql);
-    const SQLRETURN executed = SQLExecDirectW(statementHandle, odbcSql.data(),
-                                              static_cast<SQLINTEGER>(odbcSql.size() - 1));
+    SQLRETURN executed = SQL_ERROR;
+    if (statement.Utf8Calls()) {
+        executed =
+            SQLExecDirect(statementHandle, Utf8Units(sql), static_cast<SQLINTEGER>(sql.size()));
+    } else {
+        OdbcText odbcSql = text::Utf8ToUtf16As<OdbcChar>(sql);
+        executed = SQLExecDirectW(statementHandle, odbcSql.data(),
+                                  static_cast<SQLINTEGER>(odbcSql.size()));
+    }
     if (!Succeeded(executed) && executed != SQL_NO_DATA) {
         ThrowOdbcError(statement, executed, "SQLExecDirect");
     }

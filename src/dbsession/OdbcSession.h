@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "dbsession/DBFuncs.h"
 #include "dbsession/Error.h"
@@ -22,15 +21,12 @@ class OdbcError : public Error {
     std::string sqlState_;
 };
 
-// How a database text is opened: a text containing '=' is an ODBC connection string used as it
-// is; any other text is a database file whose extension picks the driver.
-enum class DatabaseKind { ConnectionString, AccessFile, SQLiteFile, UnknownFile };
-DatabaseKind KindOfDatabaseText(std::string_view text);
-
 // The ADO type code of an ODBC SQL type code; `isUnsigned` tells TINYINT's two codes apart.
 std::int32_t AdoTypeOfSqlType(int sqlType, bool isUnsigned);
 
-// The database session over ODBC. Opening never prompts, never creates a file and never writes:
+// The database session over ODBC. A database text containing '=' is a connection string used
+// as it is; any other text is a database file whose extension picks the driver (FileDrivers.h).
+// Opening never prompts, never creates a file and never writes:
 // file databases are opened read-only, and each query's transaction is rolled back where the
 // driver allows it.
 class OdbcSession final : public DatabaseSession {

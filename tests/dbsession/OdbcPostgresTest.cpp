@@ -53,6 +53,16 @@ TEST_F(OdbcSessionPostgres, ProbeQueryDescribesFoldedNamesAndTypes) {
               }));
 }
 
+// The Unicode driver's UTF-16 names, surrogate pairs among them, come back as created.
+TEST_F(OdbcSessionPostgres, QuotedNamesBeyondAsciiComeBackAsCreated) {
+    const auto recordset = session_.OpenRecordset(ProbeQuery("\"Wörter\""), 3, 3, 1);
+    ASSERT_NE(recordset, nullptr);
+    EXPECT_EQ(test::FieldsOf(*recordset), (std::vector<Field>{{"数量", ado::adInteger},
+                                                              {"Preis€", ado::adNumeric},
+                                                              {"😀", ado::adLongVarWChar},
+                                                              {"Kunde😀𝔘", ado::adVarWChar}}));
+}
+
 TEST_F(OdbcSessionPostgres, LowerCaseFoldingIsNotUpperCase) {
     EXPECT_FALSE(session_.UppercaseIdentifiers());
 }

@@ -3,13 +3,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dbsession/OdbcTestSupport.h"
+#include "support/ScopedEnvironment.h"
 
 namespace qelt {
 namespace {
@@ -31,39 +35,7 @@ void CreateSQLiteDatabase(const std::filesystem::path& file, const std::string& 
     std::filesystem::remove(script);
 }
 
-// ---- Database texts and type codes ------------------------------------------------------------
-
-struct KindCase {
-    const char* text;
-    DatabaseKind kind;
-
-    friend void PrintTo(const KindCase& kindCase, std::ostream* out) {
-        *out << '"' << kindCase.text << '"';
-    }
-};
-
-class DatabaseKindTest : public ::testing::TestWithParam<KindCase> {};
-
-TEST_P(DatabaseKindTest, FollowsEqualsSignThenExtension) {
-    EXPECT_EQ(KindOfDatabaseText(GetParam().text), GetParam().kind) << GetParam().text;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, DatabaseKindTest,
-    ::testing::Values(KindCase{"DSN=Server1", DatabaseKind::ConnectionString},
-                      KindCase{"DRIVER={SQLite3};Database=/data/q.db",
-                               DatabaseKind::ConnectionString},
-                      KindCase{"/data/odd=name.db", DatabaseKind::ConnectionString},
-                      KindCase{"C:\\QeltOne\\Data\\QeltOne.MDB", DatabaseKind::AccessFile},
-                      KindCase{"QeltOne.accdb", DatabaseKind::AccessFile},
-                      KindCase{"/srv/QeltOne.db", DatabaseKind::SQLiteFile},
-                      KindCase{"demo.SQLite", DatabaseKind::SQLiteFile},
-                      KindCase{"demo.sqlite3", DatabaseKind::SQLiteFile},
-                      KindCase{"demo.db3", DatabaseKind::SQLiteFile},
-                      KindCase{"demo.db.bak", DatabaseKind::UnknownFile},
-                      KindCase{"/data.db/QeltOne", DatabaseKind::UnknownFile},
-                      KindCase{"QeltOne", DatabaseKind::UnknownFile},
-                      KindCase{"", DatabaseKind::UnknownFile}));
+// ---- Type codes ---------------------------------------------------------------------------------
 
 struct TypeCase {
     int sqlType;  // the <sql.h> code, written out so that a wrong macro in the table shows
@@ -324,6 +296,188 @@ TEST(OdbcSessionSQLite, UnusualNamesSurviveTheRoundTrip) {
     EXPECT_EQ(FolderSnapshot::Of(folder.Path()), before);
 }
 
+struct NamesCase {
+    const char* name;
+    std::vector<std::string> columns;
+};
+
+// Column names beyond ASCII, outside the Basic Multilingual Plane (surrogate pairs in UTF-16) and
+// around the 256-unit buffer the names are first read into come back exactly as created.
+class ColumnNamesTest : public ::testing::TestWithParam<NamesCase> {};
+
+TEST_P(ColumnNamesTest, ComeBackAsCreated) {
+    TempFolder folder;
+    const auto database = folder.Path() / "Names.db";
+    std::string create = "CREATE TABLE Companies (";
+    for (const std::string& column : GetParam().columns) {
+        create += (column == GetParam().columns.front() ? "\"" : ", \"") + column + "\" TEXT";
+    }
+    CreateSQLiteDatabase(database, create + ");");
+    OdbcSession session;
+    session.SetDatabaseName(database.string());
+    ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+    const auto recordset = session.OpenRecordset(ProbeQuery("Companies"), 3, 3, 1);
+    ASSERT_NE(recordset, nullptr);
+    std::vector<Field> expected;
+    for (const std::string& column : GetParam().columns) {
+        expected.push_back({column, ado::adLongVarChar});
+    }
+    EXPECT_EQ(FieldsOf(*recordset), expected);
+}
+
+std::string Repeated(const std::string& unit, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += unit;
+    }
+    return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ColumnNamesTest,
+    ::testing::Values(NamesCase{"BeyondAscii", {"数量", "Preis€", "Größe_µ", "été", "a b"}},
+                      NamesCase{"Astral", {"😀", "Kunde😀", "𝔘𝔫𝔦", "a😀b😀"}},
+                      NamesCase{"FillingTheBuffer",
+                                {Repeated("a", 255), Repeated("é", 255), Repeated("x", 256)}},
+                      NamesCase{"PastTheBuffer", {Repeated("数", 300), Repeated("😀", 200) + "z"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The SQLite driver registered under a name of its own goes through the wide calls, which
+// unixODBC converts for it, reporting the byte length of the UTF-8 text: the name ends at its
+// NUL. (Its UCS-2 conversion loses what lies beyond U+FFFF.) Named as a file driver, it gets the
+// narrow calls, which keep every name.
+TEST(OdbcSessionSQLite, NamesBeyondAsciiThroughAnUnknownAndAKnownDriverName) {
+    TempFolder folder;
+    const auto database = folder.Path() / "Names.db";
+    CreateSQLiteDatabase(database,
+                         "CREATE TABLE Companies (\"数量\" INTEGER, \"Preis€\" TEXT, \"😀\" TEXT);");
+    test::WriteFile(
+        folder.Path() / "odbcinst.ini",
+        "[QeltLite]\nDriver = libsqlite3odbc.so\n[SQLite3]\nDriver = libsqlite3odbc.so\n");
+    const test::ScopedEnvironment odbcSysIni("ODBCSYSINI", folder.Path().string());
+    const std::vector<Field> expected{
+        {"数量", ado::adInteger}, {"Preis€", ado::adLongVarChar}, {"😀", ado::adLongVarChar}};
+    for (const auto& [text, intact] :
+         {std::pair{"DRIVER={QeltLite};Database=" + database.string(), 2},
+          std::pair{"DRIVER={SQLite3};Database=" + database.string(), 3}}) {
+        OdbcSession session;
+        session.SetDatabaseName(text);
+        ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+        const auto recordset = session.OpenRecordset(ProbeQuery("Companies"), 3, 3, 1);
+        ASSERT_NE(recordset, nullptr);
+        auto fields = FieldsOf(*recordset);
+        ASSERT_EQ(fields.size(), 3u);
+        fields.resize(static_cast<std::size_t>(intact));
+        EXPECT_EQ(fields, std::vector<Field>(expected.begin(), expected.begin() + intact)) << text;
+    }
+}
+
+// A file held under an exclusive lock by another program: the probe gives up within seconds
+// with the driver's message.
+TEST(OdbcSessionSQLite, LockedDatabaseFailsWithinSecondsWithTheDriversMessage) {
+    TempFolder folder;
+    const auto database = folder.Path() / "Locked.db";
+    CreateSQLiteDatabase(database, "CREATE TABLE Companies (Id INTEGER);");
+    const auto locked = folder.Path() / "locked";
+    const std::string command =
+        std::string("'") + QELT_SQLITE3_SHELL + "' '" + database.string() + "'";
+    FILE* holder = popen(command.c_str(), "w");
+    ASSERT_NE(holder, nullptr);
+    std::fprintf(holder, "BEGIN EXCLUSIVE;\nINSERT INTO Companies VALUES (1);\n.shell touch '%s'\n",
+                 locked.c_str());
+    std::fflush(holder);
+    for (int wait = 0; wait < 500 && !std::filesystem::exists(locked); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    OdbcSession session;
+    test::HeadlessWindow window("Companies", database.string());
+    CreateAuditScript(window, session);
+    const auto seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::fprintf(holder, "ROLLBACK;\n");
+    pclose(holder);
+    ASSERT_TRUE(std::filesystem::exists(locked)) << "the sqlite3 shell took no lock";
+    ASSERT_EQ(window.Messages().size(), 1u);
+    EXPECT_THAT(window.Messages()[0], HasSubstr("Error creating the Trigger"));
+    EXPECT_THAT(window.Messages()[0], HasSubstr("database is locked"));
+    EXPECT_LT(seconds, 8.0);
+    std::printf("locked database given up after %.2f s\n", seconds);
+}
+
+// A WAL-mode database is read without creating its -wal and -shm files; one whose log cannot be
+// read without creating a file beside it is an open failure saying so.
+TEST(OdbcSessionSQLite, WalModeDatabaseIsReadWithoutCreatingFiles) {
+    TempFolder folder;
+    const auto database = folder.Path() / "Wal.db";
+    CreateSQLiteDatabase(
+        database, "PRAGMA journal_mode=WAL;\nCREATE TABLE Companies (Id INTEGER, Name TEXT);");
+    const FolderSnapshot before = FolderSnapshot::Of(folder.Path());
+    for (int run = 0; run < 2; ++run) {
+        OdbcSession session;
+        test::HeadlessWindow window("Companies", database.string());
+        CreateAuditScript(window, session, ColumnOverrides{"Id", std::nullopt});
+        EXPECT_THAT(window.Messages(), ::testing::IsEmpty());
+        EXPECT_THAT(window.Script().Text(), HasSubstr("WHEN 'Name' THEN DELETED.Name"));
+    }
+    EXPECT_EQ(FolderSnapshot::Of(folder.Path()), before);
+}
+
+TEST(OdbcSessionSQLite, WalLogWithoutSharedMemoryIsAnOpenFailureThatCreatesNothing) {
+    TempFolder source;
+    TempFolder folder;
+    // A copy taken while the shell has the database open: the log not yet checkpointed, no -shm.
+    CreateSQLiteDatabase(source.Path() / "Wal.db",
+                         "PRAGMA journal_mode=WAL;\nCREATE TABLE Companies (Id INTEGER);\n"
+                         ".shell cp '" +
+                             (source.Path() / "Wal.db").string() + "' '" +
+                             (source.Path() / "Wal.db-wal").string() + "' '" +
+                             folder.Path().string() + "'\n");
+    ASSERT_TRUE(std::filesystem::exists(folder.Path() / "Wal.db-wal"));
+    const FolderSnapshot before = FolderSnapshot::Of(folder.Path());
+    OdbcSession session;
+    session.SetDatabaseName((folder.Path() / "Wal.db").string());
+    EXPECT_FALSE(session.OpenDatabase());
+    EXPECT_THAT(session.OpenFailure(), HasSubstr("WAL mode"));
+    EXPECT_EQ(FolderSnapshot::Of(folder.Path()), before);
+}
+
+// The driver manager takes a connection string's length as a 16-bit number. Past it the length
+// would wrap: here to the first part only, which names a file to create without NoCreat=1.
+class LongConnectionStringTest : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(LongConnectionStringTest, IsRefusedBeforeAnyDriverSeesIt) {
+    TempFolder folder;
+    const std::string head =
+        "DRIVER={SQLite3};Database=" + (folder.Path() / "made.db").string() + ";";
+    const std::string tail = ";NoCreat=1;";
+    std::string text = head + "X=";
+    text += std::string(GetParam() - text.size() - tail.size(), 'a') + tail;
+    ASSERT_EQ(text.size(), GetParam());
+    OdbcSession session;
+    session.SetDatabaseName(text);
+    EXPECT_FALSE(session.OpenDatabase());
+    EXPECT_THAT(session.OpenFailure(), HasSubstr("at most 32767"));
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, LongConnectionStringTest,
+                         ::testing::Values(32768, 65536 + 60, 65536 * 3 + 100));
+
+// At the limit the string still reaches the driver (here naming a file in a missing folder,
+// which nothing can create).
+TEST(OdbcSessionSQLite, ConnectionStringAtTheLimitReachesTheDriver) {
+    TempFolder folder;
+    std::string text =
+        "DRIVER={SQLite3};Database=" + (folder.Path() / "missing" / "made.db").string() + ";X=";
+    text += std::string(32767 - text.size() - 1, 'a') + ";";
+    OdbcSession session;
+    session.SetDatabaseName(text);
+    session.OpenDatabase();
+    EXPECT_THAT(session.OpenFailure(), ::testing::Not(HasSubstr("at most 32767")));
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
+}
+
 // ---- The MDBTools driver ----------------------------------------------------------------------
 
 // The driver is found and refuses a file that is no Access database.
@@ -337,6 +491,30 @@ TEST(OdbcSessionAccess, FileThatIsNoAccessDatabaseIsAnOpenFailure) {
     EXPECT_FALSE(session.OpenDatabase());
     EXPECT_THAT(session.OpenFailure(), ::testing::Not(HasSubstr("no ODBC driver")));
     EXPECT_EQ(FolderSnapshot::Of(folder.Path()), before);
+}
+
+// MDBTools reads no braces and splits at every ';': a path with braces or blanks reaches it
+// unchanged (it names the file it could not use on standard error), a path with ';' is refused.
+TEST(OdbcSessionAccess, PathReachesTheDriverUnchanged) {
+    TempFolder folder;
+    const auto database = folder.Path() / "k}z {q}" / "Qelt One.mdb";
+    test::WriteFile(database, "not an Access database");
+    OdbcSession session;
+    session.SetDatabaseName(database.string());
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(session.OpenDatabase());
+    const std::string driverOutput = ::testing::internal::GetCapturedStderr();
+    EXPECT_THAT(driverOutput, HasSubstr("Unable to locate database " + database.string() + "\n"));
+}
+
+TEST(OdbcSessionAccess, PathWithSemicolonIsAnOpenFailure) {
+    TempFolder folder;
+    const auto database = folder.Path() / "a;b" / "QeltOne.mdb";
+    test::WriteFile(database, "not an Access database");
+    OdbcSession session;
+    session.SetDatabaseName(database.string());
+    EXPECT_FALSE(session.OpenDatabase());
+    EXPECT_THAT(session.OpenFailure(), HasSubstr("contains ';'"));
 }
 
 TEST(OdbcSessionAccess, MissingMdbIsAnOpenFailure) {

@@ -1,0 +1,233 @@
+#include "dbsession/FileDrivers.h"
+
+#include <algorithm>
+#include <fstream>
+#include <system_error>
+
+#include "text/Ascii.h"
+
+namespace qelt {
+
+namespace {
+
+std::string Utf8(const std::u8string& text) {
+    return std::string(text.begin(), text.end());
+}
+
+std::filesystem::path PathFromUtf8(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+bool Exists(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+}
+
+std::filesystem::path WithSuffix(std::filesystem::path path, const char* suffix) {
+    return path += suffix;
+}
+
+// A SQLite file in WAL mode: its header's write and read versions are 2.
+bool IsWalModeSQLiteFile(const std::filesystem::path& file) {
+    char header[20] = {};
+    std::ifstream in(file, std::ios::binary);
+    return in.read(header, sizeof header) && header[18] == 2 && header[19] == 2;
+}
+
+std::string PercentEncodedPath(const std::filesystem::path& file) {
+    std::string path = Utf8(file.generic_u8string());
+    if (path.size() >= 2 && path[1] == ':') {
+        path.insert(path.begin(), '/');  // "C:/x" becomes "file:///C:/x"
+    }
+    std::string encoded;
+    constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                                (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' ||
+                                c == '~' || c == '/' || c == ':';
+        if (unreserved) {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0xF];
+        }
+    }
+    return encoded;
+}
+
+// A read-only URI: the driver's plain file name cannot be made read-only. A reader of a WAL-mode
+// database creates its -wal and -shm files unless another program holds both open already; with
+// no log beside it the file is complete, and reading it as immutable touches nothing.
+FileConnection SQLiteReadOnlyUri(const std::filesystem::path& file) {
+    std::string uri = "file://" + PercentEncodedPath(file) + "?mode=ro";
+    if (IsWalModeSQLiteFile(file)) {
+        const bool hasLog = Exists(WithSuffix(file, "-wal"));
+        if (hasLog && !Exists(WithSuffix(file, "-shm"))) {
+            const std::string name = Utf8(file.u8string());
+            return {"", "the SQLite database '" + name + "' is in WAL mode and its log '" + name +
+                            "-wal' has no shared-memory file: reading it would create '" + name +
+                            "-shm'"};
+        }
+        if (!hasLog) {
+            uri += "&immutable=1";
+        }
+    }
+    return {uri, ""};
+}
+
+}  // namespace
+
+bool IsConnectionString(std::string_view databaseText) {
+    return databaseText.find('=') != std::string_view::npos;
+}
+
+const FileDriver* FileDriverFor(std::string_view fileName, std::span<const FileDriver> drivers) {
+    const std::string extension =
+        text::AsciiLower(Utf8(PathFromUtf8(fileName).extension().u8string()));
+    for (const FileDriver& row : drivers) {
+        if (std::ranges::find(row.extensions, extension) != row.extensions.end()) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+const FileDriver* FileDriverFor(std::string_view fileName) {
+    return FileDriverFor(fileName, FileDrivers());
+}
+
+namespace {
+
+// The value of a connection string's DRIVER= key, without its braces; empty when there is none.
+std::string DriverValue(std::string_view connectionString) {
+    for (std::size_t start = 0; start < connectionString.size();) {
+        const std::size_t equals = connectionString.find('=', start);
+        if (equals == std::string_view::npos) {
+            break;
+        }
+        const bool isDriver =
+            text::EqualsIgnoringAsciiCase(connectionString.substr(start, equals - start), "DRIVER");
+        std::string value;
+        std::size_t end = equals + 1;
+        if (end < connectionString.size() && connectionString[end] == '{') {
+            for (++end; end < connectionString.size(); ++end) {
+                if (connectionString[end] == '}') {
+                    if (end + 1 < connectionString.size() && connectionString[end + 1] == '}') {
+                        ++end;  // "}}" stands for '}'
+                    } else {
+                        ++end;
+                        break;
+                    }
+                }
+                value += connectionString[end];
+            }
+        } else {
+            end = std::min(connectionString.find(';', end), connectionString.size());
+            value = connectionString.substr(equals + 1, end - equals - 1);
+        }
+        if (isDriver) {
+            return value;
+        }
+        start = connectionString.find(';', end);
+        start = start == std::string_view::npos ? connectionString.size() : start + 1;
+    }
+    return "";
+}
+
+}  // namespace
+
+const FileDriver* FileDriverNamedIn(std::string_view connectionString,
+                                    std::span<const FileDriver> drivers) {
+    const std::string driver = DriverValue(connectionString);
+    for (const FileDriver& row : drivers) {
+        const auto names = [&](std::string_view name) {
+            return text::EqualsIgnoringAsciiCase(name, driver);
+        };
+        if (!driver.empty() && (std::ranges::any_of(row.installedNames, names) ||
+                                std::ranges::any_of(row.libraries, names))) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+const FileDriver* FileDriverNamedIn(std::string_view connectionString) {
+    return FileDriverNamedIn(connectionString, FileDrivers());
+}
+
+std::string ConnectionValue(std::string_view value) {
+    const bool plain = value.find_first_of(";{}=") == std::string_view::npos &&
+                       (value.empty() || (value.front() != ' ' && value.back() != ' '));
+    if (plain) {
+        return std::string(value);
+    }
+    std::string braced = "{";
+    for (const char c : value) {
+        braced += c;
+        if (c == '}') {
+            braced += '}';
+        }
+    }
+    return braced + "}";
+}
+
+FileConnection FileConnectionString(const FileDriver& row, std::string_view driver,
+                                    const std::filesystem::path& file) {
+    std::string value;
+    switch (row.pathForm) {
+        case FilePathForm::Braced:
+            value = ConnectionValue(Utf8(std::filesystem::path(file).make_preferred().u8string()));
+            break;
+        case FilePathForm::Raw:
+            value = Utf8(std::filesystem::path(file).make_preferred().u8string());
+            if (value.find(';') != std::string::npos) {
+                return {"", "the " + std::string(row.kind) +
+                                " driver cannot open a file whose path contains ';': '" + value +
+                                "'"};
+            }
+            break;
+        case FilePathForm::SQLiteReadOnlyUri: {
+            FileConnection uri = SQLiteReadOnlyUri(file);
+            if (!uri.failure.empty()) {
+                return uri;
+            }
+            value = std::move(uri.connectionString);
+            break;
+        }
+    }
+    return {"DRIVER=" + std::string(driver) + ";" + std::string(row.pathKey) + "=" + value + ";" +
+                std::string(row.options),
+            ""};
+}
+
+std::string KnownExtensionsText(std::span<const FileDriver> drivers) {
+    std::string text;
+    for (const FileDriver& row : drivers) {
+        for (const std::string_view extension : row.extensions) {
+            text += text.empty() ? "(" : ", ";
+            text += extension;
+        }
+    }
+    return text + ")";
+}
+
+std::string FileDriversHelpText() {
+    std::string text;
+    for (const FileDriver& row : FileDrivers()) {
+        if (!text.empty()) {
+            text += ", ";
+        }
+        for (std::size_t i = 0; i < row.extensions.size(); ++i) {
+            text += i == 0 ? "" : "/";
+            text += row.extensions[i];
+        }
+        text += " through the ";
+        text += row.kind;
+        text += " driver";
+    }
+    return text;
+}
+
+}  // namespace qelt

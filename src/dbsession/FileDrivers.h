@@ -1,0 +1,69 @@
+#pragma once
+
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Database files and the ODBC drivers that open them, as data: each kind of file is one row of
+// this platform's table (FileDriversPortable.cpp or FileDriversWin32.cpp). Nothing here talks
+// to a driver; the session looks the row's drivers up and connects with the string built here.
+namespace qelt {
+
+// How a driver takes the database file in its connection string.
+enum class FilePathForm {
+    Braced,  // the path, in braces when it holds characters that would end the value early
+    Raw,     // the path as it is: the driver reads no braces, so a path with ';' cannot be named
+    SQLiteReadOnlyUri,  // a percent-encoded read-only file: URI
+};
+
+struct FileDriver {
+    std::string_view kind;                         // "Access": in messages and the README
+    std::vector<std::string_view> extensions;      // with the dot, in lower case
+    std::vector<std::string_view> installedNames;  // the driver list's names, preferred first
+    std::vector<std::string_view> libraries;       // files a DRIVER= value may name directly
+    std::string_view pathKey;                      // the key that names the file: "DBQ"
+    FilePathForm pathForm;
+    std::string_view options;  // the rest of the string: "ReadOnly=1;"
+    // The driver has no wide (UTF-16) calls: its text goes through the narrow calls in UTF-8.
+    bool utf8Calls = false;
+};
+
+// This platform's table.
+std::span<const FileDriver> FileDrivers();
+
+// A database text containing '=' is an ODBC connection string, used as it is.
+bool IsConnectionString(std::string_view databaseText);
+
+// The row whose extension the file name has, compared ignoring ASCII case; null for none.
+const FileDriver* FileDriverFor(std::string_view fileName, std::span<const FileDriver> drivers);
+const FileDriver* FileDriverFor(std::string_view fileName);
+
+// The row whose driver a connection string names in its DRIVER= value (an installed name or a
+// library), compared ignoring ASCII case; null for none.
+const FileDriver* FileDriverNamedIn(std::string_view connectionString,
+                                    std::span<const FileDriver> drivers);
+const FileDriver* FileDriverNamedIn(std::string_view connectionString);
+
+// A connection string value, in braces (with '}' doubled) when it holds ';', '{', '}' or '=' or
+// begins or ends with a blank.
+std::string ConnectionValue(std::string_view value);
+
+// The connection string for a database file, or why the file cannot be opened without creating
+// or changing anything beside it.
+struct FileConnection {
+    std::string connectionString;  // empty when `failure` says why not
+    std::string failure;
+};
+// `driver` is the DRIVER= value (an installed name in braces or a library path); `file` is
+// absolute.
+FileConnection FileConnectionString(const FileDriver& row, std::string_view driver,
+                                    const std::filesystem::path& file);
+
+// "(.mdb, .accdb, .db)": every extension of the table, for messages.
+std::string KnownExtensionsText(std::span<const FileDriver> drivers);
+// ".mdb/.accdb through the Access driver, .db/.db3 through the SQLite driver": for --help.
+std::string FileDriversHelpText();
+
+}  // namespace qelt

@@ -1,0 +1,243 @@
+// The database file drivers as data and the connection strings built from them, without any
+// driver: this executable links no ODBC library.
+#include "dbsession/FileDrivers.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "support/TempFolder.h"
+
+namespace qelt {
+namespace {
+
+using test::TempFolder;
+using ::testing::HasSubstr;
+
+// ---- Which text names which driver -------------------------------------------------------------
+
+struct KindCase {
+    const char* text;
+    const char* kind;  // "=" for a connection string, "" for no driver
+
+    friend void PrintTo(const KindCase& kindCase, std::ostream* out) {
+        *out << '"' << kindCase.text << '"';
+    }
+};
+
+class DatabaseTextTest : public ::testing::TestWithParam<KindCase> {};
+
+TEST_P(DatabaseTextTest, EqualsSignThenExtensionIgnoringCase) {
+    const std::string text = GetParam().text;
+    const FileDriver* row = FileDriverFor(text);
+    const std::string kind = IsConnectionString(text) ? "=" : row ? std::string(row->kind) : "";
+    EXPECT_EQ(kind, GetParam().kind) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, DatabaseTextTest,
+    ::testing::Values(KindCase{"DSN=Server1", "="},
+                      KindCase{"DRIVER={SQLite3};Database=/data/q.db", "="},
+                      KindCase{"/data/odd=name.db", "="},
+                      KindCase{"C:\\QeltOne\\Data\\QeltOne.MDB", "Access"},
+                      KindCase{"QeltOne.accdb", "Access"}, KindCase{"Qelt One.AccDb", "Access"},
+                      KindCase{"/srv/QeltOne.db", "SQLite"}, KindCase{"demo.SQLite", "SQLite"},
+                      KindCase{"/my data/demo.sqlite3", "SQLite"}, KindCase{"demo.DB3", "SQLite"},
+                      KindCase{"demo.db.bak", ""}, KindCase{"demo.dbx", ""}, KindCase{"demo.d", ""},
+                      KindCase{"/data.db/QeltOne", ""}, KindCase{"QeltOne.", ""},
+                      KindCase{".db", ""}, KindCase{"QeltOne", ""}, KindCase{"", ""}));
+
+// A connection string naming a file driver gets that driver's calls.
+class DriverNamedTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(DriverNamedTest, FindsTheRowOfTheDriverValue) {
+    const FileDriver* row = FileDriverNamedIn(GetParam().first);
+    EXPECT_EQ(row ? std::string(row->kind) : "", GetParam().second) << GetParam().first;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConnectionStrings, DriverNamedTest,
+    ::testing::Values(std::pair{"DRIVER={SQLite3};Database=/data/q.db", "SQLite"},
+                      std::pair{"driver=sqlite3;Database=/data/q.db", "SQLite"},
+                      std::pair{"Database={/a;DRIVER=x};DRIVER={MDBTools}", "Access"},
+                      std::pair{
+                          "DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database=q.db",
+                          "SQLite"},
+                      std::pair{"DRIVER={SQLite3 ODBC Driver}", "SQLite"},
+                      std::pair{"DRIVER={SQLite3}}};Database=q.db", ""},
+                      std::pair{"DRIVER={PostgreSQL Unicode};Servername=x", ""},
+                      std::pair{"ODRIVER=SQLite3;Database=q.db", ""}, std::pair{"DSN=Server1", ""},
+                      std::pair{"DRIVER=;Database=q.db", ""}));
+
+// ---- Connection string values and strings ------------------------------------------------------
+
+class ConnectionValueTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(ConnectionValueTest, BracesWhatWouldEndTheValueEarly) {
+    EXPECT_EQ(ConnectionValue(GetParam().first), GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ConnectionValueTest,
+    ::testing::Values(std::pair{"/data/QeltOne.mdb", "/data/QeltOne.mdb"},
+                      std::pair{"/my data/Qelt One.mdb", "/my data/Qelt One.mdb"},
+                      std::pair{"", ""}, std::pair{"a;b", "{a;b}"}, std::pair{"a}b", "{a}}b}"},
+                      std::pair{"a}}b}", "{a}}}}b}}}"}, std::pair{"{a", "{{a}"},
+                      std::pair{"a=b", "{a=b}"}, std::pair{" a", "{ a}"}, std::pair{"a ", "{a }"},
+                      std::pair{"x};DBQ=y", "{x}};DBQ=y}"}));
+
+// A driver row for every path form, so that each platform's forms are tested everywhere.
+FileDriver RowWith(FilePathForm form) {
+    return {"Test", {".tst"}, {"Test Driver"}, {}, "DBQ", form, "ReadOnly=1;"};
+}
+
+struct PathCase {
+    const char* name;
+    FilePathForm form;
+    const char* path;
+    const char* connectionString;  // "" when refused
+};
+
+class FileConnectionStringTest : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(FileConnectionStringTest, NamesTheFileAsTheDriverReadsIt) {
+    const FileConnection built =
+        FileConnectionString(RowWith(GetParam().form), "{Test Driver}", GetParam().path);
+    EXPECT_EQ(built.connectionString, GetParam().connectionString);
+    EXPECT_EQ(built.failure.empty(), !std::string(GetParam().connectionString).empty())
+        << built.failure;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, FileConnectionStringTest,
+    ::testing::Values(PathCase{"BracedPlain", FilePathForm::Braced, "/data/Qelt One.tst",
+                               "DRIVER={Test Driver};DBQ=/data/Qelt One.tst;ReadOnly=1;"},
+                      PathCase{"BracedSemicolonAndBrace", FilePathForm::Braced, "/a;b}c/{d}=e.tst",
+                               "DRIVER={Test Driver};DBQ={/a;b}}c/{d}}=e.tst};ReadOnly=1;"},
+                      PathCase{"RawBraceAndEquals", FilePathForm::Raw, "/k}z=w {q/Q.tst",
+                               "DRIVER={Test Driver};DBQ=/k}z=w {q/Q.tst;ReadOnly=1;"},
+                      PathCase{"RawSemicolonRefused", FilePathForm::Raw, "/a;b/Q.tst", ""},
+                      PathCase{
+                          "UriEncodesEverySpecialCharacter", FilePathForm::SQLiteReadOnlyUri,
+                          "/a;b {c}%20#?d é/Q=1.tst",
+                          "DRIVER={Test Driver};DBQ=file:///a%3Bb%20%7Bc%7D%2520%23%3Fd%20%C3%A9/"
+                          "Q%3D1.tst?mode=ro;ReadOnly=1;"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- SQLite files in WAL mode -------------------------------------------------------------------
+
+// The first 20 bytes of a SQLite header: bytes 18 and 19 are the write and read versions,
+// 1 for a rollback journal and 2 for WAL.
+std::string SQLiteHeader(char version) {
+    std::string header = "SQLite format 3";
+    header += '\0';
+    header += std::string("\x10\x00", 2);
+    header += version;
+    header += version;
+    return header + std::string(80, '\0');
+}
+
+struct WalCase {
+    const char* name;
+    char version;
+    bool hasLog;
+    bool hasSharedMemory;
+    const char* uriEnd;  // "" when the file is refused
+};
+
+class WalModeTest : public ::testing::TestWithParam<WalCase> {};
+
+TEST_P(WalModeTest, ReadsWithoutCreatingTheLogFiles) {
+    TempFolder folder;
+    const auto file = folder.Path() / "Q.db";
+    test::WriteFile(file, SQLiteHeader(GetParam().version));
+    if (GetParam().hasLog) {
+        test::WriteFile(folder.Path() / "Q.db-wal", "");
+    }
+    if (GetParam().hasSharedMemory) {
+        test::WriteFile(folder.Path() / "Q.db-shm", "");
+    }
+    const FileConnection built =
+        FileConnectionString(RowWith(FilePathForm::SQLiteReadOnlyUri), "D", file);
+    if (std::string(GetParam().uriEnd).empty()) {
+        EXPECT_EQ(built.connectionString, "");
+        EXPECT_THAT(built.failure, HasSubstr("WAL mode"));
+        EXPECT_THAT(built.failure, HasSubstr("Q.db-shm"));
+    } else {
+        EXPECT_EQ(built.failure, "");
+        EXPECT_THAT(built.connectionString,
+                    HasSubstr(std::string("/Q.db") + GetParam().uriEnd + ";ReadOnly=1;"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, WalModeTest,
+    ::testing::Values(WalCase{"RollbackJournal", 1, false, false, "?mode=ro"},
+                      WalCase{"RollbackJournalWithStrayLog", 1, true, false, "?mode=ro"},
+                      WalCase{"WalAlone", 2, false, false, "?mode=ro&immutable=1"},
+                      WalCase{"WalWithStrayMemory", 2, false, true, "?mode=ro&immutable=1"},
+                      WalCase{"WalInUse", 2, true, true, "?mode=ro"},
+                      WalCase{"WalLogWithoutMemory", 2, true, false, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- The table against the README's
+// --------------------------------------------------------------
+
+// The rows of the README's table of database files: extensions (first column) to the text of
+// the driver column.
+std::map<std::set<std::string>, std::string> ReadmeDriverRows() {
+    std::istringstream readme(test::ReadBytes(QELT_README));
+    std::map<std::set<std::string>, std::string> rows;
+    std::string line;
+    while (std::getline(readme, line)) {
+        if (!line.starts_with("| `.")) {
+            continue;
+        }
+        const std::size_t cellEnd = line.find('|', 1);
+        std::set<std::string> extensions;
+        for (std::size_t tick = line.find('`'); tick < cellEnd;) {
+            const std::size_t close = line.find('`', tick + 1);
+            extensions.insert(line.substr(tick + 1, close - tick - 1));
+            tick = line.find('`', close + 1);
+        }
+        rows[extensions] = line.substr(cellEnd, line.find('|', cellEnd + 1) - cellEnd);
+    }
+    return rows;
+}
+
+TEST(FileDriverTable, ReadmeListsEveryRowWithItsDriver) {
+    const auto readme = ReadmeDriverRows();
+    ASSERT_EQ(readme.size(), FileDrivers().size());
+    for (const FileDriver& row : FileDrivers()) {
+        const std::set<std::string> extensions(row.extensions.begin(), row.extensions.end());
+        ASSERT_TRUE(readme.contains(extensions)) << row.kind;
+        EXPECT_THAT(readme.at(extensions),
+                    HasSubstr("`" + std::string(row.installedNames[0]) + "`"));
+        if (!row.libraries.empty()) {
+            const auto library = std::filesystem::path(row.libraries[0]).filename().string();
+            EXPECT_THAT(readme.at(extensions), HasSubstr("`" + library + "`"));
+        }
+    }
+}
+
+TEST(FileDriverTable, ExtensionsAreLowerCaseDottedAndBelongToOneRow) {
+    std::set<std::string_view> seen;
+    for (const FileDriver& row : FileDrivers()) {
+        for (const std::string_view extension : row.extensions) {
+            EXPECT_TRUE(extension.starts_with('.')) << extension;
+            EXPECT_FALSE(std::ranges::any_of(extension, [](char c) {
+                return c >= 'A' && c <= 'Z';
+            })) << extension;
+            EXPECT_TRUE(seen.insert(extension).second) << extension;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qelt
