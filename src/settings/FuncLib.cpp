@@ -47,18 +47,4 @@ std::string TrimAtNull(std::string_view text) {
     return std::string(text.substr(0, text.find('\0')));
 }
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    std::ranges::transform(lower, lower.begin(), [](char c) { return LowerAscii(c); });
-    return lower;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
-
 }  // namespace qelt

@@ -2,9 +2,11 @@
 
 #include <cstdlib>
 
-#include "settings/FuncLib.h"
 #include "settings/TextEncoding.h"
 #include "settings/WinePaths.h"
+#include "text/Ascii.h"
+#include "text/Lines.h"
+#include "text/Utf.h"
 
 namespace qelt {
 
@@ -29,71 +31,52 @@ std::string_view Unquote(std::string_view value) {
     return value;
 }
 
-// The first `bufferSize - 1` characters, counted as UTF-8 sequences.
+// The first `bufferSize - 1` characters, a character being what the text layer decodes as one
+// (a byte that is not well-formed UTF-8 counts as one, as its replacement would).
 ProfileValue CopyIntoBuffer(std::string_view text, std::uint32_t bufferSize) {
     if (bufferSize == 0) {
         return {};
     }
     std::uint32_t characters = 0;
     std::size_t end = 0;
-    for (; end < text.size(); ++end) {
-        const bool continuation = (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80;
-        if (!continuation) {
-            if (characters == bufferSize - 1) {
-                break;
-            }
-            ++characters;
-        }
+    while (end < text.size() && characters < bufferSize - 1) {
+        text::DecodeUtf8(text, end);
+        ++characters;
     }
     return {characters, std::string(text.substr(0, end))};
 }
 
-// Calls `visit` with each line of the text; CR LF, LF and lone CR all end a line.
-template <typename Visit>
-void ForEachLine(std::string_view text, Visit visit) {
-    while (!text.empty()) {
-        const auto end = text.find_first_of("\r\n");
-        if (!visit(text.substr(0, end))) {
-            return;
-        }
-        if (end == std::string_view::npos) {
-            return;
-        }
-        text.remove_prefix(end + 1);
-    }
+// The value as stored: trimmed, ended at a NUL as the platform's C strings end there, then one
+// pair of quotes dropped.
+std::string_view StoredValue(std::string_view afterEquals) {
+    const std::string_view trimmed = Trim(afterEquals);
+    return Unquote(trimmed.substr(0, trimmed.find('\0')));
 }
 
 std::optional<std::string_view> FindValue(std::string_view text, std::string_view section,
                                           std::string_view key) {
-    enum class Position {
-        BeforeSection,
-        InSection,
-        AfterSection
-    } position = Position::BeforeSection;
-    std::optional<std::string_view> found;
-    ForEachLine(text, [&](std::string_view rawLine) {
+    enum class Position { BeforeSection, InSection } position = Position::BeforeSection;
+    text::LineSplitter lines(text);
+    for (std::string_view rawLine; lines.Next(rawLine);) {
         const std::string_view line = Trim(rawLine);
         const auto close = line.find(']');
         if (line.starts_with('[') && close != std::string_view::npos) {
             // Only the first section of that name counts; the name ends at the first ']'.
             if (position == Position::InSection) {
-                position = Position::AfterSection;
-                return false;
+                return std::nullopt;
             }
-            if (EqualsIgnoringAsciiCase(Trim(line.substr(1, close - 1)), section)) {
+            if (text::EqualsIgnoringAsciiCase(Trim(line.substr(1, close - 1)), section)) {
                 position = Position::InSection;
             }
-            return true;
+            continue;
         }
         const auto equals = line.find('=');
         if (position == Position::InSection && equals != std::string_view::npos &&
-            EqualsIgnoringAsciiCase(Trim(line.substr(0, equals)), key)) {
-            found = Unquote(Trim(line.substr(equals + 1)));
-            return false;
+            text::EqualsIgnoringAsciiCase(Trim(line.substr(0, equals)), key)) {
+            return StoredValue(line.substr(equals + 1));
         }
-        return true;
-    });
-    return found;
+    }
+    return std::nullopt;
 }
 
 std::filesystem::path WindowsDirectory() {
@@ -109,8 +92,8 @@ ProfileValue ReadProfileText(std::optional<std::string_view> fileBytes, std::str
                              std::string_view key, std::string_view defaultValue,
                              std::uint32_t bufferSize) {
     if (fileBytes) {
-        const std::string text = DecodeTextFile(*fileBytes);
-        if (const auto value = FindValue(text, section, key)) {
+        std::string converted;
+        if (const auto value = FindValue(DecodeTextFile(*fileBytes, converted), section, key)) {
             return CopyIntoBuffer(*value, bufferSize);
         }
     }

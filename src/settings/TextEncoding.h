@@ -5,21 +5,16 @@
 #include <string>
 #include <string_view>
 
-#include "text/Hex.h"
-
 namespace qelt {
 
-using text::HexDigit;
+// The text of a settings or registry file: UTF-16LE with byte-order mark converted to UTF-8 into
+// `converted`, a UTF-8 byte-order mark skipped, anything else taken as it is. The result views
+// `bytes` or `converted`, so a UTF-8 file is never copied.
+std::string_view DecodeTextFile(std::string_view bytes, std::string& converted);
 
-// UTF-16LE bytes as UTF-8. NULs are kept; an unpaired surrogate becomes U+FFFD and an odd final
-// byte is dropped.
-std::string Utf16LeToUtf8(std::string_view bytes);
-
-// The text of a settings or registry file: UTF-16LE with byte-order mark converted to UTF-8, a
-// UTF-8 byte-order mark removed, anything else taken as it is.
-std::string DecodeTextFile(std::string_view bytes);
-
-// The bytes of a file; nothing when it cannot be opened or read (a folder, for one).
+// The bytes of a regular file, read once; nothing when it cannot be opened or read or is not a
+// regular file (a folder, a FIFO, a device). Opening never blocks: a FIFO without a writer is
+// refused, not waited for.
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
 
 }  // namespace qelt

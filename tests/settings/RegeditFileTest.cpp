@@ -144,7 +144,7 @@ TEST(RegeditFileTest, IntermediateKeysExistAndRootsAlways) {
 TEST(HiveRegistryTest, OpensBelowAnOpenKeyAndClosesEachHandleOnce) {
     RegistryHive hive;
     hive.SetValue("HKLM\\Software\\X\\Y", "", RegistryValue{kRegSz, "v\0"s});
-    HiveRegistry registry([hive] { return hive; });
+    HiveRegistry registry(hive);
     RegKeyHandle parent = 0;
     RegKeyHandle child = 0;
     ASSERT_EQ(registry.OpenKey(kHKeyLocalMachine, "SOFTWARE\\x", parent), kRegSuccess);

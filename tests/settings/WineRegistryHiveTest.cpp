@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "settings/RegFuncs.h"
@@ -138,6 +139,43 @@ INSTANTIATE_TEST_SUITE_P(
                     HiveValueCase{kTests, "Twice", kRegSz, "second\0"s},
                     HiveValueCase{"Software\\Escaped]Bracket\\Sub", "Value", kRegSz, "inside\0"s}));
 
+struct DecodeCase {
+    std::string stored;  // the bytes between the quotes in the hive file
+    std::string read;    // UTF-8, as the value comes back
+};
+
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+    *os << testing::PrintToString(c.stored);
+}
+
+class WineHiveDecodeTest : public WinePrefixTest, public testing::WithParamInterface<DecodeCase> {};
+
+// Plain bytes are UTF-8 and follow the one replacement rule of the text layer: an overlong '/'
+// must not come back as a '/'.
+TEST_P(WineHiveDecodeTest, DecodesAsTheTextLayerDoes) {
+    Write("system.reg",
+          "WINE REGISTRY Version 2\n[Software\\\\T] 1\n\"V\"=\"" + GetParam().stored + "\"\n");
+    const auto value = ReadValue(registry_, kHKeyLocalMachine, "Software\\T", "V");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->data, GetParam().read + '\0');
+}
+
+constexpr std::string_view kFffd = "\xEF\xBF\xBD";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WineHiveDecodeTest,
+    testing::Values(DecodeCase{"a\xC0\xAF"
+                               "b",
+                               "a" + std::string(kFffd) + std::string(kFffd) + "b"},
+                    DecodeCase{"\xED\xA0\x80",
+                               std::string(kFffd) + std::string(kFffd) + std::string(kFffd)},
+                    DecodeCase{"\xE2\x82", std::string(kFffd)},
+                    DecodeCase{"\xE2\x82\\\\", std::string(kFffd) + "\\"},
+                    DecodeCase{"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+                    DecodeCase{"\\xd83d\\xde00", "\xF0\x9F\x98\x80"},
+                    DecodeCase{"\\xd83dz", std::string(kFffd) + "z"},
+                    DecodeCase{"\\\xC3\xA9", "\xC3\xA9"}));
+
 struct MissingCase {
     const char* key;
     const char* name;
@@ -206,18 +244,22 @@ TEST_F(WinePrefixTest, ReadsAFileWithoutItsLastLineEnd) {
     ASSERT_TRUE(value);
     EXPECT_EQ(value->data, "last\0"s);
     Write("user.reg", "WINE REGISTRY Version 2\n[Software\\\\A\\\\B] 1");
+    WinePrefixRegistry again([this] { return prefix_; });
     RegKeyHandle key = 0;
-    EXPECT_EQ(registry_.OpenKey(kHKeyCurrentUser, "Software\\A\\B", key), kRegSuccess);
+    EXPECT_EQ(again.OpenKey(kHKeyCurrentUser, "Software\\A\\B", key), kRegSuccess);
 }
 
-TEST_F(WinePrefixTest, SeesTheFileAsItIsAtEachLookup) {
+TEST_F(WinePrefixTest, ReadsEachHiveOnceAndAnotherPrefixAnew) {
     Write("user.reg", "WINE REGISTRY Version 2\n[Software\\\\A] 1\n\"V\"=\"old\"\n");
-    ASSERT_TRUE(ReadValue(registry_, kHKeyCurrentUser, "Software\\A", "V"));
-    // Wine saves the hive anew; a different size is seen even within the clock's resolution.
+    std::filesystem::path current = prefix_;
+    WinePrefixRegistry registry([&current] { return current; });
+    ASSERT_TRUE(ReadValue(registry, kHKeyCurrentUser, "Software\\A", "V"));
     Write("user.reg", "WINE REGISTRY Version 2\n[Software\\\\A] 1\n\"V\"=\"newer\"\n");
-    const auto value = ReadValue(registry_, kHKeyCurrentUser, "Software\\A", "V");
-    ASSERT_TRUE(value);
-    EXPECT_EQ(value->data, "newer\0"s);
+    EXPECT_EQ(ReadValue(registry, kHKeyCurrentUser, "Software\\A", "V").value().data, "old\0"s);
+    current = prefix_ / "other";
+    test::WriteFile(current / "user.reg",
+                    "WINE REGISTRY Version 2\n[Software\\\\A] 1\n\"V\"=\"other\"\n");
+    EXPECT_EQ(ReadValue(registry, kHKeyCurrentUser, "Software\\A", "V").value().data, "other\0"s);
 }
 
 TEST_F(WinePrefixTest, RootHandlesReadTheHiveRoot) {
