@@ -83,6 +83,13 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"Utf16LeWithBom", "\xFF\xFE"s + qelt::test::Utf16Le("[General]\r\nk=v w\r\n"), "k",
                  "", 3, "v w"},
         ReadCase{"EmptyFile", "", "k", "d", 1, "d"},
+        ReadCase{"NulEndsTheValue", "[General]\r\nk=ab\0cd\r\n"s, "k", "d", 2, "ab"},
+        ReadCase{"NulFirstGivesEmpty", "[General]\r\nk=\0cd\r\n"s, "k", "d", 0, ""},
+        ReadCase{"NulKeepsBlanksBeforeIt", "[General]\r\nk=ab \0 \r\n"s, "k", "d", 3, "ab "},
+        ReadCase{"NulInsideQuotesLeavesTheOpeningQuote", "[General]\r\nk=\"ab\0c\"\r\n"s, "k", "d",
+                 3, "\"ab"},
+        ReadCase{"NulInUtf16File", "\xFF\xFE"s + qelt::test::Utf16Le("[General]\r\nk=ab\0cd\r\n"s),
+                 "k", "d", 2, "ab"},
         ReadCase{"BinaryGarbage", "\0\x01\xFF[\x80=\n]"s, "k", "d", 1, "d"}),
     [](const auto& info) { return info.param.name; });
 
@@ -154,6 +161,27 @@ TEST(ProfileFileReaderTest, ReadsFilesAndFallsBackToTheDefault) {
     EXPECT_EQ(reader.ReadProfileString("General", "k", "d", value, 255, folder.Folder()), 1u);
     EXPECT_EQ(value, "d");
 }
+
+#ifndef _WIN32
+class ProfileNotAFileTest : public testing::TestWithParam<qelt::test::NotAFile> {};
+
+TEST_P(ProfileNotAFileTest, ReadsTheDefaultWithoutBlocking) {
+    const qelt::test::TempFolder folder;
+    const auto path = folder.Path() / "QeltOne.ini";
+    qelt::test::MakeNotAFile(path, GetParam());
+    ProfileFileReader reader;
+    std::string value;
+    const auto count = qelt::test::ReadsWithoutBlocking(path, [&] {
+        return reader.ReadProfileString("General", "k", "default", value, 255, path.string());
+    });
+    EXPECT_EQ(count, 7u);
+    EXPECT_EQ(value, "default");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ProfileNotAFileTest,
+                         testing::Values(qelt::test::NotAFile::Fifo, qelt::test::NotAFile::Folder),
+                         qelt::test::PrintNotAFile);
+#endif
 
 }  // namespace
 }  // namespace qelt

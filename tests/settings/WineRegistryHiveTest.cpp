@@ -273,5 +273,102 @@ TEST_F(WinePrefixTest, RootHandlesReadTheHiveRoot) {
     EXPECT_EQ(registry_.CloseKey(12345), kRegInvalidHandle);
 }
 
+TEST_F(WinePrefixTest, KeyNestedAHundredThousandDeep) {
+    std::string hivePath;
+    std::string path = "Software";
+    for (int level = 0; level < 100000; ++level) {
+        hivePath += "k\\\\";
+        path += "\\k";
+    }
+    Write("user.reg", "WINE REGISTRY Version 2\n[" + hivePath + "Software] 1\n\"V\"=\"deep\"\n");
+    std::string reversed = "k";
+    for (int level = 1; level < 100000; ++level) {
+        reversed += "\\k";
+    }
+    const auto value = ReadValue(registry_, kHKeyCurrentUser, reversed + "\\Software", "V");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->data, "deep\0"s);
+}
+
+class WineHiveNotAFileTest : public WinePrefixTest,
+                             public testing::WithParamInterface<test::NotAFile> {};
+
+TEST_P(WineHiveNotAFileTest, IsAnEmptyRootReadWithoutBlocking) {
+    test::MakeNotAFile(prefix_ / "system.reg", GetParam());
+    Write("user.reg", "WINE REGISTRY Version 2\n[Software\\\\A] 1\n\"V\"=\"user\"\n");
+    const auto machine = test::ReadsWithoutBlocking(prefix_ / "system.reg", [this] {
+        return ReadValue(registry_, kHKeyLocalMachine, kAppPaths, "");
+    });
+    EXPECT_FALSE(machine);
+    EXPECT_TRUE(ReadValue(registry_, kHKeyCurrentUser, "Software\\A", "V"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, WineHiveNotAFileTest,
+                         testing::Values(test::NotAFile::Fifo, test::NotAFile::Folder),
+                         test::PrintNotAFile);
+
+// %NAME% as a program in the prefix sees it: Wine's own folders, those the registry names, the
+// Environment keys (the user's over the machine's), the Unix environment but for what Wine sets.
+struct WineExpandCase {
+    std::string name;
+    std::string systemKeys;  // hive lines after the header
+    std::string userKeys;
+    std::string text;
+    std::string expected;
+};
+
+void PrintTo(const WineExpandCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WineExpandTest : public WinePrefixTest, public testing::WithParamInterface<WineExpandCase> {};
+
+TEST_P(WineExpandTest, ExpandsAsWineDoes) {
+    const test::ScopedEnvironment unix("QELT_TEST_UNIX", "u");
+    Write("system.reg", "WINE REGISTRY Version 2\n" + GetParam().systemKeys);
+    Write("user.reg", "WINE REGISTRY Version 2\n" + GetParam().userKeys);
+    std::string expanded;
+    EXPECT_EQ(registry_.ExpandEnvironment(GetParam().text, expanded, 1024),
+              GetParam().expected.size() + 1);
+    EXPECT_EQ(expanded, GetParam().expected);
+}
+
+constexpr std::string_view kMachineEnvironment =
+    "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment] 1\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WineExpandTest,
+    testing::Values(
+        WineExpandCase{"ProgramFilesDefault", "", "", "%ProgramFiles%\\QeltOne",
+                       "C:\\Program Files\\QeltOne"},
+        WineExpandCase{"ProgramFilesFromTheRegistry",
+                       "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1\n"
+                       "\"ProgramFilesDir\"=\"D:\\\\Apps\"\n",
+                       "", "%PROGRAMFILES%\\QeltOne", "D:\\Apps\\QeltOne"},
+        WineExpandCase{"SystemRoot", "", "", "%SystemRoot%\\system32", "C:\\windows\\system32"},
+        WineExpandCase{
+            "MachineEnvironmentExpandsWineDefaults",
+            std::string(kMachineEnvironment) + "\"QELT_HOST\"=str(2):\"%ProgramFiles%\\\\Q\"\n", "",
+            "%qelt_host%", "C:\\Program Files\\Q"},
+        WineExpandCase{"UserEnvironmentOverridesMachine",
+                       std::string(kMachineEnvironment) + "\"QELT_HOST\"=\"machine\"\n",
+                       "[Environment] 1\n\"QELT_HOST\"=\"user\"\n", "%QELT_HOST%", "user"},
+        WineExpandCase{"VolatileEnvironment", "",
+                       "[Volatile Environment] 1\n\"USERPROFILE\"=\"C:\\\\users\\\\qelt\"\n",
+                       "%UserProfile%\\Documents", "C:\\users\\qelt\\Documents"},
+        WineExpandCase{"UnixVariable", "", "", "%QELT_TEST_UNIX%", "u"},
+        WineExpandCase{"HomeIsNotPassedOn", "", "", "%HOME%", "%HOME%"},
+        WineExpandCase{"Unknown", "", "", "%QELT_NOT_SET%\\x", "%QELT_NOT_SET%\\x"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(WinePrefixTest, AppPathsExpandSzGivesTheHostFolderWineGives) {
+    Write("system.reg",
+          "WINE REGISTRY Version 2\n"
+          "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths\\\\QeltOne.exe] 1\n"
+          "@=str(2):\"\\\"%ProgramFiles%\\\\QeltOne\\\\QeltOne.exe\\\"\"\n");
+    const ScopedRegistryBackend scoped(registry_);
+    EXPECT_EQ(GetInstalledAppPath("QeltOne.exe"), "C:\\Program Files\\QeltOne\\");
+}
+
 }  // namespace
 }  // namespace qelt
