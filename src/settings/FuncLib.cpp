@@ -2,16 +2,14 @@
 
 #include <algorithm>
 
+#include "text/Trim.h"
+
 namespace qelt {
 
 namespace {
 
 std::string_view TrimSpaces(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    return text::Trim(text, " ");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "settings/WinePaths.h"
 #include "text/Ascii.h"
 #include "text/Lines.h"
+#include "text/Trim.h"
 #include "text/Utf.h"
 
 namespace qelt {
@@ -16,11 +17,7 @@ namespace {
 constexpr std::string_view kBlanks = " \t\n\v\f\r";
 
 std::string_view Trim(std::string_view text) {
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+    return text::Trim(text, kBlanks);
 }
 
 std::string_view Unquote(std::string_view value) {

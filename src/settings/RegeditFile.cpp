@@ -7,6 +7,7 @@
 #include "text/Ascii.h"
 #include "text/Hex.h"
 #include "text/Lines.h"
+#include "text/Trim.h"
 #include "text/Utf.h"
 
 namespace qelt {
@@ -16,13 +17,11 @@ namespace {
 constexpr std::string_view kBlank = " \t";
 
 std::string_view TrimLeft(std::string_view text) {
-    const auto first = text.find_first_not_of(kBlank);
-    return first == std::string_view::npos ? std::string_view() : text.substr(first);
+    return text::TrimLeft(text, kBlank);
 }
 
 std::string_view TrimRight(std::string_view text) {
-    const auto last = text.find_last_not_of(kBlank);
-    return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+    return text::TrimRight(text, kBlank);
 }
 
 // A quoted text starting at text[0] == '"', with \\ \" \n \r and \0 escapes. Advances `text`
@@ -145,11 +144,7 @@ class RegeditParser {
             if (!number) {
                 return std::nullopt;
             }
-            std::string bytes;
-            for (int shift = 0; shift < 32; shift += 8) {
-                bytes += static_cast<char>((*number >> shift) & 0xFF);
-            }
-            return RegistryValue{kRegDword, bytes};
+            return DwordValue(*number);
         }
         if (!text::StartsWithIgnoringAsciiCase(data, "hex")) {
             return std::nullopt;

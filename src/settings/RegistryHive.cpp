@@ -49,6 +49,14 @@ std::optional<std::string_view> CanonicalRoot(std::string_view root) {
 
 }  // namespace
 
+RegistryValue DwordValue(std::uint32_t number) {
+    std::string bytes;
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes += static_cast<char>((number >> shift) & 0xFF);
+    }
+    return {kRegDword, bytes};
+}
+
 RegistryHive::RegistryHive() : keys_(1) {}
 
 std::optional<std::pair<RegistryHive::KeyId, RegistryHive::KeyId>> RegistryHive::Walk(

@@ -20,6 +20,9 @@ struct RegistryValue {
     std::string data;  // string types as UTF-8, the stored NUL included when there is one
 };
 
+// A REG_DWORD value: the number's four bytes, least significant first.
+RegistryValue DwordValue(std::uint32_t number);
+
 // Keys by path ("HKEY_LOCAL_MACHINE\SOFTWARE\…", HKLM and HKCU accepted); key and value names
 // case-insensitive. Each key holds only its own name, so a hive takes memory in proportion to
 // the text that names its keys, however deep they nest.

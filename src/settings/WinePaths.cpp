@@ -17,8 +17,8 @@ bool IsSeparator(char c) {
 }
 
 bool IsDriveName(std::string_view name) {
-    return name.size() >= 2 && name[1] == ':' &&
-           ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+    return name.size() >= 2 && name[1] == ':' && text::AsciiLower(name[0]) >= 'a' &&
+           text::AsciiLower(name[0]) <= 'z';
 }
 
 bool IsUncName(std::string_view name) {

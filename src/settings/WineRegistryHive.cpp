@@ -154,11 +154,7 @@ std::optional<RegistryValue> ParseValueData(std::string_view line, std::size_t p
         if (!number) {
             return std::nullopt;
         }
-        std::string data;
-        for (int shift = 0; shift < 32; shift += 8) {
-            data += static_cast<char>((*number >> shift) & 0xFF);
-        }
-        return RegistryValue{kRegDword, data};
+        return DwordValue(*number);
     }
     if (rest.starts_with("hex:")) {
         type = kRegBinary;
