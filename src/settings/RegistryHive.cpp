@@ -116,7 +116,8 @@ void RegistryHive::DeleteKey(std::string_view path) {
     if (!walked || walked->first == 0) {
         return;
     }
-    const auto [key, parent] = *walked;
+    const KeyId key = walked->first;
+    const KeyId parent = walked->second;
     std::erase_if(keys_[parent].children, [key](const auto& child) { return child.second == key; });
     // Everything below goes too; iteratively, however deep it nests.
     std::vector<KeyId> below{key};
