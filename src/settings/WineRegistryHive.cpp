@@ -37,8 +37,10 @@ std::optional<std::u16string> ParseEscaped(std::string_view line, std::size_t& p
     std::u16string utf16;
     while (pos < line.size() && line[pos] != endChar) {
         if (line[pos] != '\\' || pos + 1 >= line.size()) {
-            const auto end = std::min(line.find('\\', pos + 1), line.find(endChar, pos));
-            const std::size_t runEnd = std::min(end, line.size());
+            std::size_t runEnd = pos + 1;
+            while (runEnd < line.size() && line[runEnd] != '\\' && line[runEnd] != endChar) {
+                ++runEnd;
+            }
             utf16 += text::Utf8ToUtf16(line.substr(pos, runEnd - pos));
             pos = runEnd;
             continue;
