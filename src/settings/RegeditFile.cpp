@@ -16,14 +16,6 @@ namespace {
 
 constexpr std::string_view kBlank = " \t";
 
-std::string_view TrimLeft(std::string_view text) {
-    return text::TrimLeft(text, kBlank);
-}
-
-std::string_view TrimRight(std::string_view text) {
-    return text::TrimRight(text, kBlank);
-}
-
 // A quoted text starting at text[0] == '"', with \\ \" \n \r and \0 escapes. Advances `text`
 // past the closing quote.
 std::optional<std::string> ParseQuoted(std::string_view& text) {
@@ -62,10 +54,10 @@ std::optional<std::string> ParseQuoted(std::string_view& text) {
 // "00,4a,ff" (a final comma allowed) as bytes.
 std::optional<std::string> ParseHexBytes(std::string_view list) {
     std::string bytes;
-    list = TrimRight(TrimLeft(list));
+    list = text::Trim(list, kBlank);
     while (!list.empty()) {
         const auto comma = list.find(',');
-        const std::string_view item = TrimRight(TrimLeft(list.substr(0, comma)));
+        const std::string_view item = text::Trim(list.substr(0, comma), kBlank);
         const auto value = text::ParseHexDword(item);
         if (!value || item.size() > 2) {
             return std::nullopt;
@@ -74,7 +66,7 @@ std::optional<std::string> ParseHexBytes(std::string_view list) {
         if (comma == std::string_view::npos) {
             break;
         }
-        list = TrimLeft(list.substr(comma + 1));
+        list = text::TrimLeft(list.substr(comma + 1), kBlank);
     }
     return bytes;
 }
@@ -85,7 +77,7 @@ class RegeditParser {
 
     RegistryHive Parse() {
         for (std::string_view rawLine; lines_.Next(rawLine);) {
-            const std::string_view line = TrimLeft(rawLine);
+            const std::string_view line = text::TrimLeft(rawLine, kBlank);
             if (line.starts_with('[')) {
                 KeyLine(line);
             } else if (currentKey_ && (line.starts_with('"') || line.starts_with('@'))) {
@@ -119,11 +111,11 @@ class RegeditParser {
         } else {
             return;
         }
-        line = TrimLeft(line);
+        line = text::TrimLeft(line, kBlank);
         if (!line.starts_with('=')) {
             return;
         }
-        line = TrimRight(TrimLeft(line.substr(1)));
+        line = text::Trim(line.substr(1), kBlank);
         if (line == "-") {
             hive_.DeleteValue(*currentKey_, name);
         } else if (auto value = ParseData(line)) {
@@ -187,7 +179,7 @@ class RegeditParser {
             if (!lines_.Next(line)) {
                 break;
             }
-            joined += TrimRight(TrimLeft(line));
+            joined += text::Trim(line, kBlank);
         }
         return joined;
     }
@@ -204,9 +196,9 @@ std::optional<RegistryHive> ParseRegeditFile(std::string_view bytes) {
     std::string converted;
     text::LineSplitter lines(DecodeTextFile(bytes, converted));
     std::string_view header;
-    while (lines.Next(header) && TrimRight(TrimLeft(header)).empty()) {
+    while (lines.Next(header) && text::Trim(header, kBlank).empty()) {
     }
-    header = TrimRight(TrimLeft(header));
+    header = text::Trim(header, kBlank);
     bool unicode = true;
     if (header == "REGEDIT4") {
         unicode = false;

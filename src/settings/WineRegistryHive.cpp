@@ -127,6 +127,17 @@ std::optional<std::string> ParseHexBytes(std::string_view line, std::size_t pos,
     }
 }
 
+// The hexadecimal type number of str(N) or hex(N) at `pos` and the "):" after it; `pos` ends
+// after them.
+std::optional<std::uint32_t> ParseTypeNumber(std::string_view line, std::size_t& pos) {
+    const auto number = text::ParseHexPrefix(line, pos, 8);
+    if (!number || !line.substr(pos).starts_with("):")) {
+        return std::nullopt;
+    }
+    pos += 2;
+    return number;
+}
+
 // The data after "=": "text", str(N):"text", dword:n, hex:… or hex(N):…
 std::optional<RegistryValue> ParseValueData(std::string_view line, std::size_t pos,
                                             text::LineSplitter& lines) {
@@ -134,12 +145,11 @@ std::optional<RegistryValue> ParseValueData(std::string_view line, std::size_t p
     std::uint32_t type = kRegSz;
     if (rest.starts_with("str(")) {
         pos += 4;
-        const auto parsed = text::ParseHexPrefix(line, pos, 8);
-        if (!parsed || line.substr(pos).substr(0, 3) != "):\"") {
+        const auto parsed = ParseTypeNumber(line, pos);
+        if (!parsed || !line.substr(pos).starts_with('"')) {
             return std::nullopt;
         }
         type = *parsed;
-        pos += 2;
     }
     if (pos < line.size() && line[pos] == '"') {
         ++pos;
@@ -163,12 +173,11 @@ std::optional<RegistryValue> ParseValueData(std::string_view line, std::size_t p
         pos += 4;
     } else if (rest.starts_with("hex(")) {
         pos += 4;
-        const auto parsed = text::ParseHexPrefix(line, pos, 8);
-        if (!parsed || line.substr(pos).substr(0, 2) != "):") {
+        const auto parsed = ParseTypeNumber(line, pos);
+        if (!parsed) {
             return std::nullopt;
         }
         type = *parsed;
-        pos += 2;
     } else {
         return std::nullopt;
     }
