@@ -42,7 +42,6 @@ int OpenForReading(const std::filesystem::path& path) {
     // O_NONBLOCK: opening a FIFO returns at once instead of waiting for a writer.
     return open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
 }
-// Asked of the opened file, so a file swapped after a check by name cannot slip through.
 bool IsRegularFile(int fd, std::size_t& size) {
     struct stat status {};
     if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
@@ -72,31 +71,52 @@ std::string_view DecodeTextFile(std::string_view bytes, std::string& converted) 
     return bytes;
 }
 
-std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
+std::optional<RegularFile> RegularFile::Open(const std::filesystem::path& path) {
     const int fd = OpenForReading(path);
     if (fd < 0) {
         return std::nullopt;
     }
-    std::size_t expected = 0;
-    if (!IsRegularFile(fd, expected)) {
+    std::size_t size = 0;
+    if (!IsRegularFile(fd, size)) {
         CloseFile(fd);
         return std::nullopt;
     }
-    // As many bytes as fstat reports, then whatever the file grew by meanwhile (some generated
-    // files report 0); what a shrinking file no longer holds is cut off.
-    std::string bytes(expected, '\0');
+    return RegularFile(fd, size);
+}
+
+RegularFile::RegularFile(RegularFile&& other) noexcept : fd_(other.fd_), size_(other.size_) {
+    other.fd_ = -1;
+}
+
+RegularFile::~RegularFile() {
+    if (fd_ >= 0) {
+        CloseFile(fd_);
+    }
+}
+
+long long RegularFile::Read(char* buffer, std::size_t size) {
+    return ReadSome(fd_, buffer, size);
+}
+
+std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
+    auto file = RegularFile::Open(path);
+    if (!file) {
+        return std::nullopt;
+    }
+    // As many bytes as the file had when opened, then whatever it grew by meanwhile (some
+    // generated files report 0); what a shrinking file no longer holds is cut off.
+    std::string bytes(file->OpenedSize(), '\0');
     std::size_t filled = 0;
     long long count = 1;
     while (filled < bytes.size() &&
-           (count = ReadSome(fd, bytes.data() + filled, bytes.size() - filled)) > 0) {
+           (count = file->Read(bytes.data() + filled, bytes.size() - filled)) > 0) {
         filled += static_cast<std::size_t>(count);
     }
     bytes.resize(filled);
     std::array<char, 65536> chunk{};
-    while (count > 0 && (count = ReadSome(fd, chunk.data(), chunk.size())) > 0) {
+    while (count > 0 && (count = file->Read(chunk.data(), chunk.size())) > 0) {
         bytes.append(chunk.data(), static_cast<std::size_t>(count));
     }
-    CloseFile(fd);
     if (count < 0) {
         return std::nullopt;
     }

@@ -162,6 +162,51 @@ TEST(ProfileFileReaderTest, ReadsFilesAndFallsBackToTheDefault) {
     EXPECT_EQ(value, "d");
 }
 
+// The reader takes a file a piece (1 MiB) at a time; whatever falls on the border between two
+// pieces, it must find what the whole text holds.
+struct LargeFileCase {
+    std::string name;
+    std::string lineEnd;
+    std::string bom;
+};
+
+void PrintTo(const LargeFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LargeProfileFileTest : public testing::TestWithParam<LargeFileCase> {};
+
+TEST_P(LargeProfileFileTest, FindsTheKeyWhereverPiecesEnd) {
+    const qelt::test::TempFolder folder;
+    const std::string& end = GetParam().lineEnd;
+    ProfileFileReader reader;
+    for (std::size_t shift = 0; shift < 8; ++shift) {
+        const std::string text = GetParam().bom + "[General]" + end +
+                                 "pad=" + std::string((std::size_t{1} << 20) - 20 + shift, 'p') +
+                                 end + "[Other]" + end + "k=other" + end + "[General]" + end +
+                                 "k=v" + end + "[general]" + end + "  K = \"found\" " + end + "z=1";
+        const std::string bytes =
+            GetParam().bom == "\xFF\xFE" ? "\xFF\xFE" + qelt::test::Utf16Le(text.substr(2)) : text;
+        const auto path = folder.Write("big.ini", bytes);
+        std::string value;
+        EXPECT_EQ(reader.ReadProfileString("General", "k", "d", value, 255, path.string()), 1u)
+            << shift;
+        EXPECT_EQ(value, "d") << "only the first [General] counts; shift " << shift;
+        EXPECT_EQ(reader.ReadProfileString("Other", "K", "d", value, 255, path.string()), 5u);
+        EXPECT_EQ(value, "other") << shift;
+        EXPECT_EQ(reader.ReadProfileString("general", "pad", "", value, 255, path.string()), 254u);
+        EXPECT_EQ(ReadProfileText(bytes, "Other", "k", "d", 255).text, "other");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LargeProfileFileTest,
+                         testing::Values(LargeFileCase{"CrLf", "\r\n", ""},
+                                         LargeFileCase{"Lf", "\n", ""},
+                                         LargeFileCase{"Cr", "\r", ""},
+                                         LargeFileCase{"Utf8Bom", "\r\n", "\xEF\xBB\xBF"},
+                                         LargeFileCase{"Utf16", "\r\n", "\xFF\xFE"}),
+                         [](const auto& info) { return info.param.name; });
+
 #ifndef _WIN32
 class ProfileNotAFileTest : public testing::TestWithParam<qelt::test::NotAFile> {};
 
