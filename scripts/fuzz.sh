@@ -53,12 +53,14 @@ for target in "${targets[@]}"; do
     rm -f build-fuzz/"$target"-{crash,leak,timeout}-*
     if [[ $mode == replay ]]; then
         # Each committed input once, by name, then fuzzing from a fixed seed; new inputs go to a
-        # fresh folder, so the run starts from the committed corpus on every machine.
+        # fresh folder, so the run starts from the committed corpus on every machine. Without
+        # address randomisation, as pointer values would steer the mutations differently.
         work=build-fuzz/replay/$target
         rm -rf "$work" && mkdir -p "$work"
         echo "fuzz: $target: replaying $(find "fuzz/corpus/$target" -type f | wc -l) inputs, then $runs runs with seed 1"
         if ! { find "fuzz/corpus/$target" -type f -print0 | xargs -0 "$fuzzer" "${limits[@]}" &&
-            "$fuzzer" -seed=1 -runs="$runs" "${limits[@]}" -print_final_stats=1 \
+            setarch "$(uname -m)" -R "$fuzzer" -seed=1 -runs="$runs" "${limits[@]}" \
+                -print_final_stats=1 \
                 -artifact_prefix="build-fuzz/$target-" "$work" "fuzz/corpus/$target"; } \
             >"$log" 2>&1; then
             cat "$log"
