@@ -191,10 +191,6 @@ std::string ExpandEnvironmentReferences(std::string_view text, const Environment
     return expanded;
 }
 
-std::string ExpandEnvironmentReferences(std::string_view text) {
-    return ExpandEnvironmentReferences(text, LookUpProcessEnvironment);
-}
-
 std::size_t ExpandEnvironmentInto(std::string_view source, std::string& destination,
                                   std::size_t capacity, const EnvironmentLookup& lookUp) {
     std::string expanded = ExpandEnvironmentReferences(source, lookUp);

@@ -33,10 +33,9 @@ class RegistryHive {
 
     RegistryHive();
 
-    // Creates the key and every key above it. Nothing (false) for a path without a known root or
+    // Creates the key and every key above it. Nothing for a path without a known root or
     // with an empty name.
     std::optional<KeyId> CreateKey(std::string_view path);
-    bool AddKey(std::string_view path) { return CreateKey(path).has_value(); }
     // Removes the key and everything below it.
     void DeleteKey(std::string_view path);
     // Creates the key when needed. "" names the default value.
@@ -70,8 +69,6 @@ std::optional<std::string> LookUpProcessEnvironment(std::string_view name);
 // %NAME% references replaced by the variables `lookUp` knows; unknown names and an
 // unterminated % stay as written.
 std::string ExpandEnvironmentReferences(std::string_view text, const EnvironmentLookup& lookUp);
-// The same from the process environment.
-std::string ExpandEnvironmentReferences(std::string_view text);
 
 // ExpandEnvironmentReferences as ExpandEnvironmentStringsA answers: the characters needed with
 // the NUL, and the expanded text in `destination` only when that fits `capacity`.

@@ -55,7 +55,7 @@ class TestRegistry final : public RegistryBackend {
 
 RegistryHive HiveWithPersonal(std::optional<RegistryValue> personal) {
     RegistryHive hive;
-    hive.AddKey(kShellFolders);
+    hive.CreateKey(kShellFolders);
     if (personal) {
         hive.SetValue(kShellFolders, "Personal", *personal);
     }

@@ -201,7 +201,8 @@ TEST_P(ExpandEnvironmentTest, ReplacesKnownNamesOnly) {
 #endif
     const qelt::test::ScopedEnvironment known("QELT_TEST_KNOWN", "K");
     const qelt::test::ScopedEnvironment empty("QELT_TEST_EMPTY", "");
-    EXPECT_EQ(ExpandEnvironmentReferences(GetParam().text), GetParam().expected);
+    EXPECT_EQ(ExpandEnvironmentReferences(GetParam().text, LookUpProcessEnvironment),
+              GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
