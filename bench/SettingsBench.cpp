@@ -77,4 +77,44 @@ void BM_ReadProfileText(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadProfileText)->RangeMultiplier(10)->Range(10, 100000)->Complexity();
 
+// One key nested `depth` levels deep with a value: reading it takes time and memory in
+// proportion to the file.
+std::string DeepKeyFile(int depth) {
+    std::string path = "HKEY_LOCAL_MACHINE";
+    for (int level = 0; level < depth; ++level) {
+        path += "\\Level";
+    }
+    return "Windows Registry Editor Version 5.00\r\n\r\n[" + path + "]\r\n@=\"deep\"\r\n";
+}
+
+void BM_ParseRegeditDeepKey(benchmark::State& state) {
+    const std::string file = DeepKeyFile(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(qelt::ParseRegeditFile(file));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ParseRegeditDeepKey)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+// A profile file read from disk, the key in its last line: the whole file is read and searched.
+void BM_ProfileFileReader(benchmark::State& state) {
+    const auto root = std::filesystem::temp_directory_path() / "qelt-bench-profile";
+    const std::string file = ProfileFile(static_cast<int>(state.range(0)));
+    WriteFile(root / "QeltOne.ini", file);
+    qelt::ProfileFileReader reader;
+    std::string value;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(reader.ReadProfileString("General", "QeltOneDataBase", "", value,
+                                                          255, (root / "QeltOne.ini").string()));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
+    std::filesystem::remove_all(root);
+}
+BENCHMARK(BM_ProfileFileReader)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
 }  // namespace

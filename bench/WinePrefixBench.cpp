@@ -87,6 +87,25 @@ void BM_LookUpHostSettingsAgain(benchmark::State& state) {
 }
 BENCHMARK(BM_LookUpHostSettingsAgain)->Unit(benchmark::kMicrosecond);
 
+// A user.reg holding one key nested `depth` levels deep, opened from a registry not read before.
+void BM_WineHiveDeepKey(benchmark::State& state) {
+    const auto root = fs::temp_directory_path() / "qelt-bench-wine-deep";
+    std::string hivePath;
+    std::string path;
+    for (int level = 0; level < state.range(0); ++level) {
+        hivePath += level == 0 ? "Level" : "\\\\Level";
+        path += level == 0 ? "Level" : "\\Level";
+    }
+    WriteFile(root / "user.reg", "WINE REGISTRY Version 2\n[" + hivePath + "] 1\n@=\"deep\"\n");
+    for (auto _ : state) {
+        qelt::WinePrefixRegistry registry([&root] { return root; });
+        qelt::RegKeyHandle key = 0;
+        benchmark::DoNotOptimize(registry.OpenKey(qelt::kHKeyCurrentUser, path, key));
+    }
+    fs::remove_all(root);
+}
+BENCHMARK(BM_WineHiveDeepKey)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 void BM_MapWindowsFileName(benchmark::State& state) {
     const BenchPrefix prefix;
     for (auto _ : state) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "settings/ProfileFile.h"
+#include "text/Utf.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
@@ -19,10 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const qelt::ProfileValue value =
         qelt::ReadProfileText(file, section, key, defaultValue, bufferSize);
-    std::uint32_t characters = 0;
-    for (const char c : value.text) {
-        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-    }
+    const std::size_t characters = qelt::text::Utf8ToUtf32(value.text).size();
     if (characters != value.count || (bufferSize > 0 && value.count > bufferSize - 1) ||
         (bufferSize == 0 && value.count != 0)) {
         __builtin_trap();

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!hive) {
         return 0;
     }
-    qelt::HiveRegistry registry([&hive] { return *hive; });
+    qelt::HiveRegistry registry(*hive);
     const qelt::ScopedRegistryBackend scoped(registry);
     qelt::GetInstalledAppPath("QeltOne.exe");
     qelt::GetMyDocumentsFolder();

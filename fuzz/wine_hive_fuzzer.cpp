@@ -3,8 +3,10 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,6 +18,14 @@
 
 namespace {
 
+// Of the same length in every process, so that the paths take the same course through the code
+// and a run from a fixed seed repeats itself.
+std::string PrefixName() {
+    std::array<char, 32> name{};
+    std::snprintf(name.data(), name.size(), "qelt-fuzz-wine-%010d", static_cast<int>(getpid()));
+    return name.data();
+}
+
 // The prefix the inputs are written into, removed when the fuzzer ends.
 struct FuzzPrefix {
     FuzzPrefix() { std::filesystem::create_directories(path); }
@@ -23,8 +33,7 @@ struct FuzzPrefix {
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);
     }
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("qelt-fuzz-wine-" + std::to_string(getpid()));
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / PrefixName();
 };
 
 }  // namespace

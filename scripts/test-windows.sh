@@ -73,3 +73,15 @@ diff <(echo "$expected") <(wine "$exe" --show-settings)
 wineserver -w # the registry reaches system.reg when the server ends
 diff <(echo "$expected") <(env -u QELT_REGISTRY -u QELT_WINDOWS_DIR "$linux" --show-settings)
 echo "test-windows: qeltaudit --show-settings reads the Wine prefix as qeltaudit.exe under Wine does"
+
+# The App Paths value as installers often write it, REG_EXPAND_SZ with %ProgramFiles%: the Linux
+# qeltaudit expands it with the environment Wine gives programs in the prefix, so both name the
+# same host folder.
+wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\QeltOne.exe' /ve \
+    /t REG_EXPAND_SZ /d '"%ProgramFiles%\QeltOne\QeltOne.exe"' /f >/dev/null
+wine "$exe" --show-settings >"$work/windows-expand.txt"
+wineserver -w
+env -u QELT_REGISTRY -u QELT_WINDOWS_DIR "$linux" --show-settings >"$work/linux-expand.txt"
+diff <(echo "$expected") "$work/windows-expand.txt"
+diff "$work/windows-expand.txt" "$work/linux-expand.txt"
+echo "test-windows: qeltaudit expands REG_EXPAND_SZ App Paths as qeltaudit.exe under Wine does"

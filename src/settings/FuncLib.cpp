@@ -2,16 +2,14 @@
 
 #include <algorithm>
 
+#include "text/Trim.h"
+
 namespace qelt {
 
 namespace {
 
 std::string_view TrimSpaces(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    return text::Trim(text, " ");
 }
 
 }  // namespace
@@ -45,20 +43,6 @@ std::string StripSuffix(std::string_view text, std::string_view suffix) {
 
 std::string TrimAtNull(std::string_view text) {
     return std::string(text.substr(0, text.find('\0')));
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    std::ranges::transform(lower, lower.begin(), [](char c) { return LowerAscii(c); });
-    return lower;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 }  // namespace qelt

@@ -22,10 +22,4 @@ std::string StripSuffix(std::string_view text, std::string_view suffix);
 // The text up to its first NUL character, or the whole text when it holds none.
 std::string TrimAtNull(std::string_view text);
 
-// Names of sections, keys, registry keys and files match without regard to letter case, as the
-// platform's readers do it: for the ASCII letters only.
-char LowerAscii(char c);
-std::string LowerAscii(std::string_view text);
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
-
 }  // namespace qelt

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "text/AnsiCodePage.h"
 #include "settings/ProfileBackend.h"
+#include "text/AnsiCodePage.h"
 
 namespace qelt {
 
@@ -18,8 +18,9 @@ class Win32ProfileReader final : public ProfileBackend {
                                     std::uint32_t bufferSize, std::string_view fileName) override {
         std::vector<char> buffer(bufferSize > 0 ? bufferSize : 1, '\0');
         const DWORD count = GetPrivateProfileStringA(
-            text::Utf8ToAnsi(section).c_str(), text::Utf8ToAnsi(key).c_str(), text::Utf8ToAnsi(defaultValue).c_str(),
-            buffer.data(), bufferSize, text::Utf8ToAnsi(fileName).c_str());
+            text::Utf8ToAnsi(section).c_str(), text::Utf8ToAnsi(key).c_str(),
+            text::Utf8ToAnsi(defaultValue).c_str(), buffer.data(), bufferSize,
+            text::Utf8ToAnsi(fileName).c_str());
         value = text::AnsiToUtf8(std::string_view(buffer.data(), count));
         return count;
     }

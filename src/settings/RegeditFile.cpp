@@ -2,54 +2,19 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "settings/TextEncoding.h"
+#include "text/Ascii.h"
+#include "text/Hex.h"
+#include "text/Lines.h"
+#include "text/Trim.h"
+#include "text/Utf.h"
 
 namespace qelt {
 
 namespace {
 
 constexpr std::string_view kBlank = " \t";
-
-std::string_view TrimLeft(std::string_view text) {
-    const auto first = text.find_first_not_of(kBlank);
-    return first == std::string_view::npos ? std::string_view() : text.substr(first);
-}
-
-std::string_view TrimRight(std::string_view text) {
-    const auto last = text.find_last_not_of(kBlank);
-    return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        const char c = text[i];
-        const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        if (lower != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::optional<std::uint32_t> ParseHexNumber(std::string_view digits) {
-    if (digits.empty() || digits.size() > 8) {
-        return std::nullopt;
-    }
-    std::uint32_t number = 0;
-    for (const char c : digits) {
-        const int digit = HexDigit(c);
-        if (digit < 0) {
-            return std::nullopt;
-        }
-        number = number * 16 + static_cast<std::uint32_t>(digit);
-    }
-    return number;
-}
 
 // A quoted text starting at text[0] == '"', with \\ \" \n \r and \0 escapes. Advances `text`
 // past the closing quote.
@@ -89,11 +54,11 @@ std::optional<std::string> ParseQuoted(std::string_view& text) {
 // "00,4a,ff" (a final comma allowed) as bytes.
 std::optional<std::string> ParseHexBytes(std::string_view list) {
     std::string bytes;
-    list = TrimRight(TrimLeft(list));
+    list = text::Trim(list, kBlank);
     while (!list.empty()) {
         const auto comma = list.find(',');
-        const std::string_view item = TrimRight(TrimLeft(list.substr(0, comma)));
-        const auto value = ParseHexNumber(item);
+        const std::string_view item = text::Trim(list.substr(0, comma), kBlank);
+        const auto value = text::ParseHexDword(item);
         if (!value || item.size() > 2) {
             return std::nullopt;
         }
@@ -101,19 +66,18 @@ std::optional<std::string> ParseHexBytes(std::string_view list) {
         if (comma == std::string_view::npos) {
             break;
         }
-        list = TrimLeft(list.substr(comma + 1));
+        list = text::TrimLeft(list.substr(comma + 1), kBlank);
     }
     return bytes;
 }
 
 class RegeditParser {
   public:
-    RegeditParser(std::vector<std::string_view> lines, bool unicode)
-        : lines_(std::move(lines)), unicode_(unicode) {}
+    RegeditParser(text::LineSplitter lines, bool unicode) : lines_(lines), unicode_(unicode) {}
 
-    RegistryHive Parse(std::size_t firstLine) {
-        for (next_ = firstLine; next_ < lines_.size();) {
-            const std::string_view line = TrimLeft(lines_[next_++]);
+    RegistryHive Parse() {
+        for (std::string_view rawLine; lines_.Next(rawLine);) {
+            const std::string_view line = text::TrimLeft(rawLine, kBlank);
             if (line.starts_with('[')) {
                 KeyLine(line);
             } else if (currentKey_ && (line.starts_with('"') || line.starts_with('@'))) {
@@ -133,8 +97,8 @@ class RegeditParser {
         const std::string_view path = line.substr(1, close - 1);
         if (path.starts_with('-')) {
             hive_.DeleteKey(path.substr(1));
-        } else if (hive_.AddKey(path)) {
-            currentKey_ = std::string(path);
+        } else {
+            currentKey_ = hive_.CreateKey(path);
         }
     }
 
@@ -147,11 +111,11 @@ class RegeditParser {
         } else {
             return;
         }
-        line = TrimLeft(line);
+        line = text::TrimLeft(line, kBlank);
         if (!line.starts_with('=')) {
             return;
         }
-        line = TrimRight(TrimLeft(line.substr(1)));
+        line = text::Trim(line.substr(1), kBlank);
         if (line == "-") {
             hive_.DeleteValue(*currentKey_, name);
         } else if (auto value = ParseData(line)) {
@@ -167,18 +131,14 @@ class RegeditParser {
             }
             return RegistryValue{kRegSz, *text + '\0'};
         }
-        if (StartsWithNoCase(data, "dword:")) {
-            const auto number = ParseHexNumber(data.substr(6));
+        if (text::StartsWithIgnoringAsciiCase(data, "dword:")) {
+            const auto number = text::ParseHexDword(data.substr(6));
             if (!number) {
                 return std::nullopt;
             }
-            std::string bytes;
-            for (int shift = 0; shift < 32; shift += 8) {
-                bytes += static_cast<char>((*number >> shift) & 0xFF);
-            }
-            return RegistryValue{kRegDword, bytes};
+            return DwordValue(*number);
         }
-        if (!StartsWithNoCase(data, "hex")) {
+        if (!text::StartsWithIgnoringAsciiCase(data, "hex")) {
             return std::nullopt;
         }
         // Read the continuation lines even when the type turns out bad, so they are not
@@ -189,7 +149,7 @@ class RegeditParser {
         rest.remove_prefix(3);
         if (rest.starts_with('(')) {
             const auto close = rest.find(')');
-            const auto number = ParseHexNumber(rest.substr(1, close - 1));
+            const auto number = text::ParseHexDword(rest.substr(1, close - 1));
             if (close == std::string_view::npos || !number) {
                 return std::nullopt;
             }
@@ -205,7 +165,7 @@ class RegeditParser {
         }
         const bool stringType = type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
         if (stringType && unicode_) {
-            return RegistryValue{type, Utf16LeToUtf8(*bytes)};
+            return RegistryValue{type, text::Utf16LeBytesToUtf8(*bytes)};
         }
         return RegistryValue{type, std::move(*bytes)};
     }
@@ -213,52 +173,39 @@ class RegeditParser {
     // A hex list continues on the next line while a line ends in '\'.
     std::string JoinContinuation(std::string_view first) {
         std::string joined(first);
+        std::string_view line;
         while (joined.ends_with('\\')) {
             joined.pop_back();
-            if (next_ >= lines_.size()) {
+            if (!lines_.Next(line)) {
                 break;
             }
-            joined += TrimRight(TrimLeft(lines_[next_++]));
+            joined += text::Trim(line, kBlank);
         }
         return joined;
     }
 
-    std::vector<std::string_view> lines_;
+    text::LineSplitter lines_;
     bool unicode_;
-    std::size_t next_ = 0;
     RegistryHive hive_;
-    std::optional<std::string> currentKey_;
+    std::optional<RegistryHive::KeyId> currentKey_;
 };
 
 }  // namespace
 
 std::optional<RegistryHive> ParseRegeditFile(std::string_view bytes) {
-    const std::string text = DecodeTextFile(bytes);
-    std::vector<std::string_view> lines;
-    for (std::string_view rest = text; !rest.empty();) {
-        const auto end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
-        lines.push_back(line);
-        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    std::string converted;
+    text::LineSplitter lines(DecodeTextFile(bytes, converted));
+    std::string_view header;
+    while (lines.Next(header) && text::Trim(header, kBlank).empty()) {
     }
-    std::size_t header = 0;
-    while (header < lines.size() && TrimRight(TrimLeft(lines[header])).empty()) {
-        ++header;
-    }
-    if (header == lines.size()) {
-        return std::nullopt;
-    }
-    const std::string_view headerLine = TrimRight(TrimLeft(lines[header]));
+    header = text::Trim(header, kBlank);
     bool unicode = true;
-    if (headerLine == "REGEDIT4") {
+    if (header == "REGEDIT4") {
         unicode = false;
-    } else if (headerLine != "Windows Registry Editor Version 5.00") {
+    } else if (header != "Windows Registry Editor Version 5.00") {
         return std::nullopt;
     }
-    return RegeditParser(std::move(lines), unicode).Parse(header + 1);
+    return RegeditParser(lines, unicode).Parse();
 }
 
 }  // namespace qelt

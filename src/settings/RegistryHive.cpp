@@ -8,14 +8,14 @@
 #include <unistd.h>
 #endif
 
-#include "settings/FuncLib.h"
+#include "text/Ascii.h"
 
 namespace qelt {
 
 namespace {
 
-constexpr std::string_view kLocalMachine = "hkey_local_machine";
-constexpr std::string_view kCurrentUser = "hkey_current_user";
+constexpr std::string_view kLocalMachine = "HKEY_LOCAL_MACHINE";
+constexpr std::string_view kCurrentUser = "HKEY_CURRENT_USER";
 
 std::optional<std::string_view> RootName(RegKeyHandle handle) {
     if (handle == kHKeyLocalMachine) {
@@ -27,7 +27,125 @@ std::optional<std::string_view> RootName(RegKeyHandle handle) {
     return std::nullopt;
 }
 
-std::optional<std::string> LookUpEnvironment(std::string_view name) {
+// The root as keys are filed under it, from its name or its short form.
+std::optional<std::string_view> CanonicalRoot(std::string_view root) {
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 8> kRoots{{
+        {"hkey_local_machine", "hkey_local_machine"},
+        {"hklm", "hkey_local_machine"},
+        {"hkey_current_user", "hkey_current_user"},
+        {"hkcu", "hkey_current_user"},
+        {"hkey_classes_root", "hkey_classes_root"},
+        {"hkcr", "hkey_classes_root"},
+        {"hkey_users", "hkey_users"},
+        {"hkey_current_config", "hkey_current_config"},
+    }};
+    for (const auto& [alias, name] : kRoots) {
+        if (text::EqualsIgnoringAsciiCase(root, alias)) {
+            return name;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+RegistryValue DwordValue(std::uint32_t number) {
+    std::string bytes;
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes += static_cast<char>((number >> shift) & 0xFF);
+    }
+    return {kRegDword, bytes};
+}
+
+RegistryHive::RegistryHive() : keys_(1) {}
+
+std::optional<std::pair<RegistryHive::KeyId, RegistryHive::KeyId>> RegistryHive::Walk(
+    std::string_view path, bool create) {
+    auto separator = path.find('\\');
+    const auto root = CanonicalRoot(path.substr(0, separator));
+    if (!root) {
+        return std::nullopt;
+    }
+    KeyId key = 0;
+    std::string name(*root);
+    while (true) {
+        KeyId next = 0;
+        if (const auto found = keys_[key].children.find(name); found != keys_[key].children.end()) {
+            next = found->second;
+        } else if (create) {
+            next = keys_.size();
+            keys_[key].children.emplace(std::move(name), next);
+            keys_.emplace_back();
+        } else if (key == 0 && separator == std::string_view::npos) {
+            return std::pair{KeyId{0}, KeyId{0}};  // a root nothing was written to: empty
+        } else {
+            return std::nullopt;
+        }
+        const KeyId parent = key;
+        key = next;
+        if (separator == std::string_view::npos) {
+            return std::pair{key, parent};
+        }
+        path.remove_prefix(separator + 1);
+        separator = path.find('\\');
+        name = text::AsciiLower(path.substr(0, separator));
+        if (name.empty()) {
+            return std::nullopt;
+        }
+    }
+}
+
+std::optional<RegistryHive::KeyId> RegistryHive::CreateKey(std::string_view path) {
+    const auto walked = Walk(path, true);
+    return walked ? std::optional(walked->first) : std::nullopt;
+}
+
+std::optional<RegistryHive::KeyId> RegistryHive::FindKeyId(std::string_view path) const {
+    // Walk changes nothing when it creates nothing.
+    const auto walked = const_cast<RegistryHive*>(this)->Walk(path, false);
+    return walked ? std::optional(walked->first) : std::nullopt;
+}
+
+const RegistryHive::Values* RegistryHive::FindKey(std::string_view path) const {
+    const auto key = FindKeyId(path);
+    return key ? &keys_[*key].values : nullptr;
+}
+
+void RegistryHive::DeleteKey(std::string_view path) {
+    const auto walked = Walk(path, false);
+    if (!walked || walked->first == 0) {
+        return;
+    }
+    const KeyId key = walked->first;
+    const KeyId parent = walked->second;
+    std::erase_if(keys_[parent].children, [key](const auto& child) { return child.second == key; });
+    // Everything below goes too; iteratively, however deep it nests.
+    std::vector<KeyId> below{key};
+    while (!below.empty()) {
+        Key removed = std::move(keys_[below.back()]);
+        keys_[below.back()] = Key{};
+        below.pop_back();
+        for (const auto& [name, child] : removed.children) {
+            below.push_back(child);
+        }
+    }
+}
+
+void RegistryHive::SetValue(std::string_view keyPath, std::string_view name, RegistryValue value) {
+    if (const auto key = CreateKey(keyPath)) {
+        SetValue(*key, name, std::move(value));
+    }
+}
+
+void RegistryHive::SetValue(KeyId key, std::string_view name, RegistryValue value) {
+    keys_[key].values[text::AsciiLower(name)] = std::move(value);
+}
+
+void RegistryHive::DeleteValue(KeyId key, std::string_view name) {
+    keys_[key].values.erase(text::AsciiLower(name));
+}
+
+std::optional<std::string> LookUpProcessEnvironment(std::string_view name) {
     if (name.empty() || name.find('=') != std::string_view::npos) {
         return std::nullopt;
     }
@@ -37,12 +155,11 @@ std::optional<std::string> LookUpEnvironment(std::string_view name) {
     }
 #ifndef _WIN32
     // Windows compares variable names without regard to case.
-    const std::string lowerWanted = LowerAscii(wanted);
     for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
         const std::string_view assignment(*entry);
         const auto equals = assignment.find('=');
         if (equals != std::string_view::npos &&
-            LowerAscii(assignment.substr(0, equals)) == lowerWanted) {
+            text::EqualsIgnoringAsciiCase(assignment.substr(0, equals), name)) {
             return std::string(assignment.substr(equals + 1));
         }
     }
@@ -50,105 +167,7 @@ std::optional<std::string> LookUpEnvironment(std::string_view name) {
     return std::nullopt;
 }
 
-}  // namespace
-
-std::optional<std::string> RegistryHive::CanonicalPath(std::string_view path) {
-    static constexpr std::array<std::pair<std::string_view, std::string_view>, 8> kRoots{{
-        {"hkey_local_machine", kLocalMachine},
-        {"hklm", kLocalMachine},
-        {"hkey_current_user", kCurrentUser},
-        {"hkcu", kCurrentUser},
-        {"hkey_classes_root", "hkey_classes_root"},
-        {"hkcr", "hkey_classes_root"},
-        {"hkey_users", "hkey_users"},
-        {"hkey_current_config", "hkey_current_config"},
-    }};
-    const std::string lower = LowerAscii(path);
-    const auto firstSeparator = lower.find('\\');
-    const std::string_view root = std::string_view(lower).substr(0, firstSeparator);
-    std::string canonical;
-    for (const auto& [alias, name] : kRoots) {
-        if (root == alias) {
-            canonical = name;
-        }
-    }
-    if (canonical.empty()) {
-        return std::nullopt;
-    }
-    if (firstSeparator == std::string::npos) {
-        return canonical;
-    }
-    std::string_view rest = std::string_view(lower).substr(firstSeparator + 1);
-    while (true) {
-        const auto separator = rest.find('\\');
-        const std::string_view name = rest.substr(0, separator);
-        if (name.empty()) {
-            return std::nullopt;
-        }
-        canonical += '\\';
-        canonical += name;
-        if (separator == std::string_view::npos) {
-            return canonical;
-        }
-        rest.remove_prefix(separator + 1);
-    }
-}
-
-bool RegistryHive::AddKey(std::string_view path) {
-    const auto canonical = CanonicalPath(path);
-    if (!canonical) {
-        return false;
-    }
-    for (auto separator = canonical->find('\\'); separator != std::string::npos;
-         separator = canonical->find('\\', separator + 1)) {
-        keys_.try_emplace(canonical->substr(0, separator));
-    }
-    keys_.try_emplace(*canonical);
-    return true;
-}
-
-void RegistryHive::DeleteKey(std::string_view path) {
-    const auto canonical = CanonicalPath(path);
-    if (!canonical) {
-        return;
-    }
-    const std::string below = *canonical + '\\';
-    for (auto it = keys_.lower_bound(*canonical); it != keys_.end();) {
-        if (it->first != *canonical && !it->first.starts_with(below)) {
-            break;
-        }
-        it = keys_.erase(it);
-    }
-}
-
-void RegistryHive::SetValue(std::string_view keyPath, std::string_view name, RegistryValue value) {
-    if (!AddKey(keyPath)) {
-        return;
-    }
-    keys_[*CanonicalPath(keyPath)][LowerAscii(name)] = std::move(value);
-}
-
-void RegistryHive::DeleteValue(std::string_view keyPath, std::string_view name) {
-    if (const auto canonical = CanonicalPath(keyPath)) {
-        if (const auto key = keys_.find(*canonical); key != keys_.end()) {
-            key->second.erase(LowerAscii(name));
-        }
-    }
-}
-
-const RegistryHive::Values* RegistryHive::FindKey(std::string_view path) const {
-    static const Values kEmptyRoot;
-    const auto canonical = CanonicalPath(path);
-    if (!canonical) {
-        return nullptr;
-    }
-    if (const auto key = keys_.find(*canonical); key != keys_.end()) {
-        return &key->second;
-    }
-    return canonical->find('\\') == std::string::npos ? &kEmptyRoot : nullptr;
-}
-
-std::string ExpandEnvironmentReferences(std::string_view text) {
+std::string ExpandEnvironmentReferences(std::string_view text, const EnvironmentLookup& lookUp) {
     std::string expanded;
     std::size_t position = 0;
     while (position < text.size()) {
@@ -162,7 +181,7 @@ std::string ExpandEnvironmentReferences(std::string_view text) {
             expanded += text.substr(percent);
             break;
         }
-        if (const auto value = LookUpEnvironment(text.substr(percent + 1, close - percent - 1))) {
+        if (const auto value = lookUp(text.substr(percent + 1, close - percent - 1))) {
             expanded += *value;
         } else {
             expanded += text.substr(percent, close - percent + 1);
@@ -172,52 +191,9 @@ std::string ExpandEnvironmentReferences(std::string_view text) {
     return expanded;
 }
 
-HiveRegistry::HiveRegistry(Loader load) : load_(std::move(load)) {}
-
-std::optional<HiveRegistry::OpenedKey> HiveRegistry::Open(RegKeyHandle handle) {
-    if (const auto root = RootName(handle)) {
-        return OpenedKey{std::string(*root), *load_().FindKey(*root)};
-    }
-    std::lock_guard lock(mutex_);
-    if (const auto opened = opened_.find(handle); opened != opened_.end()) {
-        return opened->second;
-    }
-    return std::nullopt;
-}
-
-long HiveRegistry::OpenKey(RegKeyHandle parent, std::string_view subKey, RegKeyHandle& key) {
-    std::string path;
-    if (const auto root = RootName(parent)) {
-        path = *root;
-    } else {
-        std::lock_guard lock(mutex_);
-        const auto opened = opened_.find(parent);
-        if (opened == opened_.end()) {
-            return kRegInvalidHandle;
-        }
-        path = opened->second.path;
-    }
-    if (subKey.ends_with('\\')) {
-        subKey.remove_suffix(1);
-    }
-    if (!subKey.empty()) {
-        path += '\\';
-        path += subKey;
-    }
-    const RegistryHive hive = load_();
-    const RegistryHive::Values* values = hive.FindKey(path);
-    if (values == nullptr) {
-        return kRegFileNotFound;
-    }
-    std::lock_guard lock(mutex_);
-    key = nextHandle_++;
-    opened_.emplace(key, OpenedKey{std::move(path), *values});
-    return kRegSuccess;
-}
-
 std::size_t ExpandEnvironmentInto(std::string_view source, std::string& destination,
-                                  std::size_t capacity) {
-    std::string expanded = ExpandEnvironmentReferences(source);
+                                  std::size_t capacity, const EnvironmentLookup& lookUp) {
+    std::string expanded = ExpandEnvironmentReferences(source, lookUp);
     const std::size_t needed = expanded.size() + 1;
     destination = needed <= capacity ? std::move(expanded) : std::string();
     return needed;
@@ -225,7 +201,7 @@ std::size_t ExpandEnvironmentInto(std::string_view source, std::string& destinat
 
 long QueryHiveValue(const RegistryHive::Values& values, std::string_view valueName,
                     std::uint32_t& type, std::string* data, std::uint32_t& size) {
-    const auto value = values.find(LowerAscii(valueName));
+    const auto value = values.find(text::AsciiLower(valueName));
     if (value == values.end()) {
         return kRegFileNotFound;
     }
@@ -242,26 +218,67 @@ long QueryHiveValue(const RegistryHive::Values& values, std::string_view valueNa
     return kRegSuccess;
 }
 
-long HiveRegistry::QueryValue(RegKeyHandle key, std::string_view valueName, std::uint32_t& type,
-                              std::string* data, std::uint32_t& size) {
-    const auto opened = Open(key);
-    if (!opened) {
-        return kRegInvalidHandle;
+std::optional<std::string> FileRegistry::PathOf(RegKeyHandle handle) const {
+    if (const auto root = RootName(handle)) {
+        return std::string(*root);
     }
-    return QueryHiveValue(opened->values, valueName, type, data, size);
+    if (const auto opened = opened_.find(handle); opened != opened_.end()) {
+        return opened->second.path;
+    }
+    return std::nullopt;
 }
 
-long HiveRegistry::CloseKey(RegKeyHandle key) {
+long FileRegistry::OpenKey(RegKeyHandle parent, std::string_view subKey, RegKeyHandle& key) {
+    auto path = PathOf(parent);
+    if (!path) {
+        return kRegInvalidHandle;
+    }
+    if (subKey.ends_with('\\')) {
+        subKey.remove_suffix(1);
+    }
+    if (!subKey.empty()) {
+        *path += '\\';
+        *path += subKey;
+    }
+    const RegistryHive::Values* values = FindKey(*path);
+    if (values == nullptr) {
+        return kRegFileNotFound;
+    }
+    key = nextHandle_++;
+    opened_.emplace(key, OpenedKey{std::move(*path), *values});
+    return kRegSuccess;
+}
+
+long FileRegistry::QueryValue(RegKeyHandle key, std::string_view valueName, std::uint32_t& type,
+                              std::string* data, std::uint32_t& size) {
+    const RegistryHive::Values* values = nullptr;
+    if (const auto root = RootName(key)) {
+        values = FindKey(*root);
+    } else if (const auto opened = opened_.find(key); opened != opened_.end()) {
+        values = &opened->second.values;
+    }
+    if (values == nullptr) {
+        return kRegInvalidHandle;
+    }
+    return QueryHiveValue(*values, valueName, type, data, size);
+}
+
+long FileRegistry::CloseKey(RegKeyHandle key) {
     if (RootName(key)) {
         return kRegSuccess;
     }
-    std::lock_guard lock(mutex_);
     return opened_.erase(key) == 1 ? kRegSuccess : kRegInvalidHandle;
+}
+
+HiveRegistry::HiveRegistry(RegistryHive hive) : hive_(std::move(hive)) {}
+
+const RegistryHive::Values* HiveRegistry::FindKey(std::string_view path) {
+    return hive_.FindKey(path);
 }
 
 std::size_t HiveRegistry::ExpandEnvironment(std::string_view source, std::string& destination,
                                             std::size_t capacity) {
-    return ExpandEnvironmentInto(source, destination, capacity);
+    return ExpandEnvironmentInto(source, destination, capacity, LookUpProcessEnvironment);
 }
 
 }  // namespace qelt

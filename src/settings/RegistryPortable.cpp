@@ -2,6 +2,7 @@
 // QELT_REGISTRY, or else the registry of the Wine prefix.
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "settings/RegeditFile.h"
@@ -15,11 +16,10 @@ namespace qelt {
 
 namespace {
 
-// The file named by QELT_REGISTRY. Empty, missing or unparsable: an empty registry, as on a
-// machine where nothing was ever registered.
-RegistryHive LoadConfiguredRegistry() {
-    const char* fileName = std::getenv("QELT_REGISTRY");
-    if (fileName == nullptr || *fileName == '\0') {
+// Empty, missing, not a regular file or unparsable: an empty registry, as on a machine where
+// nothing was ever registered.
+RegistryHive LoadRegistryFile(const char* fileName) {
+    if (*fileName == '\0') {
         return {};
     }
     const auto bytes = ReadFileBytes(fileName);
@@ -32,10 +32,19 @@ RegistryHive LoadConfiguredRegistry() {
 }  // namespace
 
 RegistryBackend& SystemRegistry() {
-    static HiveRegistry configured(LoadConfiguredRegistry);
     static WinePrefixRegistry winePrefix(WinePrefixFolder);
-    return std::getenv("QELT_REGISTRY") != nullptr ? static_cast<RegistryBackend&>(configured)
-                                                   : winePrefix;
+    const char* fileName = std::getenv("QELT_REGISTRY");
+    if (fileName == nullptr) {
+        return winePrefix;
+    }
+    // The file is read once; only another name in QELT_REGISTRY makes it read another.
+    static std::string loadedName;
+    static std::optional<HiveRegistry> configured;
+    if (!configured || loadedName != fileName) {
+        configured.emplace(LoadRegistryFile(fileName));
+        loadedName = fileName;
+    }
+    return *configured;
 }
 
 }  // namespace qelt

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "text/AnsiCodePage.h"
 #include "settings/RegistryBackend.h"
+#include "text/AnsiCodePage.h"
 
 namespace qelt {
 
@@ -26,7 +26,8 @@ class Win32Registry final : public RegistryBackend {
   public:
     long OpenKey(RegKeyHandle parent, std::string_view subKey, RegKeyHandle& key) override {
         HKEY opened = nullptr;
-        const LSTATUS status = RegOpenKeyA(ToHkey(parent), text::Utf8ToAnsi(subKey).c_str(), &opened);
+        const LSTATUS status =
+            RegOpenKeyA(ToHkey(parent), text::Utf8ToAnsi(subKey).c_str(), &opened);
         if (status == ERROR_SUCCESS) {
             key = reinterpret_cast<RegKeyHandle>(opened);
         }
@@ -68,8 +69,8 @@ class Win32Registry final : public RegistryBackend {
     std::size_t ExpandEnvironment(std::string_view source, std::string& destination,
                                   std::size_t capacity) override {
         std::vector<char> buffer(capacity > 0 ? capacity : 1, '\0');
-        const DWORD needed = ExpandEnvironmentStringsA(text::Utf8ToAnsi(source).c_str(), buffer.data(),
-                                                       static_cast<DWORD>(capacity));
+        const DWORD needed = ExpandEnvironmentStringsA(text::Utf8ToAnsi(source).c_str(),
+                                                       buffer.data(), static_cast<DWORD>(capacity));
         destination =
             (needed != 0 && needed <= capacity) ? text::AnsiToUtf8(buffer.data()) : std::string();
         return needed;

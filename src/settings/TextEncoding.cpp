@@ -1,35 +1,123 @@
 #include "settings/TextEncoding.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <array>
-#include <fstream>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "text/Utf.h"
 
 namespace qelt {
 
-std::string Utf16LeToUtf8(std::string_view bytes) {
-    return text::Utf16LeBytesToUtf8(bytes);
-}
+namespace {
 
-std::string DecodeTextFile(std::string_view bytes) {
+// The C runtime's file calls differ in name and flags on Windows; the checks are the same.
+#ifdef _WIN32
+int OpenForReading(const std::filesystem::path& path) {
+    return _wopen(path.c_str(), _O_RDONLY | _O_BINARY);
+}
+bool IsRegularFile(int fd, std::size_t& size) {
+    struct _stat64 status {};
+    if (_fstat64(fd, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
+        return false;
+    }
+    size = static_cast<std::size_t>(status.st_size);
+    return true;
+}
+long long ReadSome(int fd, char* buffer, std::size_t size) {
+    return _read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+}
+void CloseFile(int fd) {
+    _close(fd);
+}
+#else
+int OpenForReading(const std::filesystem::path& path) {
+    // O_NONBLOCK: opening a FIFO returns at once instead of waiting for a writer.
+    return open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+}
+bool IsRegularFile(int fd, std::size_t& size) {
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        return false;
+    }
+    size = static_cast<std::size_t>(status.st_size);
+    return true;
+}
+long long ReadSome(int fd, char* buffer, std::size_t size) {
+    return read(fd, buffer, size);
+}
+void CloseFile(int fd) {
+    close(fd);
+}
+#endif
+
+}  // namespace
+
+std::string_view DecodeTextFile(std::string_view bytes, std::string& converted) {
     if (bytes.starts_with("\xFF\xFE")) {
-        return Utf16LeToUtf8(bytes.substr(2));
+        converted = text::Utf16LeBytesToUtf8(bytes.substr(2));
+        return converted;
     }
     if (bytes.starts_with("\xEF\xBB\xBF")) {
         bytes.remove_prefix(3);
     }
-    return std::string(bytes);
+    return bytes;
+}
+
+std::optional<RegularFile> RegularFile::Open(const std::filesystem::path& path) {
+    const int fd = OpenForReading(path);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::size_t size = 0;
+    if (!IsRegularFile(fd, size)) {
+        CloseFile(fd);
+        return std::nullopt;
+    }
+    return RegularFile(fd, size);
+}
+
+RegularFile::RegularFile(RegularFile&& other) noexcept : fd_(other.fd_), size_(other.size_) {
+    other.fd_ = -1;
+}
+
+RegularFile::~RegularFile() {
+    if (fd_ >= 0) {
+        CloseFile(fd_);
+    }
+}
+
+long long RegularFile::Read(char* buffer, std::size_t size) {
+    return ReadSome(fd_, buffer, size);
 }
 
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::string bytes;
-    std::array<char, 4096> chunk{};
-    // istream::read turns a failing read (as on a folder) into badbit instead of throwing.
-    while (file.read(chunk.data(), chunk.size()) || file.gcount() > 0) {
-        bytes.append(chunk.data(), static_cast<std::size_t>(file.gcount()));
+    auto file = RegularFile::Open(path);
+    if (!file) {
+        return std::nullopt;
     }
-    if (file.bad() || !file.eof()) {
+    // As many bytes as the file had when opened, then whatever it grew by meanwhile (some
+    // generated files report 0); what a shrinking file no longer holds is cut off.
+    std::string bytes(file->OpenedSize(), '\0');
+    std::size_t filled = 0;
+    long long count = 1;
+    while (filled < bytes.size() &&
+           (count = file->Read(bytes.data() + filled, bytes.size() - filled)) > 0) {
+        filled += static_cast<std::size_t>(count);
+    }
+    bytes.resize(filled);
+    std::array<char, 65536> chunk{};
+    while (count > 0 && (count = file->Read(chunk.data(), chunk.size())) > 0) {
+        bytes.append(chunk.data(), static_cast<std::size_t>(count));
+    }
+    if (count < 0) {
         return std::nullopt;
     }
     return bytes;

@@ -5,21 +5,38 @@
 #include <string>
 #include <string_view>
 
-#include "text/Hex.h"
-
 namespace qelt {
 
-using text::HexDigit;
+// The text of a settings or registry file: UTF-16LE with byte-order mark converted to UTF-8 into
+// `converted`, a UTF-8 byte-order mark skipped, anything else taken as it is. The result views
+// `bytes` or `converted`, so a UTF-8 file is never copied.
+std::string_view DecodeTextFile(std::string_view bytes, std::string& converted);
 
-// UTF-16LE bytes as UTF-8. NULs are kept; an unpaired surrogate becomes U+FFFD and an odd final
-// byte is dropped.
-std::string Utf16LeToUtf8(std::string_view bytes);
+// A regular file open for reading. Opening never blocks (a FIFO without a writer is refused, not
+// waited for), and the kind of file is asked of the opened file, so a file swapped after a
+// check by name cannot slip through.
+class RegularFile {
+  public:
+    // Nothing when the file cannot be opened or is not a regular file (a folder, a FIFO, a
+    // device).
+    static std::optional<RegularFile> Open(const std::filesystem::path& path);
+    RegularFile(RegularFile&& other) noexcept;
+    RegularFile& operator=(RegularFile&&) = delete;
+    ~RegularFile();
 
-// The text of a settings or registry file: UTF-16LE with byte-order mark converted to UTF-8, a
-// UTF-8 byte-order mark removed, anything else taken as it is.
-std::string DecodeTextFile(std::string_view bytes);
+    // The size when it was opened; the file may grow or shrink while it is read.
+    std::size_t OpenedSize() const { return size_; }
+    // Reads up to `size` bytes: how many, 0 at the end, -1 when reading fails.
+    long long Read(char* buffer, std::size_t size);
 
-// The bytes of a file; nothing when it cannot be opened or read (a folder, for one).
+  private:
+    RegularFile(int fd, std::size_t size) : fd_(fd), size_(size) {}
+    int fd_;
+    std::size_t size_;
+};
+
+// The bytes of a regular file, read once; nothing when it cannot be opened or read or is not a
+// regular file (a folder, a FIFO, a device).
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
 
 }  // namespace qelt

@@ -6,7 +6,7 @@
 #include <system_error>
 #include <vector>
 
-#include "settings/FuncLib.h"
+#include "text/Ascii.h"
 
 namespace qelt {
 
@@ -17,8 +17,8 @@ bool IsSeparator(char c) {
 }
 
 bool IsDriveName(std::string_view name) {
-    return name.size() >= 2 && name[1] == ':' &&
-           ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+    return name.size() >= 2 && name[1] == ':' && text::AsciiLower(name[0]) >= 'a' &&
+           text::AsciiLower(name[0]) <= 'z';
 }
 
 bool IsUncName(std::string_view name) {
@@ -59,7 +59,7 @@ std::filesystem::path ResolveComponent(const std::filesystem::path& folder,
     }
     for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
          entry.increment(error)) {
-        if (EqualsIgnoringAsciiCase(entry->path().filename().string(), component)) {
+        if (text::EqualsIgnoringAsciiCase(entry->path().filename().string(), component)) {
             return entry->path();
         }
     }
@@ -87,7 +87,7 @@ std::filesystem::path MapWindowsFileName(std::string_view name,
                                          const std::filesystem::path& winePrefix) {
     const std::filesystem::path devices = winePrefix / "dosdevices";
     if (IsDriveName(name)) {
-        const std::string drive{LowerAscii(name[0]), ':'};
+        const std::string drive{text::AsciiLower(name[0]), ':'};
         return ResolveBelow(devices / drive, name.substr(2));
     }
     if (IsUncName(name)) {

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,50 +22,49 @@
 // root.
 namespace qelt {
 
-class WinePrefixRegistry final : public RegistryBackend {
+class WinePrefixRegistry final : public FileRegistry {
   public:
     using PrefixSource = std::function<std::filesystem::path()>;
 
-    // `prefix` names the prefix anew at every lookup (the system registry passes
-    // WinePrefixFolder: $WINEPREFIX, else ~/.wine).
+    // `prefix` names the prefix (the system registry passes WinePrefixFolder: $WINEPREFIX, else
+    // ~/.wine). Each hive file is read once, when a key of its root is first asked for; another
+    // prefix is read anew.
     explicit WinePrefixRegistry(PrefixSource prefix);
 
-    long OpenKey(RegKeyHandle parent, std::string_view subKey, RegKeyHandle& key) override;
-    long QueryValue(RegKeyHandle key, std::string_view valueName, std::uint32_t& type,
-                    std::string* data, std::uint32_t& size) override;
-    long CloseKey(RegKeyHandle key) override;
+    // %NAME% from the environment Wine gives programs in the prefix.
     std::size_t ExpandEnvironment(std::string_view source, std::string& destination,
                                   std::size_t capacity) override;
 
   private:
-    // One hive file as last read. A hive holds thousands of keys and a lookup wants one, so the
-    // file is only indexed (key → its lines) and read again only when it changed on disk; the
-    // values of a key are parsed when it is opened.
+    // One hive file as read. A hive holds thousands of keys and a lookup wants a few, so the
+    // file is only indexed (key → its lines); a key's values are parsed when it is first opened.
     struct HiveFile {
+        bool loaded = false;
         std::filesystem::path path;
-        std::filesystem::file_time_type modified{};
-        std::uintmax_t bytes = 0;
         std::string text;
-        std::unordered_map<std::string, std::vector<std::pair<std::size_t, std::size_t>>> keys;
+        RegistryHive keys;
+        std::unordered_map<RegistryHive::KeyId, std::vector<std::pair<std::size_t, std::size_t>>>
+            unparsed;
 
-        // Reads the file again when it changed since the last read; a missing file or one of
-        // another format leaves no keys.
-        void Refresh(const std::filesystem::path& file);
+        // Reads the file under the root's name unless it was read already; a missing file, one
+        // that is not a regular file or one of another format leaves no keys.
+        void Load(const std::filesystem::path& file, std::string_view root);
+        const RegistryHive::Values* FindKey(std::string_view keyPath);
     };
-    struct OpenedKey {
-        std::string path;
-        RegistryHive::Values values;
+    struct Environment {
+        std::filesystem::path prefix;
+        std::map<std::string, std::string> variables;  // by lower-cased name
     };
 
-    // The values of a key ("HKEY_LOCAL_MACHINE\…"), or nothing when it does not exist.
-    std::optional<RegistryHive::Values> ReadKey(const std::string& path);
+    const RegistryHive::Values* FindKey(std::string_view path) override;
+    const Environment& WineEnvironment();
+    static std::optional<std::string> Lookup(const std::map<std::string, std::string>& variables,
+                                             std::string_view name);
 
     PrefixSource prefix_;
-    std::mutex mutex_;
     HiveFile machine_;
     HiveFile user_;
-    std::map<RegKeyHandle, OpenedKey> opened_;
-    RegKeyHandle nextHandle_ = 1;
+    std::optional<Environment> environment_;
 };
 
 }  // namespace qelt

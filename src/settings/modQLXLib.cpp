@@ -5,6 +5,7 @@
 #include "settings/FuncLib.h"
 #include "settings/ProfileBackend.h"
 #include "settings/RegFuncs.h"
+#include "text/Ascii.h"
 
 namespace qelt {
 
@@ -15,22 +16,19 @@ constexpr std::string_view kHostExecutable = "QeltOne.exe";
 constexpr std::string_view kHostProduct = "QeltOne";
 
 bool ContainsNoCase(std::string_view text, std::string_view part) {
-    return LowerAscii(text).find(LowerAscii(part)) != std::string::npos;
+    return text::FindIgnoringAsciiCase(text, part) != std::string_view::npos;
 }
 
 std::string ReplaceAllNoCase(std::string_view text, std::string_view token,
                              std::string_view replacement) {
-    const std::string lowerText = LowerAscii(text);
-    const std::string lowerToken = LowerAscii(token);
     std::string result;
-    std::size_t position = 0;
-    for (auto found = lowerText.find(lowerToken); found != std::string::npos;
-         found = lowerText.find(lowerToken, position)) {
-        result += text.substr(position, found - position);
+    for (auto found = text::FindIgnoringAsciiCase(text, token); found != std::string_view::npos;
+         found = text::FindIgnoringAsciiCase(text, token)) {
+        result += text.substr(0, found);
         result += replacement;
-        position = found + token.size();
+        text.remove_prefix(found + token.size());
     }
-    result += text.substr(position);
+    result += text;
     return result;
 }
 
@@ -43,7 +41,7 @@ std::string ReadProfile(std::string_view section, std::string_view key,
 }
 
 std::string DefaultPathsValue(const std::string& folder, std::string_view key) {
-    const std::string lowerKey = LowerAscii(key);
+    const std::string lowerKey = text::AsciiLower(key);
     if (lowerKey == "inipath") {
         return folder;
     }

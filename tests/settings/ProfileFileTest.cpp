@@ -83,6 +83,13 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"Utf16LeWithBom", "\xFF\xFE"s + qelt::test::Utf16Le("[General]\r\nk=v w\r\n"), "k",
                  "", 3, "v w"},
         ReadCase{"EmptyFile", "", "k", "d", 1, "d"},
+        ReadCase{"NulEndsTheValue", "[General]\r\nk=ab\0cd\r\n"s, "k", "d", 2, "ab"},
+        ReadCase{"NulFirstGivesEmpty", "[General]\r\nk=\0cd\r\n"s, "k", "d", 0, ""},
+        ReadCase{"NulKeepsBlanksBeforeIt", "[General]\r\nk=ab \0 \r\n"s, "k", "d", 3, "ab "},
+        ReadCase{"NulInsideQuotesLeavesTheOpeningQuote", "[General]\r\nk=\"ab\0c\"\r\n"s, "k", "d",
+                 3, "\"ab"},
+        ReadCase{"NulInUtf16File", "\xFF\xFE"s + qelt::test::Utf16Le("[General]\r\nk=ab\0cd\r\n"s),
+                 "k", "d", 2, "ab"},
         ReadCase{"BinaryGarbage", "\0\x01\xFF[\x80=\n]"s, "k", "d", 1, "d"}),
     [](const auto& info) { return info.param.name; });
 
@@ -154,6 +161,72 @@ TEST(ProfileFileReaderTest, ReadsFilesAndFallsBackToTheDefault) {
     EXPECT_EQ(reader.ReadProfileString("General", "k", "d", value, 255, folder.Folder()), 1u);
     EXPECT_EQ(value, "d");
 }
+
+// The reader takes a file a piece (1 MiB) at a time; whatever falls on the border between two
+// pieces, it must find what the whole text holds.
+struct LargeFileCase {
+    std::string name;
+    std::string lineEnd;
+    std::string bom;
+};
+
+void PrintTo(const LargeFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LargeProfileFileTest : public testing::TestWithParam<LargeFileCase> {};
+
+TEST_P(LargeProfileFileTest, FindsTheKeyWhereverPiecesEnd) {
+    const qelt::test::TempFolder folder;
+    const std::string& end = GetParam().lineEnd;
+    ProfileFileReader reader;
+    for (std::size_t shift = 0; shift < 8; ++shift) {
+        const std::string text = GetParam().bom + "[General]" + end +
+                                 "pad=" + std::string((std::size_t{1} << 20) - 20 + shift, 'p') +
+                                 end + "[Other]" + end + "k=other" + end + "[General]" + end +
+                                 "k=v" + end + "[general]" + end + "  K = \"found\" " + end + "z=1";
+        const std::string bytes =
+            GetParam().bom == "\xFF\xFE" ? "\xFF\xFE" + qelt::test::Utf16Le(text.substr(2)) : text;
+        const auto path = folder.Write("big.ini", bytes);
+        std::string value;
+        EXPECT_EQ(reader.ReadProfileString("General", "k", "d", value, 255, path.string()), 1u)
+            << shift;
+        EXPECT_EQ(value, "d") << "only the first [General] counts; shift " << shift;
+        EXPECT_EQ(reader.ReadProfileString("Other", "K", "d", value, 255, path.string()), 5u);
+        EXPECT_EQ(value, "other") << shift;
+        EXPECT_EQ(reader.ReadProfileString("general", "pad", "", value, 255, path.string()), 254u);
+        EXPECT_EQ(ReadProfileText(bytes, "Other", "k", "d", 255).text, "other");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LargeProfileFileTest,
+                         testing::Values(LargeFileCase{"CrLf", "\r\n", ""},
+                                         LargeFileCase{"Lf", "\n", ""},
+                                         LargeFileCase{"Cr", "\r", ""},
+                                         LargeFileCase{"Utf8Bom", "\r\n", "\xEF\xBB\xBF"},
+                                         LargeFileCase{"Utf16", "\r\n", "\xFF\xFE"}),
+                         [](const auto& info) { return info.param.name; });
+
+#ifndef _WIN32
+class ProfileNotAFileTest : public testing::TestWithParam<qelt::test::NotAFile> {};
+
+TEST_P(ProfileNotAFileTest, ReadsTheDefaultWithoutBlocking) {
+    const qelt::test::TempFolder folder;
+    const auto path = folder.Path() / "QeltOne.ini";
+    qelt::test::MakeNotAFile(path, GetParam());
+    ProfileFileReader reader;
+    std::string value;
+    const auto count = qelt::test::ReadsWithoutBlocking(path, [&] {
+        return reader.ReadProfileString("General", "k", "default", value, 255, path.string());
+    });
+    EXPECT_EQ(count, 7u);
+    EXPECT_EQ(value, "default");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ProfileNotAFileTest,
+                         testing::Values(qelt::test::NotAFile::Fifo, qelt::test::NotAFile::Folder),
+                         qelt::test::PrintNotAFile);
+#endif
 
 }  // namespace
 }  // namespace qelt

@@ -15,6 +15,8 @@
 #include "settings/ProfileFile.h"
 #include "settings/TextEncoding.h"
 #include "support/TempFolder.h"
+#include "text/Ascii.h"
+#include "text/Lines.h"
 
 namespace qelt {
 namespace {
@@ -120,31 +122,18 @@ bool IsSpacesOnly(std::string_view text) {
     return !text.empty() && text.find_first_not_of(' ') == std::string_view::npos;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 // A line that is only the key, without '='.
 bool HasBareKeyLine(const ProfileCase& c) {
-    const std::string text = DecodeTextFile(c.fileBytes);
+    std::string converted;
     constexpr std::string_view kBlanks = " \t\n\v\f\r";
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        std::string_view line = std::string_view(text).substr(start, end - start);
+    for (std::string_view line : text::SplitLines(DecodeTextFile(c.fileBytes, converted))) {
         const auto first = line.find_first_not_of(kBlanks);
         if (first != std::string_view::npos) {
             line = line.substr(first, line.find_last_not_of(kBlanks) - first + 1);
-            if (EqualNoCase(line, c.key)) {
+            if (text::EqualsIgnoringAsciiCase(line, c.key)) {
                 return true;
             }
         }
-        start = end + 1;
     }
     return false;
 }

@@ -19,7 +19,7 @@ const std::string kShellFolders = "HKEY_CURRENT_USER\\" + ShellFoldersKeyPath();
 // An in-memory registry that counts open keys and can fail chosen calls.
 class TestRegistry final : public RegistryBackend {
   public:
-    explicit TestRegistry(RegistryHive hive) : inner_([hive] { return hive; }) {}
+    explicit TestRegistry(RegistryHive hive) : inner_(std::move(hive)) {}
 
     long OpenKey(RegKeyHandle parent, std::string_view subKey, RegKeyHandle& key) override {
         const long status = inner_.OpenKey(parent, subKey, key);
@@ -55,7 +55,7 @@ class TestRegistry final : public RegistryBackend {
 
 RegistryHive HiveWithPersonal(std::optional<RegistryValue> personal) {
     RegistryHive hive;
-    hive.AddKey(kShellFolders);
+    hive.CreateKey(kShellFolders);
     if (personal) {
         hive.SetValue(kShellFolders, "Personal", *personal);
     }

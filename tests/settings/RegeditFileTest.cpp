@@ -141,10 +141,28 @@ TEST(RegeditFileTest, IntermediateKeysExistAndRootsAlways) {
     EXPECT_EQ(hive->FindKey("HKLM\\A\\\\B"), nullptr);
 }
 
+// Memory and time grow with the file, not with the square of a key's depth; deleting such a key
+// and dropping the hive must not recurse once per level.
+TEST(RegeditFileTest, KeyNestedAHundredThousandDeep) {
+    std::string path = "HKCU";
+    for (int level = 0; level < 100000; ++level) {
+        path += "\\k";
+    }
+    const std::string file = std::string(kV5) + "[" + path + "]\r\n@=\"deep\"\r\n";
+    const auto value = Lookup(ParseRegeditFile(file), path, "");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->data, "deep\0"s);
+    const auto deleted = ParseRegeditFile(file + "[-HKCU\\K]\r\n");
+    ASSERT_TRUE(deleted);
+    EXPECT_EQ(deleted->FindKey(path), nullptr);
+    EXPECT_EQ(deleted->FindKey("HKCU\\k"), nullptr);
+    EXPECT_NE(deleted->FindKey("HKCU"), nullptr);
+}
+
 TEST(HiveRegistryTest, OpensBelowAnOpenKeyAndClosesEachHandleOnce) {
     RegistryHive hive;
     hive.SetValue("HKLM\\Software\\X\\Y", "", RegistryValue{kRegSz, "v\0"s});
-    HiveRegistry registry([hive] { return hive; });
+    HiveRegistry registry(hive);
     RegKeyHandle parent = 0;
     RegKeyHandle child = 0;
     ASSERT_EQ(registry.OpenKey(kHKeyLocalMachine, "SOFTWARE\\x", parent), kRegSuccess);
@@ -183,7 +201,8 @@ TEST_P(ExpandEnvironmentTest, ReplacesKnownNamesOnly) {
 #endif
     const qelt::test::ScopedEnvironment known("QELT_TEST_KNOWN", "K");
     const qelt::test::ScopedEnvironment empty("QELT_TEST_EMPTY", "");
-    EXPECT_EQ(ExpandEnvironmentReferences(GetParam().text), GetParam().expected);
+    EXPECT_EQ(ExpandEnvironmentReferences(GetParam().text, LookUpProcessEnvironment),
+              GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -196,14 +196,38 @@ INSTANTIATE_TEST_SUITE_P(
                  "<root>host\\", "<root>shared/", "<root>shared/QeltOne.mdb"}),
     [](const auto& info) { return info.param.name; });
 
-TEST(ShowSettingsTest, RegistryNamedAsAFolderIsEmpty) {
-    const qelt::test::TempFolder temp;
-    const qelt::test::ScopedEnvironment windows("QELT_WINDOWS_DIR", temp.Folder());
-    const qelt::test::ScopedEnvironment registryFile("QELT_REGISTRY", temp.Folder());
+std::string ShowSettings() {
     std::ostringstream out;
     std::ostringstream err;
     EXPECT_EQ(cli::RunQeltAudit({"--show-settings"}, out, err), cli::kExitOk);
-    EXPECT_EQ(out.str(), "Host folder: \nData folder: \nDatabase: QeltOne.mdb\n");
+    return out.str();
+}
+
+class RegistryNotAFileTest : public testing::TestWithParam<qelt::test::NotAFile> {};
+
+TEST_P(RegistryNotAFileTest, IsAnEmptyRegistryReadWithoutBlocking) {
+    const qelt::test::TempFolder temp;
+    const qelt::test::ScopedEnvironment windows("QELT_WINDOWS_DIR", temp.Folder());
+    const auto registry = temp.Path() / "host.reg";
+    qelt::test::MakeNotAFile(registry, GetParam());
+    const qelt::test::ScopedEnvironment registryFile("QELT_REGISTRY", registry.string());
+    EXPECT_EQ(qelt::test::ReadsWithoutBlocking(registry, ShowSettings),
+              "Host folder: \nData folder: \nDatabase: QeltOne.mdb\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, RegistryNotAFileTest,
+                         testing::Values(qelt::test::NotAFile::Fifo, qelt::test::NotAFile::Folder),
+                         qelt::test::PrintNotAFile);
+
+TEST(ShowSettingsTest, RegistryFileIsReadOnce) {
+    const qelt::test::TempFolder temp;
+    const qelt::test::ScopedEnvironment windows("QELT_WINDOWS_DIR", temp.Folder());
+    const auto registry = temp.Write("host.reg", AppPathsFile("@=\"C:\\\\First\\\\Q.exe\""));
+    const qelt::test::ScopedEnvironment registryFile("QELT_REGISTRY", registry.string());
+    const std::string first = ShowSettings();
+    EXPECT_TRUE(first.starts_with("Host folder: C:\\First\\\n")) << first;
+    temp.Write("host.reg", AppPathsFile("@=\"C:\\\\Second\\\\Q.exe\""));
+    EXPECT_EQ(ShowSettings(), first);
 }
 
 }  // namespace

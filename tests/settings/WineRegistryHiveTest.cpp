@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "settings/RegFuncs.h"
@@ -138,6 +139,43 @@ INSTANTIATE_TEST_SUITE_P(
                     HiveValueCase{kTests, "Twice", kRegSz, "second\0"s},
                     HiveValueCase{"Software\\Escaped]Bracket\\Sub", "Value", kRegSz, "inside\0"s}));
 
+struct DecodeCase {
+    std::string stored;  // the bytes between the quotes in the hive file
+    std::string read;    // UTF-8, as the value comes back
+};
+
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+    *os << testing::PrintToString(c.stored);
+}
+
+class WineHiveDecodeTest : public WinePrefixTest, public testing::WithParamInterface<DecodeCase> {};
+
+// Plain bytes are UTF-8 and follow the one replacement rule of the text layer: an overlong '/'
+// must not come back as a '/'.
+TEST_P(WineHiveDecodeTest, DecodesAsTheTextLayerDoes) {
+    Write("system.reg",
+          "WINE REGISTRY Version 2\n[Software\\\\T] 1\n\"V\"=\"" + GetParam().stored + "\"\n");
+    const auto value = ReadValue(registry_, kHKeyLocalMachine, "Software\\T", "V");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->data, GetParam().read + '\0');
+}
+
+constexpr std::string_view kFffd = "\xEF\xBF\xBD";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WineHiveDecodeTest,
+    testing::Values(DecodeCase{"a\xC0\xAF"
+                               "b",
+                               "a" + std::string(kFffd) + std::string(kFffd) + "b"},
+                    DecodeCase{"\xED\xA0\x80",
+                               std::string(kFffd) + std::string(kFffd) + std::string(kFffd)},
+                    DecodeCase{"\xE2\x82", std::string(kFffd)},
+                    DecodeCase{"\xE2\x82\\\\", std::string(kFffd) + "\\"},
+                    DecodeCase{"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+                    DecodeCase{"\\xd83d\\xde00", "\xF0\x9F\x98\x80"},
+                    DecodeCase{"\\xd83dz", std::string(kFffd) + "z"},
+                    DecodeCase{"\\\xC3\xA9", "\xC3\xA9"}));
+
 struct MissingCase {
     const char* key;
     const char* name;
@@ -206,18 +244,22 @@ TEST_F(WinePrefixTest, ReadsAFileWithoutItsLastLineEnd) {
     ASSERT_TRUE(value);
     EXPECT_EQ(value->data, "last\0"s);
     Write("user.reg", "WINE REGISTRY Version 2\n[Software\\\\A\\\\B] 1");
+    WinePrefixRegistry again([this] { return prefix_; });
     RegKeyHandle key = 0;
-    EXPECT_EQ(registry_.OpenKey(kHKeyCurrentUser, "Software\\A\\B", key), kRegSuccess);
+    EXPECT_EQ(again.OpenKey(kHKeyCurrentUser, "Software\\A\\B", key), kRegSuccess);
 }
 
-TEST_F(WinePrefixTest, SeesTheFileAsItIsAtEachLookup) {
+TEST_F(WinePrefixTest, ReadsEachHiveOnceAndAnotherPrefixAnew) {
     Write("user.reg", "WINE REGISTRY Version 2\n[Software\\\\A] 1\n\"V\"=\"old\"\n");
-    ASSERT_TRUE(ReadValue(registry_, kHKeyCurrentUser, "Software\\A", "V"));
-    // Wine saves the hive anew; a different size is seen even within the clock's resolution.
+    std::filesystem::path current = prefix_;
+    WinePrefixRegistry registry([&current] { return current; });
+    ASSERT_TRUE(ReadValue(registry, kHKeyCurrentUser, "Software\\A", "V"));
     Write("user.reg", "WINE REGISTRY Version 2\n[Software\\\\A] 1\n\"V\"=\"newer\"\n");
-    const auto value = ReadValue(registry_, kHKeyCurrentUser, "Software\\A", "V");
-    ASSERT_TRUE(value);
-    EXPECT_EQ(value->data, "newer\0"s);
+    EXPECT_EQ(ReadValue(registry, kHKeyCurrentUser, "Software\\A", "V").value().data, "old\0"s);
+    current = prefix_ / "other";
+    test::WriteFile(current / "user.reg",
+                    "WINE REGISTRY Version 2\n[Software\\\\A] 1\n\"V\"=\"other\"\n");
+    EXPECT_EQ(ReadValue(registry, kHKeyCurrentUser, "Software\\A", "V").value().data, "other\0"s);
 }
 
 TEST_F(WinePrefixTest, RootHandlesReadTheHiveRoot) {
@@ -229,6 +271,103 @@ TEST_F(WinePrefixTest, RootHandlesReadTheHiveRoot) {
               kRegFileNotFound);
     EXPECT_EQ(registry_.CloseKey(kHKeyLocalMachine), kRegSuccess);
     EXPECT_EQ(registry_.CloseKey(12345), kRegInvalidHandle);
+}
+
+TEST_F(WinePrefixTest, KeyNestedAHundredThousandDeep) {
+    std::string hivePath;
+    std::string path = "Software";
+    for (int level = 0; level < 100000; ++level) {
+        hivePath += "k\\\\";
+        path += "\\k";
+    }
+    Write("user.reg", "WINE REGISTRY Version 2\n[" + hivePath + "Software] 1\n\"V\"=\"deep\"\n");
+    std::string reversed = "k";
+    for (int level = 1; level < 100000; ++level) {
+        reversed += "\\k";
+    }
+    const auto value = ReadValue(registry_, kHKeyCurrentUser, reversed + "\\Software", "V");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->data, "deep\0"s);
+}
+
+class WineHiveNotAFileTest : public WinePrefixTest,
+                             public testing::WithParamInterface<test::NotAFile> {};
+
+TEST_P(WineHiveNotAFileTest, IsAnEmptyRootReadWithoutBlocking) {
+    test::MakeNotAFile(prefix_ / "system.reg", GetParam());
+    Write("user.reg", "WINE REGISTRY Version 2\n[Software\\\\A] 1\n\"V\"=\"user\"\n");
+    const auto machine = test::ReadsWithoutBlocking(prefix_ / "system.reg", [this] {
+        return ReadValue(registry_, kHKeyLocalMachine, kAppPaths, "");
+    });
+    EXPECT_FALSE(machine);
+    EXPECT_TRUE(ReadValue(registry_, kHKeyCurrentUser, "Software\\A", "V"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, WineHiveNotAFileTest,
+                         testing::Values(test::NotAFile::Fifo, test::NotAFile::Folder),
+                         test::PrintNotAFile);
+
+// %NAME% as a program in the prefix sees it: Wine's own folders, those the registry names, the
+// Environment keys (the user's over the machine's), the Unix environment but for what Wine sets.
+struct WineExpandCase {
+    std::string name;
+    std::string systemKeys;  // hive lines after the header
+    std::string userKeys;
+    std::string text;
+    std::string expected;
+};
+
+void PrintTo(const WineExpandCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WineExpandTest : public WinePrefixTest, public testing::WithParamInterface<WineExpandCase> {};
+
+TEST_P(WineExpandTest, ExpandsAsWineDoes) {
+    const test::ScopedEnvironment unix("QELT_TEST_UNIX", "u");
+    Write("system.reg", "WINE REGISTRY Version 2\n" + GetParam().systemKeys);
+    Write("user.reg", "WINE REGISTRY Version 2\n" + GetParam().userKeys);
+    std::string expanded;
+    EXPECT_EQ(registry_.ExpandEnvironment(GetParam().text, expanded, 1024),
+              GetParam().expected.size() + 1);
+    EXPECT_EQ(expanded, GetParam().expected);
+}
+
+constexpr std::string_view kMachineEnvironment =
+    "[System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment] 1\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WineExpandTest,
+    testing::Values(
+        WineExpandCase{"ProgramFilesDefault", "", "", "%ProgramFiles%\\QeltOne",
+                       "C:\\Program Files\\QeltOne"},
+        WineExpandCase{"ProgramFilesFromTheRegistry",
+                       "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1\n"
+                       "\"ProgramFilesDir\"=\"D:\\\\Apps\"\n",
+                       "", "%PROGRAMFILES%\\QeltOne", "D:\\Apps\\QeltOne"},
+        WineExpandCase{"SystemRoot", "", "", "%SystemRoot%\\system32", "C:\\windows\\system32"},
+        WineExpandCase{
+            "MachineEnvironmentExpandsWineDefaults",
+            std::string(kMachineEnvironment) + "\"QELT_HOST\"=str(2):\"%ProgramFiles%\\\\Q\"\n", "",
+            "%qelt_host%", "C:\\Program Files\\Q"},
+        WineExpandCase{"UserEnvironmentOverridesMachine",
+                       std::string(kMachineEnvironment) + "\"QELT_HOST\"=\"machine\"\n",
+                       "[Environment] 1\n\"QELT_HOST\"=\"user\"\n", "%QELT_HOST%", "user"},
+        WineExpandCase{"VolatileEnvironment", "",
+                       "[Volatile Environment] 1\n\"USERPROFILE\"=\"C:\\\\users\\\\qelt\"\n",
+                       "%UserProfile%\\Documents", "C:\\users\\qelt\\Documents"},
+        WineExpandCase{"UnixVariable", "", "", "%QELT_TEST_UNIX%", "u"},
+        WineExpandCase{"HomeIsNotPassedOn", "", "", "%HOME%", "%HOME%"},
+        WineExpandCase{"Unknown", "", "", "%QELT_NOT_SET%\\x", "%QELT_NOT_SET%\\x"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(WinePrefixTest, AppPathsExpandSzGivesTheHostFolderWineGives) {
+    Write("system.reg",
+          "WINE REGISTRY Version 2\n"
+          "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths\\\\QeltOne.exe] 1\n"
+          "@=str(2):\"\\\"%ProgramFiles%\\\\QeltOne\\\\QeltOne.exe\\\"\"\n");
+    const ScopedRegistryBackend scoped(registry_);
+    EXPECT_EQ(GetInstalledAppPath("QeltOne.exe"), "C:\\Program Files\\QeltOne\\");
 }
 
 }  // namespace

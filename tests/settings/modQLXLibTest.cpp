@@ -64,9 +64,7 @@ struct HostRegistry {
 class HostFixture {
   public:
     explicit HostFixture(const HostRegistry& host)
-        : registry_([hive = host.Hive()] { return hive; }),
-          scopedRegistry_(registry_),
-          scopedProfiles_(profiles) {}
+        : registry_(host.Hive()), scopedRegistry_(registry_), scopedProfiles_(profiles) {}
 
     FakeProfileFiles profiles;
 

@@ -6,6 +6,7 @@
 #include "text/Ascii.h"
 #include "text/Hex.h"
 #include "text/Lines.h"
+#include "text/Trim.h"
 #include "text/Utf.h"
 
 namespace qelt::text {
@@ -169,6 +170,32 @@ TEST(HexTest, DigitsAndDwords) {
     EXPECT_EQ(ParseHexPrefix("x4142z", pos, 4), std::nullopt);
     EXPECT_EQ(pos, 5u);
 }
+
+struct TrimCase {
+    std::string_view text;
+    std::string_view blanks;
+    std::string_view left;
+    std::string_view right;
+    std::string_view both;
+};
+
+class TrimTest : public testing::TestWithParam<TrimCase> {};
+
+TEST_P(TrimTest, RemovesTheNamedBlanksOnly) {
+    const TrimCase& c = GetParam();
+    EXPECT_EQ(TrimLeft(c.text, c.blanks), c.left);
+    EXPECT_EQ(TrimRight(c.text, c.blanks), c.right);
+    EXPECT_EQ(Trim(c.text, c.blanks), c.both);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TrimTest,
+    testing::Values(TrimCase{"", " ", "", "", ""}, TrimCase{"   ", " ", "", "", ""},
+                    TrimCase{" a b ", " ", "a b ", " a b", "a b"},
+                    TrimCase{"\t a\t", " ", "\t a\t", "\t a\t", "\t a\t"},
+                    TrimCase{"\t a\t", " \t", "a\t", "\t a", "a"},
+                    TrimCase{std::string_view(" \0 ", 3), " ", std::string_view("\0 ", 2),
+                             std::string_view(" \0", 2), std::string_view("\0", 1)}));
 
 }  // namespace
 }  // namespace qelt::text
