@@ -9,6 +9,7 @@
 
 #include "auditscript/SqlQuoting.h"
 #include "dbsession/Error.h"
+#include "text/Ascii.h"
 
 namespace qelt {
 
@@ -32,12 +33,9 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kKeyColu
 
 constexpr std::int32_t kErrOverflow = 6;
 
-char ToLowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-char ToUpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
+// The item tables the window lists, in their own spelling.
+constexpr std::array kListedItemTables = {"Companies"sv, "Contacts"sv, "Consultants"sv,
+                                          "Requirements"sv};
 
 std::string_view TrimSpaces(std::string_view text) {
     const auto first = text.find_first_not_of(' ');
@@ -100,19 +98,22 @@ std::string AuditTableName(std::string_view itemTable) {
 }
 
 std::string_view BuiltInKeyColumn(std::string_view itemTable) {
-    std::string normalised(TrimSpaces(itemTable));
-    std::ranges::transform(normalised, normalised.begin(), ToLowerAscii);
+    const std::string normalised = text::AsciiLower(TrimSpaces(itemTable));
     const auto row = std::ranges::find(kKeyColumns, normalised,
                                        &std::pair<std::string_view, std::string_view>::first);
     return row != kKeyColumns.end() ? row->second : std::string_view();
 }
 
+std::string_view ListedItemTableSpelling(std::string_view itemTable) {
+    const auto listed = std::ranges::find_if(kListedItemTables, [itemTable](std::string_view name) {
+        return text::EqualsIgnoringAsciiCase(name, itemTable);
+    });
+    return listed != kListedItemTables.end() ? *listed : itemTable;
+}
+
 std::string GetKeyColumn(DatabaseSession& session, std::string_view itemTable) {
-    std::string keyColumn(BuiltInKeyColumn(itemTable));
-    if (session.UppercaseIdentifiers()) {
-        std::ranges::transform(keyColumn, keyColumn.begin(), ToUpperAscii);
-    }
-    return keyColumn;
+    const std::string_view keyColumn = BuiltInKeyColumn(itemTable);
+    return session.UppercaseIdentifiers() ? text::AsciiUpper(keyColumn) : std::string(keyColumn);
 }
 
 std::string GetDisplayColumn(std::string_view itemTable) {

@@ -4,6 +4,10 @@
 #include <array>
 #include <cstddef>
 
+#include "auditscript/UnicodeCharacters.h"
+#include "text/Ascii.h"
+#include "text/Utf.h"
+
 namespace qelt {
 
 namespace {
@@ -209,8 +213,22 @@ bool IsAsciiLetter(char c) {
 bool IsAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
-bool IsNonAscii(char c) {
-    return static_cast<unsigned char>(c) >= 0x80;
+
+bool IsControlCharacter(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+void AppendHexEscape(std::string& out, unsigned char byte) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    out.append("\\x");
+    out.push_back(kDigits[byte >> 4]);
+    out.push_back(kDigits[byte & 0xF]);
+}
+
+// The characters T-SQL allows after the first one of a regular identifier.
+bool IsIdentifierPart(char32_t c) {
+    return unicode::IsLetter(c) || unicode::IsDecimalDigit(c) || c == '_' || c == '@' || c == '$' ||
+           c == '#';
 }
 
 }  // namespace
@@ -220,26 +238,26 @@ bool IsReservedKeyword(std::string_view word) {
         return false;
     }
     std::array<char, kLongestKeyword> upper{};
-    std::ranges::transform(word, upper.begin(), [](char c) {
-        return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    });
+    std::ranges::transform(word, upper.begin(), [](char c) { return text::AsciiUpper(c); });
     return std::ranges::binary_search(kReservedKeywords,
                                       std::string_view(upper.data(), word.size()));
 }
 
 bool IsRegularIdentifier(std::string_view name) {
-    if (name.empty()) {
+    if (name.empty() || !text::IsValidUtf8(name)) {
         return false;
     }
-    const char first = name.front();
-    if (!IsAsciiLetter(first) && first != '_' && !IsNonAscii(first)) {
+    std::size_t pos = 0;
+    const char32_t first = text::DecodeUtf8(name, pos);
+    if (!unicode::IsLetter(first) && first != '_') {
         return false;
     }
-    const bool allRegular = std::ranges::all_of(name.substr(1), [](char c) {
-        return IsAsciiLetter(c) || IsAsciiDigit(c) || IsNonAscii(c) || c == '_' || c == '@' ||
-               c == '$' || c == '#';
-    });
-    return allRegular && !IsReservedKeyword(name);
+    while (pos < name.size()) {
+        if (!IsIdentifierPart(text::DecodeUtf8(name, pos))) {
+            return false;
+        }
+    }
+    return !IsReservedKeyword(name);
 }
 
 bool IsPlainIdentifier(std::string_view name) {
@@ -249,6 +267,34 @@ bool IsPlainIdentifier(std::string_view name) {
     const bool allPlain = std::ranges::all_of(
         name, [](char c) { return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_'; });
     return allPlain && !IsReservedKeyword(name);
+}
+
+bool HasControlCharacter(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        if (IsControlCharacter(text::DecodeUtf8(text, pos))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string EscapedForMessage(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        const char32_t c = text::DecodeUtf8(text, pos);
+        const std::string_view bytes = text.substr(start, pos - start);
+        const bool replaced = c == text::kReplacementCharacter && bytes != "\xEF\xBF\xBD";
+        if (IsControlCharacter(c) || replaced) {
+            for (const char byte : bytes) {
+                AppendHexEscape(escaped, static_cast<unsigned char>(byte));
+            }
+        } else {
+            escaped.append(bytes);
+        }
+    }
+    return escaped;
 }
 
 std::string QuoteIdentifier(std::string_view name) {
