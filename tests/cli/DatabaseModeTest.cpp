@@ -123,6 +123,24 @@ TEST_F(DatabaseModeTest, DefaultDatabaseIsTheHostProductsDatabase) {
     EXPECT_EQ(result.out, test::RunCli({"--database", kDemoDatabase}).out);
 }
 
+// The host installation is looked up only for the default database, never when --database
+// names one, so a broken installation cannot slow or disturb such a run.
+TEST_F(DatabaseModeTest, HostSettingsAreLookedUpOnlyWithoutDatabase) {
+    int lookups = 0;
+    const HostSettingsLookup counted = [&lookups] {
+        ++lookups;
+        return HostSettings{"/host/", "/data/", kDemoDatabase};
+    };
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunQeltAudit({"--database", kDemoDatabase}, out, err, counted), kExitOk) << err.str();
+    EXPECT_EQ(RunQeltAudit({"--database", "/nonexistent/QeltOne.db"}, out, err, counted),
+              kExitOpenFailed);
+    EXPECT_EQ(lookups, 0);
+    EXPECT_EQ(RunQeltAudit({}, out, err, counted), kExitOk) << err.str();
+    EXPECT_EQ(lookups, 1);
+}
+
 // With no host installation the default is QeltOne.mdb relative to the working folder; there is
 // none here, and none is created.
 TEST_F(DatabaseModeTest, DefaultDatabaseWithoutHostInstallationIsQeltOneMdb) {
