@@ -32,6 +32,8 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kKeyColu
 }};
 
 constexpr std::int32_t kErrOverflow = 6;
+// The least a column adds to the trigger: four lines with its name twice and some 50 bytes.
+constexpr std::size_t kBytesPerColumn = 256;
 
 // The item tables the window lists, in their own spelling.
 constexpr std::array kListedItemTables = {"Companies"sv, "Contacts"sv, "Consultants"sv,
@@ -170,6 +172,11 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
 
     // Block A: the SET list, every column; the comma closes each entry's line but the last.
     const std::int32_t last = LastPosition(columns);
+    if (last >= 0) {
+        // Room made at once saves the copies of a growing buffer; a caller that knows the names
+        // may have made more.
+        script.Reserve(static_cast<std::size_t>(last + 1) * kBytesPerColumn);
+    }
     for (std::int32_t p = 0; p <= last; ++p) {
         const std::string identifier = QuoteIdentifier(columns.Item(p).Name);
         script.AppendScriptText("    ");

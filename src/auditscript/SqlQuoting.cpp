@@ -234,7 +234,9 @@ bool IsIdentifierPart(char32_t c) {
 }  // namespace
 
 bool IsReservedKeyword(std::string_view word) {
-    if (word.empty() || word.size() > kLongestKeyword) {
+    // Keywords are letters and '_' only: most names are answered without a search.
+    if (word.empty() || word.size() > kLongestKeyword ||
+        !std::ranges::all_of(word, [](char c) { return IsAsciiLetter(c) || c == '_'; })) {
         return false;
     }
     std::array<char, kLongestKeyword> upper{};
@@ -244,16 +246,26 @@ bool IsReservedKeyword(std::string_view word) {
 }
 
 bool IsRegularIdentifier(std::string_view name) {
-    if (name.empty() || !text::IsValidUtf8(name)) {
+    if (name.empty()) {
         return false;
     }
+    // ASCII needs no decoding; a sequence that is not UTF-8 decodes to U+FFFD, which is no
+    // letter, so such a name is bracketed.
+    const auto next = [name](std::size_t& pos) -> char32_t {
+        const auto byte = static_cast<unsigned char>(name[pos]);
+        if (byte < 0x80) {
+            ++pos;
+            return byte;
+        }
+        return text::DecodeUtf8(name, pos);
+    };
     std::size_t pos = 0;
-    const char32_t first = text::DecodeUtf8(name, pos);
+    const char32_t first = next(pos);
     if (!unicode::IsLetter(first) && first != '_') {
         return false;
     }
     while (pos < name.size()) {
-        if (!IsIdentifierPart(text::DecodeUtf8(name, pos))) {
+        if (!IsIdentifierPart(next(pos))) {
             return false;
         }
     }
@@ -270,8 +282,13 @@ bool IsPlainIdentifier(std::string_view name) {
 }
 
 bool HasControlCharacter(std::string_view text) {
-    for (std::size_t pos = 0; pos < text.size();) {
-        if (IsControlCharacter(text::DecodeUtf8(text, pos))) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        // U+0080 to U+009F are C2 80 to C2 9F in UTF-8.
+        if (byte < 0x20 || byte == 0x7F ||
+            (byte == 0xC2 && i + 1 < text.size() &&
+             static_cast<unsigned char>(text[i + 1]) <= 0x9F &&
+             static_cast<unsigned char>(text[i + 1]) >= 0x80)) {
             return true;
         }
     }

@@ -1,10 +1,11 @@
 #include "auditscript/UnicodeCharacters.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <iterator>
-#include <string>
 
 #include "auditscript/UnicodeCharacterTables.h"
+#include "text/Ascii.h"
 #include "text/Utf.h"
 
 namespace qelt::unicode {
@@ -17,6 +18,20 @@ bool InRanges(const CodePointRange (&ranges)[N], char32_t codePoint) {
         std::begin(ranges), std::end(ranges), codePoint,
         [](char32_t value, const CodePointRange& range) { return value < range.first; });
     return after != std::begin(ranges) && codePoint <= std::prev(after)->last;
+}
+
+}  // namespace
+
+namespace {
+
+// The next code point of the text, simply case folded; advances pos past it.
+char32_t NextFolded(std::string_view utf8, std::size_t& pos) {
+    const auto byte = static_cast<unsigned char>(utf8[pos]);
+    if (byte < 0x80) {
+        ++pos;
+        return static_cast<unsigned char>(text::AsciiLower(static_cast<char>(byte)));
+    }
+    return SimpleCaseFold(text::DecodeUtf8(utf8, pos));
 }
 
 }  // namespace
@@ -43,13 +58,23 @@ char32_t SimpleCaseFold(char32_t codePoint) {
                                                                              : codePoint;
 }
 
-std::u32string CaseFolded(std::string_view utf8) {
-    std::u32string folded;
-    folded.reserve(utf8.size());
-    for (std::size_t pos = 0; pos < utf8.size();) {
-        folded.push_back(SimpleCaseFold(text::DecodeUtf8(utf8, pos)));
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (NextFolded(a, i) != NextFolded(b, j)) {
+            return false;
+        }
     }
-    return folded;
+    return i == a.size() && j == b.size();
+}
+
+std::size_t HashIgnoringCase(std::string_view utf8) {
+    std::uint64_t hash = 14695981039346656037u;  // FNV-1a over the folded code points
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        hash = (hash ^ NextFolded(utf8, pos)) * 1099511628211u;
+    }
+    return static_cast<std::size_t>(hash);
 }
 
 }  // namespace qelt::unicode

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 // The Unicode character properties that decide how a name stands in the script: which code
@@ -17,8 +18,9 @@ bool IsDecimalDigit(char32_t codePoint);
 // The code point's simple case folding (one code point to one), or the code point itself.
 char32_t SimpleCaseFold(char32_t codePoint);
 
-// The UTF-8 text with each code point simply case folded; invalid UTF-8 becomes U+FFFD by the
-// text layer's replacement rule.
-std::u32string CaseFolded(std::string_view utf8);
+// Whether two UTF-8 texts are the same after simple case folding of each code point, and a hash
+// that agrees with it; invalid UTF-8 counts as U+FFFD by the text layer's replacement rule.
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
+std::size_t HashIgnoringCase(std::string_view utf8);
 
 }  // namespace qelt::unicode

@@ -1,8 +1,10 @@
 #include "cli/ColumnsFile.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
+#include <cstdint>
 #include <new>
-#include <unordered_map>
 
 #include "auditscript/SqlQuoting.h"
 #include "auditscript/UnicodeCharacters.h"
@@ -49,39 +51,80 @@ Field ParseColumnLine(std::string_view line, std::size_t lineNumber) {
 // UTF-16 text read as bytes: a byte order mark, or two ASCII characters with their NUL halves.
 bool LooksLikeUtf16(std::string_view text) {
     return text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF") ||
-           (text.size() >= 4 && ((text[1] == '\0' && text[3] == '\0') ||
-                                 (text[0] == '\0' && text[2] == '\0')));
+           (text.size() >= 4 &&
+            ((text[1] == '\0' && text[3] == '\0') || (text[0] == '\0' && text[2] == '\0')));
 }
 
-std::size_t Utf16Length(std::u32string_view codePoints) {
-    std::size_t length = codePoints.size();
-    for (const char32_t c : codePoints) {
-        length += c > 0xFFFF;
+// The length in UTF-16 units of well-formed UTF-8: one a sequence, two for a four-byte one.
+std::size_t Utf16Length(std::string_view utf8) {
+    std::size_t length = 0;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        length += (byte & 0xC0) != 0x80;  // a lead byte or ASCII
+        length += byte >= 0xF0;
     }
     return length;
 }
 
-// Refuses a name that SQL Server could not take, or takes as the same as an earlier one.
+// Refuses names SQL Server could not take: too long, or the same as an earlier one ignoring
+// case. The earlier names are found through an open-addressing table of their positions, hashed
+// and compared by simple case folding, so no folded copy of a name is ever made.
 class NameCheck {
   public:
-    void Add(const std::string& name, std::size_t lineNumber) {
-        std::u32string folded = unicode::CaseFolded(name);
-        const std::size_t length = Utf16Length(folded);
+    NameCheck(const std::vector<Field>& columns, std::size_t expectedNames)
+        : columns_(columns), positions_(std::bit_ceil(2 * expectedNames + 2), kEmpty) {
+        lines_.reserve(expectedNames);
+    }
+
+    // Checks the name of the column just added to the list, read from the given line.
+    void AddLast(std::size_t lineNumber) {
+        const std::string& name = columns_.back().Name;
+        const std::size_t length = Utf16Length(name);
         if (length > kLongestIdentifier) {
             ThrowLineError(lineNumber, "the column name has " + std::to_string(length) +
                                            " characters, more than SQL Server's 128");
         }
-        const auto [earlier, added] = lines_.try_emplace(std::move(folded), lineNumber);
-        if (!added) {
+        if (2 * (lines_.size() + 1) > positions_.size()) {
+            Grow();
+        }
+        std::uint32_t& slot = FindSlot(name);
+        if (slot != kEmpty) {
             ThrowLineError(lineNumber, "the column name " + Shown(name) +
                                            " repeats the name on line " +
-                                           std::to_string(earlier->second) +
+                                           std::to_string(lines_[slot]) +
                                            " (names are the same ignoring case)");
         }
+        slot = static_cast<std::uint32_t>(lines_.size());
+        lines_.push_back(lineNumber);
     }
 
   private:
-    std::unordered_map<std::u32string, std::size_t> lines_;
+    static constexpr std::uint32_t kEmpty = UINT32_MAX;
+
+    // The slot that holds an earlier column of the same name, else the empty slot for it.
+    std::uint32_t& FindSlot(std::string_view name) {
+        const std::size_t mask = positions_.size() - 1;
+        for (std::size_t i = unicode::HashIgnoringCase(name) & mask;; i = (i + 1) & mask) {
+            if (positions_[i] == kEmpty ||
+                unicode::EqualIgnoringCase(columns_[positions_[i]].Name, name)) {
+                return positions_[i];
+            }
+        }
+    }
+
+    void Grow() {
+        std::vector<std::uint32_t> earlier(positions_.size() * 2, kEmpty);
+        earlier.swap(positions_);
+        for (const std::uint32_t position : earlier) {
+            if (position != kEmpty) {
+                FindSlot(columns_[position].Name) = position;
+            }
+        }
+    }
+
+    const std::vector<Field>& columns_;
+    std::vector<std::uint32_t> positions_;  // open addressing: column positions or kEmpty
+    std::vector<std::size_t> lines_;        // the line of each column, by position
 };
 
 }  // namespace
@@ -93,15 +136,18 @@ std::vector<Field> ParseColumns(std::string_view text) {
     if (text.starts_with("\xEF\xBB\xBF")) {  // a byte order mark some editors write
         text.remove_prefix(3);
     }
+    // At most one column a line: room for them all at once.
+    const auto lineEnds = static_cast<std::size_t>(std::ranges::count(text, '\n'));
     std::vector<Field> columns;
-    NameCheck names;
+    columns.reserve(lineEnds + 1);
+    NameCheck names(columns, lineEnds + 1);
     text::LineSplitter lines(text);
     std::size_t lineNumber = 0;
     for (std::string_view line; lines.Next(line);) {
         ++lineNumber;
         if (!line.empty()) {
             columns.push_back(ParseColumnLine(line, lineNumber));
-            names.Add(columns.back().Name, lineNumber);
+            names.AddLast(lineNumber);
         }
     }
     if (columns.empty()) {

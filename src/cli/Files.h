@@ -39,6 +39,10 @@ inline bool IsSameFile(const std::filesystem::path& a, const std::filesystem::pa
     return std::filesystem::equivalent(a, b, error) && !error;
 }
 
+// Asks the system to back the text's spare capacity with large pages where it can: a script of
+// several megabytes then costs a few page faults instead of thousands. Only a hint.
+void PreferLargePages(const std::string& text);
+
 // While it lives, ending the process by SIGINT or SIGTERM (on Windows, Ctrl+C or closing the
 // console) first removes the file at `path`. One at a time.
 class TemporaryFileGuard {

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <random>
@@ -239,6 +241,20 @@ void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes,
         }
     }
     ReplaceRegularFile(FinalTarget(path), bytes);
+}
+
+void PreferLargePages(const std::string& text) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(text.data());
+    const std::uintptr_t end = begin + text.capacity();
+    const std::uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
+    if (first < end) {
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+    }
+#else
+    (void)text;
+#endif
 }
 
 TemporaryFileGuard::TemporaryFileGuard(const std::filesystem::path& path) {

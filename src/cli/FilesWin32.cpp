@@ -180,6 +180,8 @@ void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes, 
     ReplaceRegularFile(target.empty() ? path : target, bytes);
 }
 
+void PreferLargePages(const std::string&) {}  // large pages need a privilege users lack
+
 TemporaryFileGuard::TemporaryFileGuard(const std::filesystem::path& path) {
     const std::wstring& text = path.native();
     if (text.size() >= std::size(gPendingFile)) {

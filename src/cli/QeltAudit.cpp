@@ -176,9 +176,23 @@ std::string ConsoleLines(std::string text) {
     return text;
 }
 
+// Room for the script of the columns: each takes four lines that hold its name about twice.
+std::size_t ExpectedScriptBytes(const std::vector<Field>& columns) {
+    std::size_t bytes = 8192;
+    for (const Field& column : columns) {
+        bytes += 8 * column.Name.size() + 256;
+    }
+    return bytes;
+}
+
 int GenerateScript(const Options& options, DatabaseSession& session,
-                   const std::string& databaseName, StandardOutput& out, std::ostream& err) {
+                   const std::string& databaseName, StandardOutput& out, std::ostream& err,
+                   std::size_t expectedScriptBytes = 0) {
     ConsoleWindow window(options.table, databaseName);
+    if (expectedScriptBytes > 0) {
+        window.Script().Reserve(expectedScriptBytes);
+        PreferLargePages(window.Script().Text());
+    }
     CreateAuditScript(window, session, ColumnOverrides{options.keyColumn, options.displayColumn});
     if (const auto& message = window.ShownMessage()) {
         err << ConsoleLines(message->text) << '\n';
@@ -251,9 +265,11 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
         ValidateNames(options);
         RequireOutputOtherThanColumns(options);
         if (options.columnsFile) {
-            ColumnListSession session(ReadColumnsFile(*options.columnsFile),
-                                      options.uppercaseIdentifiers);
-            return GenerateScript(options, session, *options.columnsFile, out, err);
+            std::vector<Field> columns = ReadColumnsFile(*options.columnsFile);
+            const std::size_t expectedScriptBytes = ExpectedScriptBytes(columns);
+            ColumnListSession session(std::move(columns), options.uppercaseIdentifiers);
+            return GenerateScript(options, session, *options.columnsFile, out, err,
+                                  expectedScriptBytes);
         }
         OdbcSession session;
         // The host installation is looked up only when no database is named.
