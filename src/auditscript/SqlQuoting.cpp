@@ -314,6 +314,13 @@ std::string EscapedForMessage(std::string_view text) {
     return escaped;
 }
 
+std::string QuotedForMessage(std::string_view text) {
+    std::string quoted = "'";
+    quoted += EscapedForMessage(text);
+    quoted += '\'';
+    return quoted;
+}
+
 std::string QuoteIdentifier(std::string_view name) {
     if (IsRegularIdentifier(name)) {
         return std::string(name);

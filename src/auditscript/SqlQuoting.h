@@ -31,6 +31,9 @@ bool HasControlCharacter(std::string_view text);
 // \xNN, so that a message never carries raw control characters nor breaks off at a NUL.
 std::string EscapedForMessage(std::string_view text);
 
+// The text escaped for a message and set in single quotes: 'name'.
+std::string QuotedForMessage(std::string_view text);
+
 // The name as it must stand inside '…': each quote doubled, so it cannot end the literal.
 std::string QuoteLiteral(std::string_view name);
 

@@ -74,6 +74,11 @@ std::size_t HashIgnoringCase(std::string_view utf8) {
     for (std::size_t pos = 0; pos < utf8.size();) {
         hash = (hash ^ NextFolded(utf8, pos)) * 1099511628211u;
     }
+    // FNV's low bits follow the last characters closely; the finalizer of MurmurHash3 spreads
+    // them, so that a table indexed by the low bits sees few collisions.
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDu;
+    hash ^= hash >> 33;
     return static_cast<std::size_t>(hash);
 }
 

@@ -20,10 +20,6 @@ namespace {
     throw ColumnsFileError("line " + std::to_string(lineNumber) + ": " + what);
 }
 
-std::string Shown(std::string_view name) {
-    return "'" + EscapedForMessage(name) + "'";
-}
-
 Field ParseColumnLine(std::string_view line, std::size_t lineNumber) {
     const auto tab = line.find('\t');
     if (tab == std::string_view::npos) {
@@ -35,15 +31,18 @@ Field ParseColumnLine(std::string_view line, std::size_t lineNumber) {
         ThrowLineError(lineNumber, "the column name is empty");
     }
     if (!text::IsValidUtf8(name)) {
-        ThrowLineError(lineNumber, "the column name " + Shown(name) + " is not UTF-8 text");
+        ThrowLineError(lineNumber,
+                       "the column name " + QuotedForMessage(name) + " is not UTF-8 text");
     }
     if (HasControlCharacter(name)) {
-        ThrowLineError(lineNumber, "the column name " + Shown(name) + " holds a control character");
+        ThrowLineError(lineNumber,
+                       "the column name " + QuotedForMessage(name) + " holds a control character");
     }
     std::int32_t type = 0;
     const auto [end, error] = std::from_chars(code.data(), code.data() + code.size(), type);
     if (code.empty() || error != std::errc() || end != code.data() + code.size()) {
-        ThrowLineError(lineNumber, "the type code " + Shown(code) + " is not a 32-bit integer");
+        ThrowLineError(lineNumber,
+                       "the type code " + QuotedForMessage(code) + " is not a 32-bit integer");
     }
     return Field{std::string(name), type};
 }
@@ -89,7 +88,7 @@ class NameCheck {
         }
         std::uint32_t& slot = FindSlot(name);
         if (slot != kEmpty) {
-            ThrowLineError(lineNumber, "the column name " + Shown(name) +
+            ThrowLineError(lineNumber, "the column name " + QuotedForMessage(name) +
                                            " repeats the name on line " +
                                            std::to_string(lines_[slot]) +
                                            " (names are the same ignoring case)");
@@ -157,7 +156,7 @@ std::vector<Field> ParseColumns(std::string_view text) {
 }
 
 std::vector<Field> ReadColumnsFile(const std::filesystem::path& path) {
-    const std::string shownPath = Shown(path.string());
+    const std::string shownPath = QuotedForMessage(path.string());
     try {
         return ParseColumns(ReadRegularFile(path));
     } catch (const FileError& error) {

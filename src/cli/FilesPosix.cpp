@@ -26,7 +26,7 @@ std::string Reason() {
 }
 
 std::string Quoted(const std::filesystem::path& path) {
-    return "'" + EscapedForMessage(path.string()) + "'";
+    return QuotedForMessage(path.native());
 }
 
 // The temporary file to remove when a signal ends the process, as the handler reads it.

@@ -23,7 +23,7 @@ std::string Reason() {
 
 std::string Quoted(const std::filesystem::path& path) {
     const std::u8string utf8 = path.u8string();
-    return "'" + EscapedForMessage(std::string(utf8.begin(), utf8.end())) + "'";
+    return QuotedForMessage(std::string(utf8.begin(), utf8.end()));
 }
 
 // The temporary file to remove when Ctrl+C, Ctrl+Break or closing the console ends the process.

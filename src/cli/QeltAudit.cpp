@@ -124,19 +124,15 @@ std::string VersionText() {
            "." + std::to_string(kVersionRevision);
 }
 
-std::string Shown(std::string_view name) {
-    return "'" + EscapedForMessage(name) + "'";
-}
-
 void RequirePlainIdentifier(const std::string& what, const std::string& name) {
     if (!IsPlainIdentifier(name)) {
-        throw UsageError(what + " " + Shown(name) +
+        throw UsageError(what + " " + QuotedForMessage(name) +
                          " is not a plain identifier (ASCII letters, digits and _, not starting "
                          "with a digit, not a T-SQL reserved keyword)");
     }
     if (name.size() > kLongestIdentifier) {
-        throw UsageError(what + " " + Shown(name) + " has " + std::to_string(name.size()) +
-                         " characters, more than SQL Server's 128");
+        throw UsageError(what + " " + QuotedForMessage(name) + " has " +
+                         std::to_string(name.size()) + " characters, more than SQL Server's 128");
     }
 }
 
@@ -146,14 +142,15 @@ void ValidateNames(Options& options) {
     // The longest name the script derives from the table's: its audit table's login default.
     const std::string constraint = "DF_" + AuditTableName(options.table) + "_SQLLoginID";
     if (constraint.size() > kLongestIdentifier) {
-        throw UsageError("the table " + Shown(options.table) + " makes the constraint name " +
-                         constraint + " " + std::to_string(constraint.size()) +
+        throw UsageError("the table " + QuotedForMessage(options.table) +
+                         " makes the constraint name " + constraint + " " +
+                         std::to_string(constraint.size()) +
                          " characters long, more than SQL Server's 128");
     }
     if (options.keyColumn) {
         RequirePlainIdentifier("the key column", *options.keyColumn);
     } else if (BuiltInKeyColumn(options.table).empty()) {
-        throw UsageError("the table " + Shown(options.table) +
+        throw UsageError("the table " + QuotedForMessage(options.table) +
                          " has no built-in key column; name it with --key-column");
     }
     if (options.displayColumn) {
@@ -165,7 +162,7 @@ void ValidateNames(Options& options) {
 void RequireOutputOtherThanColumns(const Options& options) {
     if (options.outputFile && options.columnsFile &&
         IsSameFile(*options.outputFile, *options.columnsFile)) {
-        throw UsageError("--output " + Shown(*options.outputFile) +
+        throw UsageError("--output " + QuotedForMessage(*options.outputFile) +
                          " is the columns file; name another file");
     }
 }

@@ -47,15 +47,6 @@ DescriptorRun RunWithStandardOutput(const std::vector<std::string>& args, int st
     return {exitCode, err.str()};
 }
 
-std::vector<std::string> FolderEntries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::ranges::sort(names);
-    return names;
-}
-
 #ifdef _WIN32
 int MakePipe(int ends[2]) {
     return _pipe(ends, 1 << 16, _O_BINARY);
@@ -158,6 +149,15 @@ TEST(OutputFile, FolderIsReportedAsAFolder) {
 }
 
 #ifndef _WIN32
+
+std::vector<std::string> FolderEntries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::ranges::sort(names);
+    return names;
+}
 
 struct ReplaceCase {
     std::string name;
