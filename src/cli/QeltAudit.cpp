@@ -284,7 +284,9 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
         WriteToStandardOutput(out, app.help());
         return kExitOk;
     } catch (const CLI::ParseError& error) {
-        err << "qeltaudit: " << error.what() << "\nRun 'qeltaudit --help' for the options.\n";
+        // The message repeats what was typed, which may hold control characters.
+        err << "qeltaudit: " << EscapedForMessage(error.what())
+            << "\nRun 'qeltaudit --help' for the options.\n";
         return kExitUsage;
     } catch (const UsageError& error) {
         err << "qeltaudit: " << error.what() << '\n';

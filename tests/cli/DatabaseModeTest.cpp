@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -121,6 +122,22 @@ TEST_F(DatabaseModeTest, DefaultDatabaseIsTheHostProductsDatabase) {
     const test::CliResult result = test::RunCli({});
     EXPECT_EQ(result.exitCode, kExitOk) << result.err;
     EXPECT_EQ(result.out, test::RunCli({"--database", kDemoDatabase}).out);
+}
+
+// A column name with a bare CR would split the script's batches: the run ends with the error.
+TEST_F(DatabaseModeTest, ColumnNameWithControlCharacterEndsTheRun) {
+    const auto sql = temp_.Write(
+        "crafted.sql", "CREATE TABLE Companies (CompanyIntID INTEGER, \"Name\rGO\" TEXT);\n");
+    const auto database = folder_ / "crafted.db";
+    const std::string command = std::string(QELT_SQLITE3_SHELL) + " '" + database.string() +
+                                "' '.read " + sql.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const test::CliResult result = test::RunCli({"--database", database.string()});
+    EXPECT_EQ(result.exitCode, kExitRunFailed);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err,
+              "Error creating the Trigger\nDescription: The column name 'Name\\x0DGO' holds a "
+              "control character, which the script cannot carry\nNumber: 5\n");
 }
 
 // The host installation is looked up only for the default database, never when --database

@@ -172,6 +172,9 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, QeltAuditRefusals,
     ::testing::Values(
         RefusalCase{"UnknownOption", {"--columns", "COLUMNS", "--frobnicate"}, "--frobnicate"},
+        RefusalCase{"UnknownOptionWithControlCharacters",
+                    {"--columns", "COLUMNS", "--x\x1B]0;owned\x07"},
+                    "--x\\x1B]0;owned\\x07"},
         RefusalCase{"MissingValue", {"--columns"}, "--columns"},
         RefusalCase{"UnreadableFile",
                     {"--columns", "MISSING"},
