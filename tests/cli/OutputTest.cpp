@@ -138,6 +138,19 @@ TEST_P(OutputIsTheColumnsFile, IsRefusedAndTheInputKept) {
 INSTANTIATE_TEST_SUITE_P(Cases, OutputIsTheColumnsFile,
                          ::testing::Values("c.tsv", "sub/../c.tsv", "./c.tsv", "link.tsv"));
 
+// The rename over an existing file, which Windows does differently.
+TEST(OutputFile, ExistingFileIsReplacedWhole) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", kColumns).string();
+    const auto output = dir.Write("audit.sql", std::string(100000, 'x'));
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(RunQeltAudit({"--columns", columns, "--output", output.string()}, out, err), kExitOk)
+        << err.str();
+    EXPECT_EQ(test::ReadBytes(output), test::CompaniesScript());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 2);
+}
+
 TEST(OutputFile, FolderIsReportedAsAFolder) {
     test::TempFolder dir;
     const auto columns = dir.Write("c.tsv", kColumns).string();
