@@ -70,7 +70,7 @@ class ColumnListSession final : public DatabaseSession {
     bool uppercaseIdentifiers_;
 };
 
-// Standard output, written whole or not at all: a failed write throws FileError.
+// Standard output. A write that fails, in part or whole, throws FileError.
 class StandardOutput {
   public:
     virtual ~StandardOutput() = default;

@@ -113,6 +113,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, StandardOutputFailure,
                                         : "ClosedDescriptor";
                          });
 
+TEST(StandardOutputFailure, StreamThatRefusesTheTextEndsWithExit74) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", kColumns).string();
+    std::ostringstream out;
+    out.setstate(std::ios::badbit);
+    std::ostringstream err;
+    EXPECT_EQ(RunQeltAudit({"--columns", columns}, out, err), kExitCannotWrite);
+    EXPECT_EQ(err.str(),
+              "qeltaudit: cannot write to standard output: the stream refused the text\n");
+}
+
 // --output naming the columns file, however spelled, would overwrite the input.
 class OutputIsTheColumnsFile : public ::testing::TestWithParam<std::string> {};
 
