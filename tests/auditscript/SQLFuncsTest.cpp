@@ -296,6 +296,22 @@ TEST(ColumnReadFailure, CountWithoutALastPositionIsAnOverflow) {
     EXPECT_EQ(fields.itemReads, 0);
 }
 
+// A count far beyond the columns that can be read reports the failing read, not a lack of memory
+// for the room made in advance.
+TEST(ColumnReadFailure, HugeCountReportsTheFailingRead) {
+    ScriptedFields fields({{"Key1", 3}});
+    fields.countOverride = std::numeric_limits<std::int32_t>::max();
+    fields.failAtItem = 1;
+    ScriptBuffer script;
+    try {
+        WriteAuditTriggerScript(script, "Items", "AuditTrailItems", "Key1", "Shown", fields);
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Number(), -2147217887);
+    }
+    EXPECT_TRUE(script.Text().ends_with("UPDATE Items SET\r\n    Key1 = INSERTED.Key1,\r\n"));
+}
+
 TEST(ColumnReadFailure, NegativeCountIsAnEmptyList) {
     ScriptedFields fields({});
     fields.countOverride = -5;
