@@ -6,6 +6,7 @@
 #include <string>
 
 #include "auditscript/SQLFuncs.h"
+#include "auditscript/SqlQuoting.h"
 #include "dbsession/Error.h"
 
 namespace qelt {
@@ -17,13 +18,25 @@ constexpr std::int32_t kErrNoRecordset = 91;
 constexpr std::int32_t kErrUnexpected = 51;
 
 // The column list of the run: the recordset's fields, read only when the trigger needs them,
-// so that a missing recordset shows after the lines written before the SET list.
+// so that a missing recordset shows after the lines written before the SET list. Each field's
+// name is checked the first time it is read: a control character in it would break the script.
 class RecordsetColumns final : public Fields {
   public:
     explicit RecordsetColumns(const Recordset* recordset) : recordset_(recordset) {}
 
     std::int32_t Count() const override { return FieldsOf().Count(); }
-    const Field& Item(std::int32_t index) const override { return FieldsOf().Item(index); }
+    const Field& Item(std::int32_t index) const override {
+        const Field& field = FieldsOf().Item(index);
+        if (index >= checkedCount_) {
+            if (HasControlCharacter(field.Name)) {
+                throw Error(kErrControlCharacterInName,
+                            "The column name '" + EscapedForMessage(field.Name) +
+                                "' holds a control character, which the script cannot carry");
+            }
+            checkedCount_ = index + 1;
+        }
+        return field;
+    }
 
   private:
     const Fields& FieldsOf() const {
@@ -34,6 +47,7 @@ class RecordsetColumns final : public Fields {
     }
 
     const Recordset* recordset_;
+    mutable std::int32_t checkedCount_ = 0;  // the fields are read in order from the first
 };
 
 std::string TriggerErrorMessage(std::int32_t number, const std::string& description) {

@@ -14,6 +14,10 @@ struct ColumnOverrides {
     std::optional<std::string> displayColumn;
 };
 
+// The error number of a run whose column list holds a name with a control character (CR, LF,
+// NUL, ...): such a name would split the script's lines and batches, so the run ends there.
+inline constexpr std::int32_t kErrControlCharacterInName = 5;
+
 // The probe query whose empty result describes the item table's columns.
 std::string ProbeQuery(const std::string& itemTable);
 

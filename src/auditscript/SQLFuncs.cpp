@@ -6,9 +6,11 @@
 #include <limits>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "auditscript/SqlQuoting.h"
 #include "dbsession/Error.h"
+#include "text/Ascii.h"
 
 namespace qelt {
 
@@ -31,13 +33,15 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kKeyColu
 }};
 
 constexpr std::int32_t kErrOverflow = 6;
+// The least a column adds to the trigger: four lines with its name twice and some 50 bytes.
+constexpr std::size_t kBytesPerColumn = 256;
+// Room is made for at most this many columns (SQL Server's widest tables have 30,000): a count
+// that the reads then do not bear out must not reserve gigabytes first.
+constexpr std::int32_t kMostColumnsReserved = 32768;
 
-char ToLowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-char ToUpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
+// The item tables the window lists, in their own spelling.
+constexpr std::array kListedItemTables = {"Companies"sv, "Contacts"sv, "Consultants"sv,
+                                          "Requirements"sv};
 
 std::string_view TrimSpaces(std::string_view text) {
     const auto first = text.find_first_not_of(' ');
@@ -72,9 +76,25 @@ constexpr std::string_view kAuditTableColumns[] = {
     "    [TransDate] [datetime] NULL",
 };
 
+// Which columns' names stand bare where an identifier is expected, decided once per column in
+// the SET list and used by the later blocks, which read the same list again (a list that grew
+// meanwhile is an error of the run).
+using RegularNames = std::vector<bool>;
+
+// The name where an identifier is expected: as it is when regular, else in brackets.
+std::string_view IdentifierOf(const std::string& name, bool regular, std::string& quoted) {
+    if (regular) {
+        return name;
+    }
+    quoted = QuoteIdentifier(name);
+    return quoted;
+}
+
 // One WHEN line of a CASE block: the column's old (DELETED) or new (INSERTED) value.
-void AppendValueCase(ScriptBuffer& script, std::string_view rows, const Field& column) {
-    const std::string identifier = QuoteIdentifier(column.Name);
+void AppendValueCase(ScriptBuffer& script, std::string_view rows, const Field& column,
+                     bool regular) {
+    std::string quoted;
+    const std::string_view identifier = IdentifierOf(column.Name, regular, quoted);
     const std::string literal = QuoteLiteral(column.Name);
     if (IsTextType(column.Type)) {
         script.AppendLine("            WHEN '", literal, "' THEN ", rows, ".", identifier);
@@ -84,10 +104,12 @@ void AppendValueCase(ScriptBuffer& script, std::string_view rows, const Field& c
     }
 }
 
-void AppendValueCases(ScriptBuffer& script, std::string_view rows, const Fields& columns) {
+void AppendValueCases(ScriptBuffer& script, std::string_view rows, const Fields& columns,
+                      const RegularNames& regular) {
     const std::int32_t last = LastPosition(columns);
     for (std::int32_t p = 0; p <= last; ++p) {
-        AppendValueCase(script, rows, columns.Item(p));
+        const Field& column = columns.Item(p);
+        AppendValueCase(script, rows, column, regular.at(static_cast<std::size_t>(p)));
     }
 }
 
@@ -100,19 +122,22 @@ std::string AuditTableName(std::string_view itemTable) {
 }
 
 std::string_view BuiltInKeyColumn(std::string_view itemTable) {
-    std::string normalised(TrimSpaces(itemTable));
-    std::ranges::transform(normalised, normalised.begin(), ToLowerAscii);
+    const std::string normalised = text::AsciiLower(TrimSpaces(itemTable));
     const auto row = std::ranges::find(kKeyColumns, normalised,
                                        &std::pair<std::string_view, std::string_view>::first);
     return row != kKeyColumns.end() ? row->second : std::string_view();
 }
 
+std::string_view ListedItemTableSpelling(std::string_view itemTable) {
+    const auto listed = std::ranges::find_if(kListedItemTables, [itemTable](std::string_view name) {
+        return text::EqualsIgnoringAsciiCase(name, itemTable);
+    });
+    return listed != kListedItemTables.end() ? *listed : itemTable;
+}
+
 std::string GetKeyColumn(DatabaseSession& session, std::string_view itemTable) {
-    std::string keyColumn(BuiltInKeyColumn(itemTable));
-    if (session.UppercaseIdentifiers()) {
-        std::ranges::transform(keyColumn, keyColumn.begin(), ToUpperAscii);
-    }
-    return keyColumn;
+    const std::string_view keyColumn = BuiltInKeyColumn(itemTable);
+    return session.UppercaseIdentifiers() ? text::AsciiUpper(keyColumn) : std::string(keyColumn);
 }
 
 std::string GetDisplayColumn(std::string_view itemTable) {
@@ -169,8 +194,19 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
 
     // Block A: the SET list, every column; the comma closes each entry's line but the last.
     const std::int32_t last = LastPosition(columns);
+    if (last >= 0) {
+        // Room made at once saves the copies of a growing buffer; a caller that knows the names
+        // may have made more.
+        script.Reserve(static_cast<std::size_t>(std::min(last + 1, kMostColumnsReserved)) *
+                       kBytesPerColumn);
+    }
+    RegularNames regular;
+    regular.reserve(static_cast<std::size_t>(std::clamp(last + 1, 0, kMostColumnsReserved)));
     for (std::int32_t p = 0; p <= last; ++p) {
-        const std::string identifier = QuoteIdentifier(columns.Item(p).Name);
+        const std::string& name = columns.Item(p).Name;
+        regular.push_back(IsRegularIdentifier(name));
+        std::string quoted;
+        const std::string_view identifier = IdentifierOf(name, regular.back(), quoted);
         script.AppendScriptText("    ");
         script.AppendScriptText(identifier);
         script.AppendScriptText(" = INSERTED.");
@@ -214,9 +250,11 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
         if (IsEditorColumn(column.Name) || column.Name == "EditDate" || column.Name == keyColumn) {
             continue;
         }
-        script.AppendLine("    IF UPDATE(", QuoteIdentifier(column.Name),
-                          ") AND (@CurrentColName= '", QuoteLiteral(column.Name),
-                          "')  SET @Flag=1");
+        std::string quoted;
+        script.AppendLine(
+            "    IF UPDATE(",
+            IdentifierOf(column.Name, regular.at(static_cast<std::size_t>(p)), quoted),
+            ") AND (@CurrentColName= '", QuoteLiteral(column.Name), "')  SET @Flag=1");
     }
 
     script.AppendScriptLine("    IF(@Flag=1)");
@@ -226,10 +264,10 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
     script.AppendLine("        SELECT  @QLXUserID,INSERTED.", keyColumn, ",INSERTED.",
                       displayColumn, ",@CurrentColName,");
     script.AppendScriptLine("        CASE @CurrentColName");
-    AppendValueCases(script, "DELETED", columns);
+    AppendValueCases(script, "DELETED", columns, regular);
     script.AppendScriptLine("        END,");
     script.AppendScriptLine("        CASE @CurrentColName");
-    AppendValueCases(script, "INSERTED", columns);
+    AppendValueCases(script, "INSERTED", columns, regular);
     script.AppendScriptLine("        END");
     script.AppendScriptLine("        From INSERTED, DELETED");
     script.AppendLine("        Where (INSERTED.", keyColumn, " = DELETED.", keyColumn, ")");

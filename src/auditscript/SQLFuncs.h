@@ -14,6 +14,10 @@ std::string AuditTableName(std::string_view itemTable);
 // The key column of a known item table in the built-in letter case, else "".
 std::string_view BuiltInKeyColumn(std::string_view itemTable);
 
+// The window's own spelling of the item tables it lists (Companies, Contacts, Consultants,
+// Requirements) for a name that differs from it only in ASCII letter case; any other name as it is.
+std::string_view ListedItemTableSpelling(std::string_view itemTable);
+
 // The key column of a known item table (trimmed of spaces, any letter case), else "".
 // Reads the session's UppercaseIdentifiers on every call and upper-cases the result when it is
 // set; a failure of that read passes to the caller.

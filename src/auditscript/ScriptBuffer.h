@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,14 @@ namespace qelt {
 class ScriptBuffer {
   public:
     void Clear() { text_.clear(); }
+
+    // Makes room for `more` bytes beyond the text, so that a long script grows in one step; room
+    // made earlier is kept.
+    void Reserve(std::size_t more) {
+        if (text_.capacity() - text_.size() < more) {
+            text_.reserve(text_.size() + more);
+        }
+    }
 
     // Appends the text followed by CR LF; an empty text gives an empty line.
     void AppendScriptLine(std::string_view text) { AppendLine(text); }

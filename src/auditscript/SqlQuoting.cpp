@@ -4,6 +4,10 @@
 #include <array>
 #include <cstddef>
 
+#include "auditscript/UnicodeCharacters.h"
+#include "text/Ascii.h"
+#include "text/Utf.h"
+
 namespace qelt {
 
 namespace {
@@ -209,20 +213,34 @@ bool IsAsciiLetter(char c) {
 bool IsAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
-bool IsNonAscii(char c) {
-    return static_cast<unsigned char>(c) >= 0x80;
+
+bool IsControlCharacter(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+void AppendHexEscape(std::string& out, unsigned char byte) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    out.append("\\x");
+    out.push_back(kDigits[byte >> 4]);
+    out.push_back(kDigits[byte & 0xF]);
+}
+
+// The characters T-SQL allows after the first one of a regular identifier.
+bool IsIdentifierPart(char32_t c) {
+    return unicode::IsLetter(c) || unicode::IsDecimalDigit(c) || c == '_' || c == '@' || c == '$' ||
+           c == '#';
 }
 
 }  // namespace
 
 bool IsReservedKeyword(std::string_view word) {
-    if (word.empty() || word.size() > kLongestKeyword) {
+    // Keywords are letters and '_' only: most names are answered without a search.
+    if (word.empty() || word.size() > kLongestKeyword ||
+        !std::ranges::all_of(word, [](char c) { return IsAsciiLetter(c) || c == '_'; })) {
         return false;
     }
     std::array<char, kLongestKeyword> upper{};
-    std::ranges::transform(word, upper.begin(), [](char c) {
-        return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    });
+    std::ranges::transform(word, upper.begin(), [](char c) { return text::AsciiUpper(c); });
     return std::ranges::binary_search(kReservedKeywords,
                                       std::string_view(upper.data(), word.size()));
 }
@@ -231,15 +249,27 @@ bool IsRegularIdentifier(std::string_view name) {
     if (name.empty()) {
         return false;
     }
-    const char first = name.front();
-    if (!IsAsciiLetter(first) && first != '_' && !IsNonAscii(first)) {
+    // ASCII needs no decoding; a sequence that is not UTF-8 decodes to U+FFFD, which is no
+    // letter, so such a name is bracketed.
+    const auto next = [name](std::size_t& pos) -> char32_t {
+        const auto byte = static_cast<unsigned char>(name[pos]);
+        if (byte < 0x80) {
+            ++pos;
+            return byte;
+        }
+        return text::DecodeUtf8(name, pos);
+    };
+    std::size_t pos = 0;
+    const char32_t first = next(pos);
+    if (!unicode::IsLetter(first) && first != '_') {
         return false;
     }
-    const bool allRegular = std::ranges::all_of(name.substr(1), [](char c) {
-        return IsAsciiLetter(c) || IsAsciiDigit(c) || IsNonAscii(c) || c == '_' || c == '@' ||
-               c == '$' || c == '#';
-    });
-    return allRegular && !IsReservedKeyword(name);
+    while (pos < name.size()) {
+        if (!IsIdentifierPart(next(pos))) {
+            return false;
+        }
+    }
+    return !IsReservedKeyword(name);
 }
 
 bool IsPlainIdentifier(std::string_view name) {
@@ -249,6 +279,46 @@ bool IsPlainIdentifier(std::string_view name) {
     const bool allPlain = std::ranges::all_of(
         name, [](char c) { return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_'; });
     return allPlain && !IsReservedKeyword(name);
+}
+
+bool HasControlCharacter(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        // U+0080 to U+009F are C2 80 to C2 9F in UTF-8.
+        if (byte < 0x20 || byte == 0x7F ||
+            (byte == 0xC2 && i + 1 < text.size() &&
+             static_cast<unsigned char>(text[i + 1]) <= 0x9F &&
+             static_cast<unsigned char>(text[i + 1]) >= 0x80)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string EscapedForMessage(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        const char32_t c = text::DecodeUtf8(text, pos);
+        const std::string_view bytes = text.substr(start, pos - start);
+        const bool replaced = c == text::kReplacementCharacter && bytes != "\xEF\xBF\xBD";
+        if (IsControlCharacter(c) || replaced) {
+            for (const char byte : bytes) {
+                AppendHexEscape(escaped, static_cast<unsigned char>(byte));
+            }
+        } else {
+            escaped.append(bytes);
+        }
+    }
+    return escaped;
+}
+
+std::string QuotedForMessage(std::string_view text) {
+    std::string quoted = "'";
+    quoted += EscapedForMessage(text);
+    quoted += '\'';
+    return quoted;
 }
 
 std::string QuoteIdentifier(std::string_view name) {

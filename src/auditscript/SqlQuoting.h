@@ -8,9 +8,10 @@ namespace qelt {
 // True for a T-SQL reserved keyword, compared without regard to ASCII letter case.
 bool IsReservedKeyword(std::string_view word);
 
-// True when T-SQL accepts the name as an identifier without brackets: it starts with an ASCII
-// letter, '_' or a non-ASCII character, goes on with those, digits, '@', '$' or '#', and is
-// not a reserved keyword.
+// True when T-SQL accepts the name as an identifier without brackets: well-formed UTF-8 that
+// starts with a Unicode letter (category L*) or '_', goes on with letters, decimal digits (Nd),
+// '_', '@', '$' or '#', and is not a reserved keyword. Spaces of every kind, symbols, marks,
+// format characters and emoji need brackets.
 bool IsRegularIdentifier(std::string_view name);
 
 // True for names the command line accepts for tables and key or display columns: ASCII letters,
@@ -21,6 +22,17 @@ bool IsPlainIdentifier(std::string_view name);
 // otherwise in brackets with each ']' doubled. A column named "Order" or "First Name" or one
 // crafted to end a statement stays one identifier.
 std::string QuoteIdentifier(std::string_view name);
+
+// True when the text holds a control character (U+0000 to U+001F, U+007F to U+009F): a bare CR
+// or LF in a name would split the script's lines and batches.
+bool HasControlCharacter(std::string_view text);
+
+// The text as a message shows it: control characters and bytes that are not UTF-8 written as
+// \xNN, so that a message never carries raw control characters nor breaks off at a NUL.
+std::string EscapedForMessage(std::string_view text);
+
+// The text escaped for a message and set in single quotes: 'name'.
+std::string QuotedForMessage(std::string_view text);
 
 // The name as it must stand inside '…': each quote doubled, so it cannot end the literal.
 std::string QuoteLiteral(std::string_view name);

@@ -1,8 +1,16 @@
 #include "cli/ColumnsFile.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
-#include <fstream>
-#include <sstream>
+#include <cstdint>
+#include <new>
+
+#include "auditscript/SqlQuoting.h"
+#include "auditscript/UnicodeCharacters.h"
+#include "cli/Files.h"
+#include "text/Lines.h"
+#include "text/Utf.h"
 
 namespace qelt::cli {
 
@@ -22,52 +30,143 @@ Field ParseColumnLine(std::string_view line, std::size_t lineNumber) {
     if (name.empty()) {
         ThrowLineError(lineNumber, "the column name is empty");
     }
+    if (!text::IsValidUtf8(name)) {
+        ThrowLineError(lineNumber,
+                       "the column name " + QuotedForMessage(name) + " is not UTF-8 text");
+    }
+    if (HasControlCharacter(name)) {
+        ThrowLineError(lineNumber,
+                       "the column name " + QuotedForMessage(name) + " holds a control character");
+    }
     std::int32_t type = 0;
     const auto [end, error] = std::from_chars(code.data(), code.data() + code.size(), type);
     if (code.empty() || error != std::errc() || end != code.data() + code.size()) {
         ThrowLineError(lineNumber,
-                       "the type code '" + std::string(code) + "' is not a 32-bit integer");
+                       "the type code " + QuotedForMessage(code) + " is not a 32-bit integer");
     }
     return Field{std::string(name), type};
 }
 
+// UTF-16 text read as bytes: a byte order mark, or two ASCII characters with their NUL halves.
+bool LooksLikeUtf16(std::string_view text) {
+    return text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF") ||
+           (text.size() >= 4 &&
+            ((text[1] == '\0' && text[3] == '\0') || (text[0] == '\0' && text[2] == '\0')));
+}
+
+// The length in UTF-16 units of well-formed UTF-8: one a sequence, two for a four-byte one.
+std::size_t Utf16Length(std::string_view utf8) {
+    std::size_t length = 0;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        length += (byte & 0xC0) != 0x80;  // a lead byte or ASCII
+        length += byte >= 0xF0;
+    }
+    return length;
+}
+
+// Refuses names SQL Server could not take: too long, or the same as an earlier one ignoring
+// case. The earlier names are found through an open-addressing table of their positions, hashed
+// and compared by simple case folding, so no folded copy of a name is ever made.
+class NameCheck {
+  public:
+    NameCheck(const std::vector<Field>& columns, std::size_t expectedNames)
+        : columns_(columns), positions_(std::bit_ceil(2 * expectedNames + 2), kEmpty) {
+        lines_.reserve(expectedNames);
+    }
+
+    // Checks the name of the column just added to the list, read from the given line.
+    void AddLast(std::size_t lineNumber) {
+        const std::string& name = columns_.back().Name;
+        const std::size_t length = Utf16Length(name);
+        if (length > kLongestIdentifier) {
+            ThrowLineError(lineNumber, "the column name has " + std::to_string(length) +
+                                           " characters, more than SQL Server's 128");
+        }
+        if (2 * (lines_.size() + 1) > positions_.size()) {
+            Grow();
+        }
+        std::uint32_t& slot = FindSlot(name);
+        if (slot != kEmpty) {
+            ThrowLineError(lineNumber, "the column name " + QuotedForMessage(name) +
+                                           " repeats the name on line " +
+                                           std::to_string(lines_[slot]) +
+                                           " (names are the same ignoring case)");
+        }
+        slot = static_cast<std::uint32_t>(lines_.size());
+        lines_.push_back(lineNumber);
+    }
+
+  private:
+    static constexpr std::uint32_t kEmpty = UINT32_MAX;
+
+    // The slot that holds an earlier column of the same name, else the empty slot for it.
+    std::uint32_t& FindSlot(std::string_view name) {
+        const std::size_t mask = positions_.size() - 1;
+        for (std::size_t i = unicode::HashIgnoringCase(name) & mask;; i = (i + 1) & mask) {
+            if (positions_[i] == kEmpty ||
+                unicode::EqualIgnoringCase(columns_[positions_[i]].Name, name)) {
+                return positions_[i];
+            }
+        }
+    }
+
+    void Grow() {
+        std::vector<std::uint32_t> earlier(positions_.size() * 2, kEmpty);
+        earlier.swap(positions_);
+        for (const std::uint32_t position : earlier) {
+            if (position != kEmpty) {
+                FindSlot(columns_[position].Name) = position;
+            }
+        }
+    }
+
+    const std::vector<Field>& columns_;
+    std::vector<std::uint32_t> positions_;  // open addressing: column positions or kEmpty
+    std::vector<std::size_t> lines_;        // the line of each column, by position
+};
+
 }  // namespace
 
 std::vector<Field> ParseColumns(std::string_view text) {
-    std::vector<Field> columns;
-    std::size_t lineNumber = 0;
+    if (LooksLikeUtf16(text)) {
+        throw ColumnsFileError("is UTF-16 text; save it as UTF-8");
+    }
     if (text.starts_with("\xEF\xBB\xBF")) {  // a byte order mark some editors write
         text.remove_prefix(3);
     }
-    while (!text.empty()) {
+    // At most one column a line: room for them all at once.
+    const auto lineEnds = static_cast<std::size_t>(std::ranges::count(text, '\n'));
+    std::vector<Field> columns;
+    columns.reserve(lineEnds + 1);
+    NameCheck names(columns, lineEnds + 1);
+    text::LineSplitter lines(text);
+    std::size_t lineNumber = 0;
+    for (std::string_view line; lines.Next(line);) {
         ++lineNumber;
-        const auto newline = text.find('\n');
-        std::string_view line = text.substr(0, newline);
-        text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
         if (!line.empty()) {
             columns.push_back(ParseColumnLine(line, lineNumber));
+            names.AddLast(lineNumber);
         }
+    }
+    if (columns.empty()) {
+        throw ColumnsFileError("lists no column");
     }
     return columns;
 }
 
 std::vector<Field> ReadColumnsFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file || std::filesystem::is_directory(path)) {
-        throw ColumnsFileError("cannot read the columns file '" + path.string() + "'");
-    }
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (file.bad()) {
-        throw ColumnsFileError("cannot read the columns file '" + path.string() + "'");
-    }
+    const std::string shownPath = QuotedForMessage(path.string());
     try {
-        return ParseColumns(content.str());
+        return ParseColumns(ReadRegularFile(path));
+    } catch (const FileError& error) {
+        throw ColumnsFileError("the columns file " + shownPath + " " + error.what());
     } catch (const ColumnsFileError& error) {
-        throw ColumnsFileError(path.string() + ", " + error.what());
+        const std::string_view what = error.what();
+        throw ColumnsFileError("the columns file " + shownPath +
+                               (what.starts_with("line ") ? ", " : " ") + error.what());
+    } catch (const std::bad_alloc&) {
+        throw ColumnsFileError("the columns file " + shownPath + " cannot be read: out of memory");
     }
 }
 

@@ -4,13 +4,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <ostream>
-#include <random>
 #include <string>
-#include <system_error>
+#include <string_view>
 #include <vector>
 
 #include "Version.h"
@@ -19,9 +18,9 @@
 #include "auditscript/SqlQuoting.h"
 #include "cli/ColumnsFile.h"
 #include "cli/ConsoleWindow.h"
+#include "cli/Files.h"
 #include "dbsession/FileDrivers.h"
 #include "dbsession/OdbcSession.h"
-#include "settings/modQLXLib.h"
 
 namespace qelt::cli {
 
@@ -72,10 +71,53 @@ class ColumnListSession final : public DatabaseSession {
     bool uppercaseIdentifiers_;
 };
 
-// The database opened when neither --database nor --columns names one: the one the window
-// shows at start-up, found through the host product's registry entry and settings files.
-std::string DefaultDatabaseText() {
-    return LookUpHostSettings().databaseName;
+// Standard output. A write that fails, in part or whole, throws FileError.
+class StandardOutput {
+  public:
+    virtual ~StandardOutput() = default;
+    virtual void Write(std::string_view bytes) = 0;
+    // The open file descriptor behind it, or -1.
+    virtual int FileDescriptor() const = 0;
+};
+
+class DescriptorOutput final : public StandardOutput {
+  public:
+    explicit DescriptorOutput(int fd) : fd_(fd) {}
+    void Write(std::string_view bytes) override { WriteAll(fd_, bytes); }
+    int FileDescriptor() const override { return fd_; }
+
+  private:
+    int fd_;
+};
+
+class StreamOutput final : public StandardOutput {
+  public:
+    explicit StreamOutput(std::ostream& out) : out_(out) {}
+    void Write(std::string_view bytes) override {
+        out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out_.flush();
+        if (!out_) {
+            throw FileError("the stream refused the text");
+        }
+    }
+    int FileDescriptor() const override { return -1; }
+
+  private:
+    std::ostream& out_;
+};
+
+// A failure to write the script or a text to standard output.
+class OutputError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+void WriteToStandardOutput(StandardOutput& out, std::string_view bytes) {
+    try {
+        out.Write(bytes);
+    } catch (const FileError& error) {
+        throw OutputError(std::string("cannot write to standard output: ") + error.what());
+    }
 }
 
 std::string VersionText() {
@@ -85,46 +127,44 @@ std::string VersionText() {
 
 void RequirePlainIdentifier(const std::string& what, const std::string& name) {
     if (!IsPlainIdentifier(name)) {
-        throw UsageError(what + " '" + name +
-                         "' is not a plain identifier (ASCII letters, digits and _, not starting "
+        throw UsageError(what + " " + QuotedForMessage(name) +
+                         " is not a plain identifier (ASCII letters, digits and _, not starting "
                          "with a digit, not a T-SQL reserved keyword)");
+    }
+    if (name.size() > kLongestIdentifier) {
+        throw UsageError(what + " " + QuotedForMessage(name) + " has " +
+                         std::to_string(name.size()) + " characters, more than SQL Server's 128");
     }
 }
 
-void ValidateNames(const Options& options) {
+void ValidateNames(Options& options) {
     RequirePlainIdentifier("the table", options.table);
+    options.table = ListedItemTableSpelling(options.table);
+    // The longest name the script derives from the table's: its audit table's login default.
+    const std::string constraint = "DF_" + AuditTableName(options.table) + "_SQLLoginID";
+    if (constraint.size() > kLongestIdentifier) {
+        throw UsageError("the table " + QuotedForMessage(options.table) +
+                         " makes the constraint name " + constraint + " " +
+                         std::to_string(constraint.size()) +
+                         " characters long, more than SQL Server's 128");
+    }
     if (options.keyColumn) {
         RequirePlainIdentifier("the key column", *options.keyColumn);
     } else if (BuiltInKeyColumn(options.table).empty()) {
-        throw UsageError("the table '" + options.table +
-                         "' has no built-in key column; name it with --key-column");
+        throw UsageError("the table " + QuotedForMessage(options.table) +
+                         " has no built-in key column; name it with --key-column");
     }
     if (options.displayColumn) {
         RequirePlainIdentifier("the display column", *options.displayColumn);
     }
 }
 
-// Replaces the file in one step, so that readers never see a half-written script and a failed
-// run leaves the previous file as it was.
-void WriteFileAtomically(const std::filesystem::path& path, const std::string& bytes) {
-    std::filesystem::path temporary = path;
-    temporary += ".tmp" + std::to_string(std::random_device{}());
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        file.close();
-        if (!file) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            throw std::runtime_error("cannot write '" + temporary.string() + "'");
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        throw std::runtime_error("cannot replace '" + path.string() + "': " + error.message());
+// --output naming the columns file would replace the input with its own script.
+void RequireOutputOtherThanColumns(const Options& options) {
+    if (options.outputFile && options.columnsFile &&
+        IsSameFile(*options.outputFile, *options.columnsFile)) {
+        throw UsageError("--output " + QuotedForMessage(*options.outputFile) +
+                         " is the columns file; name another file");
     }
 }
 
@@ -134,9 +174,23 @@ std::string ConsoleLines(std::string text) {
     return text;
 }
 
+// Room for the script of the columns: each takes four lines that hold its name about twice.
+std::size_t ExpectedScriptBytes(const std::vector<Field>& columns) {
+    std::size_t bytes = 8192;
+    for (const Field& column : columns) {
+        bytes += 8 * column.Name.size() + 256;
+    }
+    return bytes;
+}
+
 int GenerateScript(const Options& options, DatabaseSession& session,
-                   const std::string& databaseName, std::ostream& out, std::ostream& err) {
+                   const std::string& databaseName, StandardOutput& out, std::ostream& err,
+                   std::size_t expectedScriptBytes = 0) {
     ConsoleWindow window(options.table, databaseName);
+    if (expectedScriptBytes > 0) {
+        window.Script().Reserve(expectedScriptBytes);
+        PreferLargePages(window.Script().Text());
+    }
     CreateAuditScript(window, session, ColumnOverrides{options.keyColumn, options.displayColumn});
     if (const auto& message = window.ShownMessage()) {
         err << ConsoleLines(message->text) << '\n';
@@ -144,22 +198,20 @@ int GenerateScript(const Options& options, DatabaseSession& session,
     }
     const std::string& script = window.Script().Text();
     if (!options.outputFile) {
-        out.write(script.data(), static_cast<std::streamsize>(script.size()));
-        out.flush();
+        WriteToStandardOutput(out, script);
         return kExitOk;
     }
     try {
-        WriteFileAtomically(*options.outputFile, script);
-    } catch (const std::exception& error) {
+        WriteOutputFile(*options.outputFile, script, out.FileDescriptor());
+    } catch (const FileError& error) {
         err << "qeltaudit: " << error.what() << '\n';
         return kExitCannotWrite;
     }
     return kExitOk;
 }
 
-}  // namespace
-
-int RunQeltAudit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream& err,
+        const HostSettingsLookup& lookUpHostSettings) {
     CLI::App app(
         "Writes the T-SQL script of an audit table and an INSTEAD OF UPDATE trigger for "
         "one item table of the host product's database. It never runs the script and "
@@ -197,39 +249,46 @@ int RunQeltAudit(const std::vector<std::string>& args, std::ostream& out, std::o
     app.set_version_flag("--version", VersionText());
     app.footer(
         "Exit codes: 0 script written; 1 the database could not be opened; 2 error creating the "
-        "trigger; 64 usage error; 74 the output file could not be written.");
+        "trigger; 64 usage error; 74 the script could not be written.");
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 parses from the back
     try {
         app.parse(reversed);
         if (options.showSettings) {
-            const HostSettings settings = LookUpHostSettings();
-            out << "Host folder: " << settings.hostFolder
-                << "\nData folder: " << settings.dataFolder
-                << "\nDatabase: " << settings.databaseName << '\n';
+            const HostSettings settings = lookUpHostSettings();
+            WriteToStandardOutput(out, "Host folder: " + settings.hostFolder +
+                                           "\nData folder: " + settings.dataFolder +
+                                           "\nDatabase: " + settings.databaseName + "\n");
             return kExitOk;
         }
         ValidateNames(options);
+        RequireOutputOtherThanColumns(options);
         if (options.columnsFile) {
-            ColumnListSession session(ReadColumnsFile(*options.columnsFile),
-                                      options.uppercaseIdentifiers);
-            return GenerateScript(options, session, *options.columnsFile, out, err);
+            std::vector<Field> columns = ReadColumnsFile(*options.columnsFile);
+            const std::size_t expectedScriptBytes = ExpectedScriptBytes(columns);
+            ColumnListSession session(std::move(columns), options.uppercaseIdentifiers);
+            return GenerateScript(options, session, *options.columnsFile, out, err,
+                                  expectedScriptBytes);
         }
         OdbcSession session;
-        const int exitCode = GenerateScript(
-            options, session, options.database.value_or(DefaultDatabaseText()), out, err);
+        // The host installation is looked up only when no database is named.
+        const std::string databaseName =
+            options.database ? *options.database : lookUpHostSettings().databaseName;
+        const int exitCode = GenerateScript(options, session, databaseName, out, err);
         if (exitCode == kExitOpenFailed && !session.OpenFailure().empty()) {
             err << "qeltaudit: " << session.OpenFailure() << '\n';
         }
         return exitCode;
     } catch (const CLI::CallForVersion&) {
-        out << VersionText() << '\n';
+        WriteToStandardOutput(out, VersionText() + "\n");
         return kExitOk;
     } catch (const CLI::Success&) {
-        out << app.help();
+        WriteToStandardOutput(out, app.help());
         return kExitOk;
     } catch (const CLI::ParseError& error) {
-        err << "qeltaudit: " << error.what() << "\nRun 'qeltaudit --help' for the options.\n";
+        // The message repeats what was typed, which may hold control characters.
+        err << "qeltaudit: " << EscapedForMessage(error.what())
+            << "\nRun 'qeltaudit --help' for the options.\n";
         return kExitUsage;
     } catch (const UsageError& error) {
         err << "qeltaudit: " << error.what() << '\n';
@@ -237,7 +296,24 @@ int RunQeltAudit(const std::vector<std::string>& args, std::ostream& out, std::o
     } catch (const ColumnsFileError& error) {
         err << "qeltaudit: " << error.what() << '\n';
         return kExitUsage;
+    } catch (const OutputError& error) {
+        err << "qeltaudit: " << error.what() << '\n';
+        return kExitCannotWrite;
     }
+}
+
+}  // namespace
+
+int RunQeltAudit(const std::vector<std::string>& args, int standardOutput, std::ostream& err,
+                 const HostSettingsLookup& lookUpHostSettings) {
+    DescriptorOutput out(standardOutput);
+    return Run(args, out, err, lookUpHostSettings);
+}
+
+int RunQeltAudit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 const HostSettingsLookup& lookUpHostSettings) {
+    StreamOutput stream(out);
+    return Run(args, stream, err, lookUpHostSettings);
 }
 
 }  // namespace qelt::cli

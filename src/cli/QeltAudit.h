@@ -1,8 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
+
+#include "settings/modQLXLib.h"
 
 namespace qelt::cli {
 
@@ -11,10 +14,21 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitOpenFailed = 1;    // "Error Opening the Database."
 inline constexpr int kExitRunFailed = 2;     // "Error creating the Trigger"
 inline constexpr int kExitUsage = 64;        // bad options, columns file or names
-inline constexpr int kExitCannotWrite = 74;  // the --output file could not be written
+inline constexpr int kExitCannotWrite = 74;  // the script could not be written
 
-// Runs the command line: args are the arguments after the program name. The script goes to
-// `out` (or to --output), every message to `err`; nothing reaches `out` on failure.
-int RunQeltAudit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The start-up lookups of the host installation; only --show-settings and a run without
+// --database or --columns use them.
+using HostSettingsLookup = std::function<HostSettings()>;
+
+// Runs the command line: args are the arguments after the program name. The script and the
+// informational texts go to the open file descriptor `standardOutput` (or the script to
+// --output), every message to `err`; nothing reaches standard output on failure, and a script
+// that could not be written in full ends with kExitCannotWrite.
+int RunQeltAudit(const std::vector<std::string>& args, int standardOutput, std::ostream& err,
+                 const HostSettingsLookup& lookUpHostSettings = LookUpHostSettings);
+
+// The same with standard output as a stream, for callers that run it in-process.
+int RunQeltAudit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                 const HostSettingsLookup& lookUpHostSettings = LookUpHostSettings);
 
 }  // namespace qelt::cli

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,6 +14,6 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);  // the script's CR LF must reach stdout unchanged
 #endif
-    return qelt::cli::RunQeltAudit(std::vector<std::string>(argv + 1, argv + argc), std::cout,
+    return qelt::cli::RunQeltAudit(std::vector<std::string>(argv + 1, argv + argc), fileno(stdout),
                                    std::cerr);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "auditscript/SQLFuncs.h"
+#include "auditscript/WorkedExample.h"
 #include "dbsession/Error.h"
 #include "support/FakeSession.h"
 
@@ -52,15 +53,7 @@ class FakeWindow final : public ScriptWindow {
     }
 };
 
-const std::vector<Field> kColumns = {{"CompanyIntID", 3}, {"CompanyName", 202}, {"EditedBy", 202}};
-
-std::string FullScript(const std::string& itemTable, const std::vector<Field>& columns) {
-    ScriptBuffer script;
-    WriteAuditTableScript(script, AuditTableName(itemTable));
-    WriteAuditTriggerScript(script, itemTable, AuditTableName(itemTable), "CompanyIntID",
-                            GetDisplayColumn(itemTable), FieldVector(columns));
-    return script.Text();
-}
+const std::vector<Field>& kColumns = test::kCompaniesColumns;
 
 // The first `count` lines of the full script, each with its CR LF.
 std::string FirstLines(const std::string& script, std::size_t count) {
@@ -100,7 +93,7 @@ TEST_P(GenerationRun, EndsWithTheRightBufferMessageAndPointer) {
     EXPECT_FALSE(window.busy);
 }
 
-const std::string kFull = FullScript("Companies", kColumns);
+const std::string kFull = test::CompaniesScript();
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, GenerationRun,
@@ -140,8 +133,28 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Busy", TriggerError("No table", 380), "Default"}},
         RunCase{"EmptyRecordsetGivesTheEmptyListForm",
                 [](FakeWindow&, FakeSession& s) { s.columns.clear(); },
-                FullScript("Companies", {}),
-                {"Busy", "Default"}}),
+                test::CrLf(std::string(test::kCompaniesAuditTable) + test::kCompaniesEmptyTrigger),
+                {"Busy", "Default"}},
+        RunCase{"ColumnNameWithCarriageReturn",
+                [](FakeWindow&, FakeSession& s) {
+                    s.columns = {{"CompanyIntID", 3}, {"Name\rGO", 202}, {"EditedBy", 202}};
+                },
+                FirstLines(kFull, 22 + 11),
+                {"Busy",
+                 TriggerError("The column name 'Name\\x0DGO' holds a control character, which "
+                              "the script cannot carry",
+                              kErrControlCharacterInName),
+                 "Default"}},
+        RunCase{"ColumnNameWithNul",
+                [](FakeWindow&, FakeSession& s) {
+                    s.columns = {{std::string("A\0B", 3), 3}};
+                },
+                FirstLines(kFull, 22 + 10),
+                {"Busy",
+                 TriggerError("The column name 'A\\x00B' holds a control character, which the "
+                              "script cannot carry",
+                              kErrControlCharacterInName),
+                 "Default"}}),
     [](const auto& info) { return info.param.name; });
 
 TEST(GenerationRunOrder, ReadsIdentifierCaseBeforeNamingAndOpeningTheDatabase) {

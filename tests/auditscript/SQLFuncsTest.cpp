@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "auditscript/WorkedExample.h"
 #include "dbsession/Error.h"
 #include "support/FakeSession.h"
 
@@ -17,6 +18,9 @@ namespace {
 
 using test::CrLf;
 using test::FakeSession;
+using test::kCompaniesAuditTable;
+using test::kCompaniesColumns;
+using test::kCompaniesTrigger;
 using test::ScriptedFields;
 using test::ScriptLines;
 using ::testing::ElementsAre;
@@ -24,98 +28,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 constexpr std::int32_t kText = ado::adVarWChar;
-
-const char* const kCompaniesAuditTable = R"(CREATE TABLE [dbo].[AuditTrailCompanies] (
-    [AutoNumber] [decimal](18, 0) IDENTITY (1, 1) NOT NULL ,
-    [SQLLoginID] [nvarchar] (40) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,
-    [QLXUserID] [nvarchar] (40) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,
-    [ItemIntID] [nvarchar] (10) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,
-    [DisplayName] [nvarchar] (80) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,
-    [FieldName] [nvarchar] (40) COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,
-    [OldValue] [ntext] COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,
-    [NewValue] [ntext] COLLATE SQL_Latin1_General_CP1_CI_AS NULL ,
-    [TransDate] [datetime] NULL
-) ON [PRIMARY] TEXTIMAGE_ON [PRIMARY]
-GO
-
-ALTER TABLE [dbo].[AuditTrailCompanies] WITH NOCHECK ADD
-    CONSTRAINT [DF_AuditTrailCompanies_SQLLoginID] DEFAULT (suser_sname()) FOR [SQLLoginID],
-    CONSTRAINT [DF_AuditTrailCompanies_TransDate] DEFAULT (getdate()) FOR [TransDate],
-    CONSTRAINT [PK_AuditTrailCompanies] PRIMARY KEY  CLUSTERED
-    (
-        [AutoNumber]
-    )  ON [PRIMARY]
-GO
-
-)";
-
-const char* const kCompaniesTrigger = R"(CREATE TRIGGER QLX_AuditTrailCompanies ON Companies
-INSTEAD OF UPDATE
-AS
-BEGIN
-
-SET NOCOUNT ON
-
-DECLARE @CurrentCol DECIMAL, @TotalCol DECIMAL, @CurrentColName NVARCHAR(384), @Flag BIT, @QLXUserID NVARCHAR(40)
-
-UPDATE Companies SET
-    CompanyIntID = INSERTED.CompanyIntID,
-    CompanyName = INSERTED.CompanyName,
-    Employees = INSERTED.Employees,
-    EditedBy = INSERTED.EditedBy,
-    EditDate = INSERTED.EditDate
-    From INSERTED
-    Where (Companies.CompanyIntID = INSERTED.CompanyIntID)
-
-SET @QLXUserID='Null'
--- SELECT @QLXUserID=INSERTED.uuEditedBy FROM INSERTED
-SELECT @QLXUserID=INSERTED.EditedBy FROM INSERTED
-
-SELECT @TotalCol=COUNT(*)
-From SysObjects, SysColumns
-WHERE SysObjects.ID = SysColumns.ID AND SysObjects.name = 'Companies'
-
-SET @CurrentCol=1
-WHILE (@CurrentCol<=@TotalCol)
-BEGIN
-    SET @CurrentColName=COL_NAME(OBJECT_ID('Companies'), @CurrentCol)
-    SET @Flag=0
-    IF UPDATE(CompanyName) AND (@CurrentColName= 'CompanyName')  SET @Flag=1
-    IF UPDATE(Employees) AND (@CurrentColName= 'Employees')  SET @Flag=1
-    IF(@Flag=1)
-    BEGIN
-        INSERT INTO AuditTrailCompanies (QLXUserID,ItemIntID,DisplayName,FieldName,OldValue,NewValue)
-        SELECT  @QLXUserID,INSERTED.CompanyIntID,INSERTED.CompanyName,@CurrentColName,
-        CASE @CurrentColName
-            WHEN 'CompanyIntID' THEN DELETED.CompanyIntID
-            WHEN 'CompanyName' THEN DELETED.CompanyName
-            WHEN 'Employees' THEN CAST(DELETED.Employees AS NVARCHAR(20))
-            WHEN 'EditedBy' THEN DELETED.EditedBy
-            WHEN 'EditDate' THEN CAST(DELETED.EditDate AS NVARCHAR(20))
-        END,
-        CASE @CurrentColName
-            WHEN 'CompanyIntID' THEN INSERTED.CompanyIntID
-            WHEN 'CompanyName' THEN INSERTED.CompanyName
-            WHEN 'Employees' THEN CAST(INSERTED.Employees AS NVARCHAR(20))
-            WHEN 'EditedBy' THEN INSERTED.EditedBy
-            WHEN 'EditDate' THEN CAST(INSERTED.EditDate AS NVARCHAR(20))
-        END
-        From INSERTED, DELETED
-        Where (INSERTED.CompanyIntID = DELETED.CompanyIntID)
-    END
-    SET @CurrentCol=@CurrentCol+1
-END
-
-SET NOCOUNT OFF
-END
-GO
-)";
-
-const std::vector<Field> kCompaniesColumns = {{"CompanyIntID", kText},
-                                              {"CompanyName", kText},
-                                              {"Employees", ado::adInteger},
-                                              {"EditedBy", kText},
-                                              {"EditDate", ado::adDBTimeStamp}};
 
 std::string TriggerFor(const std::vector<Field>& columns, std::string_view keyColumn = "Key1",
                        std::string_view itemTable = "Items") {
@@ -199,6 +111,22 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyAndDisplayCase{"\tCompanies", false, "", "DisplayName"},
                       KeyAndDisplayCase{"Contacts", true, "CONTACTINTID", "DisplayName"},
                       KeyAndDisplayCase{"Requirements", true, "REQINTID", "ReqID"}));
+
+TEST(ListedItemTables, TakeTheWindowsSpellingInAnyLetterCase) {
+    struct SpellingCase {
+        std::string given;
+        std::string spelled;
+    };
+    for (const auto& [given, spelled] :
+         {SpellingCase{"companies", "Companies"}, SpellingCase{"COMPANIES", "Companies"},
+          SpellingCase{"rEQUIREMENTS", "Requirements"}, SpellingCase{"Contacts", "Contacts"},
+          SpellingCase{"consultants", "Consultants"}, SpellingCase{"savesets", "savesets"},
+          SpellingCase{" companies", " companies"}, SpellingCase{"Companie", "Companie"},
+          SpellingCase{"", ""}}) {
+        EXPECT_EQ(ListedItemTableSpelling(given), spelled) << given;
+    }
+    EXPECT_EQ(GetDisplayColumn(ListedItemTableSpelling("companies")), "CompanyName");
+}
 
 TEST(KeyColumn, PassesOnAFailureToReadTheIdentifierCase) {
     FakeSession session;
@@ -368,12 +296,29 @@ TEST(ColumnReadFailure, CountWithoutALastPositionIsAnOverflow) {
     EXPECT_EQ(fields.itemReads, 0);
 }
 
+// A count far beyond the columns that can be read reports the failing read, not a lack of memory
+// for the room made in advance.
+TEST(ColumnReadFailure, HugeCountReportsTheFailingRead) {
+    ScriptedFields fields({{"Key1", 3}});
+    fields.countOverride = std::numeric_limits<std::int32_t>::max();
+    fields.failAtItem = 1;
+    ScriptBuffer script;
+    try {
+        WriteAuditTriggerScript(script, "Items", "AuditTrailItems", "Key1", "Shown", fields);
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Number(), -2147217887);
+    }
+    EXPECT_TRUE(script.Text().ends_with("UPDATE Items SET\r\n    Key1 = INSERTED.Key1,\r\n"));
+}
+
 TEST(ColumnReadFailure, NegativeCountIsAnEmptyList) {
     ScriptedFields fields({});
     fields.countOverride = -5;
     ScriptBuffer script;
-    WriteAuditTriggerScript(script, "Items", "AuditTrailItems", "Key1", "Shown", fields);
-    EXPECT_EQ(script.Text(), TriggerFor({}));
+    WriteAuditTriggerScript(script, "Companies", "AuditTrailCompanies", "CompanyIntID",
+                            "CompanyName", fields);
+    EXPECT_EQ(script.Text(), CrLf(test::kCompaniesEmptyTrigger));
     EXPECT_THAT(script.Text(), Not(HasSubstr("WHEN")));
 }
 

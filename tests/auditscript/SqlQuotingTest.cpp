@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "auditscript/SQLFuncs.h"
 #include "support/FakeSession.h"
@@ -45,6 +46,60 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"a]b", "[a]]b]", "a]b", false}, NameCase{"", "[]", "", false},
         NameCase{"x'); DROP TABLE Companies;--", "[x'); DROP TABLE Companies;--]",
                  "x''); DROP TABLE Companies;--", false}));
+
+// Names beyond ASCII: bare only when every character is a letter, a decimal digit or one of
+// _ @ $ #, and the first a letter or _.
+class NonAsciiNames : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
+
+TEST_P(NonAsciiNames, AreBareOnlyWhenTSqlTakesThemAsRegular) {
+    EXPECT_EQ(QuoteIdentifier(GetParam().first), GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NonAsciiNames,
+    ::testing::Values(std::pair{"Straße", "Straße"}, std::pair{"été", "été"},
+                      std::pair{"数量", "数量"}, std::pair{"Ωmega_2", "Ωmega_2"},
+                      std::pair{"x١٢", "x١٢"},  // Arabic-Indic digits
+                      std::pair{"𝐀bc", "𝐀bc"},  // a letter beyond U+FFFF
+                      std::pair{"Preis€", "[Preis€]"},
+                      std::pair{"a\u00A0b", "[a\u00A0b]"},  // no-break space
+                      std::pair{"a\u3000b", "[a\u3000b]"},  // ideographic space
+                      std::pair{"a\u200Bb", "[a\u200Bb]"},  // zero-width space
+                      std::pair{"Preis😀", "[Preis😀]"}, std::pair{"١x", "[١x]"},  // digit first
+                      std::pair{"e\u0301te", "[e\u0301te]"},                     // combining accent
+                      std::pair{"a\u00B2", "[a\u00B2]"},        // superscript two: No
+                      std::pair{"ab\xC0\xAF", "[ab\xC0\xAF]"},  // overlong '/'
+                      std::pair{"\xE9t\xE9", "[\xE9t\xE9]"},    // Latin-1 bytes
+                      std::pair{"Ärger", "Ärger"}));
+
+struct ControlCase {
+    std::string text;
+    bool control;
+    std::string shown;  // as a message shows it
+};
+
+class MessageText : public ::testing::TestWithParam<ControlCase> {};
+
+TEST_P(MessageText, EscapesControlCharactersAndBytesThatAreNotUtf8) {
+    EXPECT_EQ(HasControlCharacter(GetParam().text), GetParam().control);
+    EXPECT_EQ(EscapedForMessage(GetParam().text), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MessageText,
+                         ::testing::Values(ControlCase{"Plain name", false, "Plain name"},
+                                           ControlCase{"Straße €", false, "Straße €"},
+                                           ControlCase{"a\rGO", true, "a\\x0DGO"},
+                                           ControlCase{"a\nb", true, "a\\x0Ab"},
+                                           ControlCase{std::string("a\0b", 3), true, "a\\x00b"},
+                                           ControlCase{"tab\there", true, "tab\\x09here"},
+                                           ControlCase{"del\x7F", true, "del\\x7F"},
+                                           ControlCase{"c1\xC2\x85", true, "c1\\xC2\\x85"},
+                                           ControlCase{"\x1B[31m", true, "\\x1B[31m"},
+                                           ControlCase{"bad\xFF"
+                                                       "byte",
+                                                       false, "bad\\xFFbyte"},
+                                           ControlCase{"cut\xE2\x82", false, "cut\\xE2\\x82"},
+                                           ControlCase{"\uFFFD kept", false, "\uFFFD kept"}));
 
 TEST(ReservedKeywords, MatchWithoutRegardToCase) {
     for (const char* word : {"SELECT", "select", "Select", "WRITETEXT", "add", "TRY_CONVERT"}) {

@@ -3,8 +3,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
 
 #include "support/TempFolder.h"
 
@@ -27,20 +37,28 @@ TEST_P(ParseColumnsOk, ReadsEveryLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParseColumnsOk,
-    ::testing::Values(ParseCase{"Empty", "", {}}, ParseCase{"OnlyBlankLines", "\n\r\n", {}},
-                      ParseCase{"LfWithoutFinalNewline", "A\t202\nB\t3", {{"A", 202}, {"B", 3}}},
-                      ParseCase{"CrLf", "A\t202\r\nB\t3\r\n", {{"A", 202}, {"B", 3}}},
-                      ParseCase{"ByteOrderMark",
-                                "\xEF\xBB\xBF"
-                                "A\t202\n",
-                                {{"A", 202}}},
-                      ParseCase{"NamesKeepBlanksAndQuotes",
-                                "First Name\t202\nO'Brien\t130\n",
-                                {{"First Name", 202}, {"O'Brien", 130}}},
-                      ParseCase{"Utf8Name", "Straße\t202\n", {{"Straße", 202}}},
-                      ParseCase{"Int32Limits",
-                                "A\t-2147483648\nB\t2147483647\n",
-                                {{"A", -2147483648}, {"B", 2147483647}}}),
+    ::testing::Values(
+        ParseCase{"LfWithoutFinalNewline", "A\t202\nB\t3", {{"A", 202}, {"B", 3}}},
+        ParseCase{"CrLf", "A\t202\r\nB\t3\r\n", {{"A", 202}, {"B", 3}}},
+        ParseCase{"ByteOrderMark",
+                  "\xEF\xBB\xBF"
+                  "A\t202\n",
+                  {{"A", 202}}},
+        ParseCase{"NamesKeepBlanksAndQuotes",
+                  "First Name\t202\nO'Brien\t130\n",
+                  {{"First Name", 202}, {"O'Brien", 130}}},
+        ParseCase{"Utf8Name", "Straße\t202\n", {{"Straße", 202}}},
+        ParseCase{"CrLineEnds", "A\t202\rB\t3\r", {{"A", 202}, {"B", 3}}},
+        ParseCase{"BlankLinesBetween", "\nA\t202\n\r\nB\t3", {{"A", 202}, {"B", 3}}},
+        ParseCase{"CaseFoldingKeepsDifferentLetters",
+                  "Strasse\t202\nStraße\t202\nI\t3\nı\t3\n",
+                  {{"Strasse", 202}, {"Straße", 202}, {"I", 3}, {"ı", 3}}},
+        ParseCase{"LongestName",
+                  std::string(128, 'n') + "\t3\n" + std::string(64, 'x') + "\xF0\x9D\x90\x80\t3\n",
+                  {{std::string(128, 'n'), 3}, {std::string(64, 'x') + "\xF0\x9D\x90\x80", 3}}},
+        ParseCase{"Int32Limits",
+                  "A\t-2147483648\nB\t2147483647\n",
+                  {{"A", -2147483648}, {"B", 2147483647}}}),
     [](const auto& info) { return info.param.name; });
 
 struct BadCase {
@@ -70,14 +88,102 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"TypeEmpty", "A\t\n", "line 1: "},
                       BadCase{"SecondTab", "A\t202\t1\n", "line 1: "},
                       BadCase{"EmptyName", "\t202\n", "line 1: the column name is empty"},
-                      BadCase{"TypeWithBlank", "A\t 202\n", "line 1: "}),
+                      BadCase{"TypeWithBlank", "A\t 202\n", "line 1: "},
+                      BadCase{"Empty", "", "lists no column"},
+                      BadCase{"OnlyBlankLines", "\n\r\n", "lists no column"},
+                      BadCase{"OnlyByteOrderMark", "\xEF\xBB\xBF", "lists no column"},
+                      BadCase{"NulInName", std::string("A\0B\t202\n", 7),
+                              "line 1: the column name 'A\\x00B' holds a control character"},
+                      BadCase{"EscapeInName", "A\t3\nB\x1B[2J\t202\n",
+                              "line 2: the column name 'B\\x1B[2J' holds a control character"},
+                      BadCase{"C1ControlInName", "A\xC2\x85\t202\n", "line 1: "},
+                      BadCase{"DelInName", "A\x7F\t202\n", "line 1: "},
+                      BadCase{"CarriageReturnInName", "A\rGO\t202\n", "line 1: "},
+                      BadCase{"NotUtf8",
+                              "Stra\xDF"
+                              "e\t202\n",
+                              "line 1: the column name 'Stra\\xDFe' is not UTF-8 text"},
+                      BadCase{"DuplicateExact", "A\t3\nB\t3\nA\t202\n",
+                              "line 3: the column name 'A' repeats the name on line 1"},
+                      BadCase{"DuplicateIgnoringAsciiCase", "Name\t3\nNAME\t202\n",
+                              "line 2: the column name 'NAME' repeats the name on line 1"},
+                      BadCase{"DuplicateIgnoringUnicodeCase", "Größe\t3\n\nGRÖSSE\t3\ngröße\t3\n",
+                              "line 4: the column name 'größe' repeats the name on line 1"},
+                      BadCase{"DuplicateGreekFinalSigma", "ΟΔΟΣ\t3\nοδος\t3\n", "line 2: "},
+                      BadCase{"NameTooLong", "A\t3\n" + std::string(129, 'n') + "\t3\n",
+                              "line 2: the column name has 129 characters, more than SQL "
+                              "Server's 128"},
+                      BadCase{"NameTooLongInUtf16", std::string(127, 'x') + "\xF0\x9D\x90\x80\t3\n",
+                              "line 1: the column name has 129 characters"},
+                      BadCase{"Utf16LittleEndian",
+                              std::string("\xFF\xFE"
+                                          "A\0\t\0"
+                                          "3\0",
+                                          8),
+                              "is UTF-16 text"},
+                      BadCase{"Utf16WithoutByteOrderMark",
+                              std::string("A\0\t\0"
+                                          "3\0",
+                                          6),
+                              "is UTF-16 text"}),
     [](const auto& info) { return info.param.name; });
 
-TEST(ReadColumnsFile, RefusesMissingFilesAndFolders) {
-    test::TempFolder dir;
-    EXPECT_THROW(ReadColumnsFile(dir.Path() / "missing.tsv"), ColumnsFileError);
-    EXPECT_THROW(ReadColumnsFile(dir.Path()), ColumnsFileError);
+std::string ReadError(const std::filesystem::path& path) {
+    try {
+        ReadColumnsFile(path);
+    } catch (const ColumnsFileError& error) {
+        return error.what();
+    }
+    return "accepted";
 }
+
+TEST(ReadColumnsFile, SaysWhyAFileCannotBeRead) {
+    test::TempFolder dir;
+    EXPECT_EQ(ReadError(dir.Path() / "missing.tsv"),
+              "the columns file '" + (dir.Path() / "missing.tsv").string() +
+                  "' cannot be read: " + std::strerror(ENOENT));
+    EXPECT_EQ(ReadError(dir.Path()), "the columns file '" + dir.Path().string() + "' is a folder");
+#ifndef _WIN32  // Windows file names hold no control characters
+    const auto controlName = dir.Write("a\x1B]0;x\a.tsv", "A\t3\n");
+    EXPECT_THAT(ReadError(dir.Path() / "a\x1B]0;x"), HasSubstr("a\\x1B]0;x' cannot be read"));
+    EXPECT_EQ(ReadColumnsFile(controlName), (std::vector<Field>{{"A", 3}}));
+#endif
+}
+
+#ifndef _WIN32
+// A FIFO is refused at once, without waiting for a writer.
+TEST(ReadColumnsFile, FifoIsNotARegularFile) {
+    test::TempFolder dir;
+    const auto fifo = dir.Path() / "columns.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(ReadError(fifo), "the columns file '" + fifo.string() + "' is not a regular file");
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+// Reads the file with the address space limited to 4 GiB, prints the error and exits.
+[[noreturn]] void ReadUnderFourGibibytes(const std::filesystem::path& path) {
+    const rlimit limit{std::size_t{1} << 32, std::size_t{1} << 32};
+    setrlimit(RLIMIT_AS, &limit);
+    std::fputs(ReadError(path).c_str(), stderr);
+    std::exit(0);
+}
+
+// A file larger than the memory the process may take ends with a message, not an abort. The file
+// is sparse: it takes no disk space.
+TEST(ReadColumnsFile, OutOfMemoryIsAClearError) {
+    GTEST_FLAG_SET(death_test_style, "fast");
+    test::TempFolder dir;
+    const auto huge = dir.Write("huge.tsv", "");
+    std::error_code error;
+    std::filesystem::resize_file(huge, std::uintmax_t{1} << 36, error);
+    if (error) {
+        GTEST_SKIP() << "no sparse file of 64 GiB here: " << error.message();
+    }
+    EXPECT_EXIT(ReadUnderFourGibibytes(huge), ::testing::ExitedWithCode(0),
+                "huge.tsv' cannot be read: out of memory");
+}
+#endif
+#endif
 
 TEST(ReadColumnsFile, NamesTheFileAndLine) {
     test::TempFolder dir;
@@ -86,7 +192,7 @@ TEST(ReadColumnsFile, NamesTheFileAndLine) {
         ReadColumnsFile(file);
         FAIL() << "accepted";
     } catch (const ColumnsFileError& error) {
-        EXPECT_THAT(error.what(), HasSubstr("cols.tsv, line 2"));
+        EXPECT_THAT(error.what(), HasSubstr("cols.tsv', line 2: expected NAME<TAB>"));
     }
 }
 

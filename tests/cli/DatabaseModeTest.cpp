@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -121,6 +122,40 @@ TEST_F(DatabaseModeTest, DefaultDatabaseIsTheHostProductsDatabase) {
     const test::CliResult result = test::RunCli({});
     EXPECT_EQ(result.exitCode, kExitOk) << result.err;
     EXPECT_EQ(result.out, test::RunCli({"--database", kDemoDatabase}).out);
+}
+
+// A column name with a bare CR would split the script's batches: the run ends with the error.
+TEST_F(DatabaseModeTest, ColumnNameWithControlCharacterEndsTheRun) {
+    const auto sql = temp_.Write(
+        "crafted.sql", "CREATE TABLE Companies (CompanyIntID INTEGER, \"Name\rGO\" TEXT);\n");
+    const auto database = folder_ / "crafted.db";
+    const std::string command = std::string(QELT_SQLITE3_SHELL) + " '" + database.string() +
+                                "' '.read " + sql.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const test::CliResult result = test::RunCli({"--database", database.string()});
+    EXPECT_EQ(result.exitCode, kExitRunFailed);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err,
+              "Error creating the Trigger\nDescription: The column name 'Name\\x0DGO' holds a "
+              "control character, which the script cannot carry\nNumber: 5\n");
+}
+
+// The host installation is looked up only for the default database, never when --database
+// names one, so a broken installation cannot slow or disturb such a run.
+TEST_F(DatabaseModeTest, HostSettingsAreLookedUpOnlyWithoutDatabase) {
+    int lookups = 0;
+    const HostSettingsLookup counted = [&lookups] {
+        ++lookups;
+        return HostSettings{"/host/", "/data/", kDemoDatabase};
+    };
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunQeltAudit({"--database", kDemoDatabase}, out, err, counted), kExitOk) << err.str();
+    EXPECT_EQ(RunQeltAudit({"--database", "/nonexistent/QeltOne.db"}, out, err, counted),
+              kExitOpenFailed);
+    EXPECT_EQ(lookups, 0);
+    EXPECT_EQ(RunQeltAudit({}, out, err, counted), kExitOk) << err.str();
+    EXPECT_EQ(lookups, 1);
 }
 
 // With no host installation the default is QeltOne.mdb relative to the working folder; there is

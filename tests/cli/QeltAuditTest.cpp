@@ -3,10 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "auditscript/SQLFuncs.h"
+#include "auditscript/WorkedExample.h"
 #include "support/CliRun.h"
 #include "support/FakeSession.h"
 #include "support/TempFolder.h"
@@ -22,34 +25,62 @@ const char* const kColumns =
     "CompanyIntID\t202\nCompanyName\t202\nEmployees\t3\nEditedBy\t202\n"
     "EditDate\t135\n";
 
-std::string ExpectedScript(const std::string& table, const std::string& key,
-                           const std::string& display, const std::vector<Field>& columns) {
-    ScriptBuffer script;
-    WriteAuditTableScript(script, AuditTableName(table));
-    WriteAuditTriggerScript(script, table, AuditTableName(table), key, display,
-                            FieldVector(columns));
-    return script.Text();
+// The lines of a script that name the table, its key column and its display column.
+std::vector<std::string> NamingLines(const std::string& script) {
+    std::vector<std::string> found;
+    for (const std::string& line : test::ScriptLines(script)) {
+        if (line.starts_with("CREATE TRIGGER") || line.starts_with("    Where (") ||
+            line.starts_with("        SELECT  @QLXUserID,") ||
+            line.starts_with("        Where (")) {
+            found.push_back(line);
+        }
+    }
+    return found;
 }
-
-const std::vector<Field> kFields = {{"CompanyIntID", 202},
-                                    {"CompanyName", 202},
-                                    {"Employees", 3},
-                                    {"EditedBy", 202},
-                                    {"EditDate", 135}};
 
 TEST(QeltAuditColumns, WritesTheWholeScriptToStandardOutput) {
     test::TempFolder dir;
     const auto columns = dir.Write("c.tsv", kColumns);
     const test::CliResult result = test::RunCli({"--columns", columns.string()});
     EXPECT_EQ(result.exitCode, kExitOk);
-    EXPECT_EQ(result.out, ExpectedScript("Companies", "CompanyIntID", "CompanyName", kFields));
+    EXPECT_EQ(result.out, test::CompaniesScript());
     EXPECT_THAT(result.err, IsEmpty());
+}
+
+// Another letter case of a table the window lists is that table, with its display column.
+TEST(QeltAuditColumns, ListedTableInAnotherLetterCaseTakesItsOwnSpelling) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", kColumns);
+    const test::CliResult result =
+        test::RunCli({"--columns", columns.string(), "--table", "companies"});
+    EXPECT_EQ(result.exitCode, kExitOk) << result.err;
+    EXPECT_EQ(result.out, test::CompaniesScript());
+}
+
+// --columns and --database name what to read: the host installation is not looked up.
+TEST(QeltAuditColumns, ReadsNoHostSettings) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", kColumns).string();
+    int lookups = 0;
+    const HostSettingsLookup counted = [&lookups] {
+        ++lookups;
+        return HostSettings{"/host/", "/data/", "/data/QeltOne.db"};
+    };
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunQeltAudit({"--columns", columns}, out, err, counted), kExitOk);
+    EXPECT_EQ(RunQeltAudit({"--columns", columns, "--table", "Contacts"}, out, err, counted),
+              kExitOk);
+    EXPECT_EQ(lookups, 0);
+    EXPECT_EQ(RunQeltAudit({"--show-settings"}, out, err, counted), kExitOk);
+    EXPECT_EQ(lookups, 1);
 }
 
 struct OptionCase {
     std::string name;
     std::vector<std::string> options;
-    std::string table, key, display;
+    std::vector<std::string> namingLines;  // the trigger's lines naming table, key and display
+    std::size_t lineCount = 22 + 42 + 3 * 5 + 3 + 1;  // CompanyIntID is not the key: logged
 };
 
 class QeltAuditColumnOptions : public ::testing::TestWithParam<OptionCase> {};
@@ -61,31 +92,48 @@ TEST_P(QeltAuditColumnOptions, ChooseTableKeyAndDisplayColumns) {
     args.insert(args.end(), c.options.begin(), c.options.end());
     const test::CliResult result = test::RunCli(args);
     EXPECT_EQ(result.exitCode, kExitOk) << result.err;
-    EXPECT_EQ(result.out, ExpectedScript(c.table, c.key, c.display, kFields));
+    EXPECT_EQ(NamingLines(result.out), c.namingLines);
+    EXPECT_EQ(test::ScriptLines(result.out).size(), c.lineCount);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, QeltAuditColumnOptions,
     ::testing::Values(
-        OptionCase{
-            "Requirements", {"--table", "Requirements"}, "Requirements", "ReqIntID", "ReqID"},
+        OptionCase{"Requirements",
+                   {"--table", "Requirements"},
+                   {"CREATE TRIGGER QLX_AuditTrailRequirements ON Requirements",
+                    "    Where (Requirements.ReqIntID = INSERTED.ReqIntID)",
+                    "        SELECT  @QLXUserID,INSERTED.ReqIntID,INSERTED.ReqID,@CurrentColName,",
+                    "        Where (INSERTED.ReqIntID = DELETED.ReqIntID)"}},
         OptionCase{"Uppercase",
                    {"--table", "Contacts", "--uppercase-identifiers"},
-                   "Contacts",
-                   "CONTACTINTID",
-                   "DisplayName"},
+                   {"CREATE TRIGGER QLX_AuditTrailContacts ON Contacts",
+                    "    Where (Contacts.CONTACTINTID = INSERTED.CONTACTINTID)",
+                    "        SELECT  @QLXUserID,INSERTED.CONTACTINTID,INSERTED.DisplayName,"
+                    "@CurrentColName,",
+                    "        Where (INSERTED.CONTACTINTID = DELETED.CONTACTINTID)"}},
         OptionCase{"KnownTableOtherCase",
                    {"--table", "SAVESETINFO"},
-                   "SAVESETINFO",
-                   "SaveSetIntID",
-                   "DisplayName"},
-        OptionCase{"UnknownTableWithKey",
-                   {"--table", "Orders", "--key-column", "OrderID"},
-                   "Orders",
-                   "OrderID",
-                   "DisplayName"},
+                   {"CREATE TRIGGER QLX_AuditTrailSAVESETINFO ON SAVESETINFO",
+                    "    Where (SAVESETINFO.SaveSetIntID = INSERTED.SaveSetIntID)",
+                    "        SELECT  @QLXUserID,INSERTED.SaveSetIntID,INSERTED.DisplayName,"
+                    "@CurrentColName,",
+                    "        Where (INSERTED.SaveSetIntID = DELETED.SaveSetIntID)"}},
         OptionCase{
-            "DisplayOverride", {"--display-column", "Town"}, "Companies", "CompanyIntID", "Town"}),
+            "UnknownTableWithKey",
+            {"--table", "Orders", "--key-column", "OrderID"},
+            {"CREATE TRIGGER QLX_AuditTrailOrders ON Orders",
+             "    Where (Orders.OrderID = INSERTED.OrderID)",
+             "        SELECT  @QLXUserID,INSERTED.OrderID,INSERTED.DisplayName,@CurrentColName,",
+             "        Where (INSERTED.OrderID = DELETED.OrderID)"}},
+        OptionCase{
+            "DisplayOverride",
+            {"--display-column", "Town"},
+            {"CREATE TRIGGER QLX_AuditTrailCompanies ON Companies",
+             "    Where (Companies.CompanyIntID = INSERTED.CompanyIntID)",
+             "        SELECT  @QLXUserID,INSERTED.CompanyIntID,INSERTED.Town,@CurrentColName,",
+             "        Where (INSERTED.CompanyIntID = DELETED.CompanyIntID)"},
+            22 + 60}),
     [](const auto& info) { return info.param.name; });
 
 struct RefusalCase {
@@ -108,6 +156,10 @@ TEST_P(QeltAuditRefusals, ExitWithUsageErrorAndNoOutput) {
             arg = bad;
         } else if (arg == "MISSING") {
             arg = (dir.Path() / "missing.tsv").string();
+        } else if (arg == "FOLDER") {
+            arg = dir.Path().string();
+        } else if (arg.starts_with("TEXT:")) {
+            arg = dir.Write("given.tsv", arg.substr(5)).string();
         }
     }
     const test::CliResult result = test::RunCli(args);
@@ -120,8 +172,35 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, QeltAuditRefusals,
     ::testing::Values(
         RefusalCase{"UnknownOption", {"--columns", "COLUMNS", "--frobnicate"}, "--frobnicate"},
+        RefusalCase{"UnknownOptionWithControlCharacters",
+                    {"--columns", "COLUMNS", "--x\x1B]0;owned\x07"},
+                    "--x\\x1B]0;owned\\x07"},
         RefusalCase{"MissingValue", {"--columns"}, "--columns"},
-        RefusalCase{"UnreadableFile", {"--columns", "MISSING"}, "missing.tsv"},
+        RefusalCase{"UnreadableFile",
+                    {"--columns", "MISSING"},
+                    "missing.tsv' cannot be read: " + std::string(std::strerror(ENOENT))},
+        RefusalCase{"Folder", {"--columns", "FOLDER"}, "' is a folder"},
+        RefusalCase{"EmptyFile", {"--columns", "TEXT:"}, "given.tsv' lists no column"},
+        RefusalCase{"ControlCharacterInName",
+                    {"--columns", "TEXT:A\t3\nB\x01\t3\n"},
+                    "given.tsv', line 2: the column name 'B\\x01' holds a control character"},
+        RefusalCase{"DuplicateIgnoringCase",
+                    {"--columns", "TEXT:Name\t3\nname\t3\n"},
+                    "line 2: the column name 'name' repeats the name on line 1"},
+        RefusalCase{"NameTooLong",
+                    {"--columns", "TEXT:" + std::string(129, 'n') + "\t3\n"},
+                    "line 1: the column name has 129 characters"},
+        RefusalCase{
+            "TableTooLongForItsConstraintNames",
+            {"--columns", "COLUMNS", "--table", std::string(105, 't'), "--key-column", "Id"},
+            "makes the constraint name DF_AuditTrail" + std::string(105, 't') +
+                "_SQLLoginID 129 characters long"},
+        RefusalCase{"KeyColumnTooLong",
+                    {"--columns", "COLUMNS", "--key-column", std::string(129, 'k')},
+                    "has 129 characters, more than SQL Server's 128"},
+        RefusalCase{"TableWithControlCharacter",
+                    {"--columns", "COLUMNS", "--table", "A\x1B[2J"},
+                    "the table 'A\\x1B[2J' is not a plain identifier"},
         RefusalCase{"MalformedLine", {"--columns", "BAD"}, "line 2"},
         RefusalCase{"TableWithBlank",
                     {"--columns", "COLUMNS", "--table", "Order Lines"},
@@ -155,8 +234,7 @@ TEST(QeltAuditOutput, ReplacesTheFileOnlyOnSuccess) {
     test::CliResult result = test::RunCli({"--columns", columns, "--output", output.string()});
     EXPECT_EQ(result.exitCode, kExitOk);
     EXPECT_THAT(result.out, IsEmpty());
-    EXPECT_EQ(test::ReadBytes(output),
-              ExpectedScript("Companies", "CompanyIntID", "CompanyName", kFields));
+    EXPECT_EQ(test::ReadBytes(output), test::CompaniesScript());
 
     dir.Write("audit.sql", "kept");
     result = test::RunCli(

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+// The files qeltaudit reads and writes: the columns file, the --output file and standard output.
+// One implementation a platform (FilesPosix.cpp, FilesWin32.cpp), chosen in CMake.
+namespace qelt::cli {
+
+// A file that could not be read or written. The message says what went wrong, with the system's
+// reason where there is one; the caller names the file's role.
+class FileError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Writes all bytes to the open file descriptor, carrying on after short writes and
+// interruptions; a failed write throws.
+void WriteAll(int fileDescriptor, std::string_view bytes);
+
+// The whole content of a regular file. A folder, FIFO or device is refused without waiting for
+// a writer; reading holds the content once.
+std::string ReadRegularFile(const std::filesystem::path& path);
+
+// Writes the bytes to the file at `path`. A regular file (or the one a symlink leads to, the link
+// kept) is replaced in one step by a temporary file beside it, only once every byte is on disk,
+// and keeps its permissions; a failure leaves it as it was and no temporary file behind, even when
+// the run is ended by SIGINT or SIGTERM. A FIFO or device is written through. A path that leads to
+// the same file as `standardOutput` writes to that descriptor.
+void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes, int standardOutput);
+
+// True when both paths lead to one existing file (the same device and file number), whatever
+// links or spellings lead there.
+inline bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error) && !error;
+}
+
+// Asks the system to back the text's spare capacity with large pages where it can: a script of
+// several megabytes then costs a few page faults instead of thousands. Only a hint.
+void PreferLargePages(const std::string& text);
+
+// While it lives, ending the process by SIGINT or SIGTERM (on Windows, Ctrl+C or closing the
+// console) first removes the file at `path`. One at a time.
+class TemporaryFileGuard {
+  public:
+    explicit TemporaryFileGuard(const std::filesystem::path& path);
+    ~TemporaryFileGuard();
+    TemporaryFileGuard(const TemporaryFileGuard&) = delete;
+    TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
+};
+
+}  // namespace qelt::cli

@@ -1,0 +1,289 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "auditscript/SqlQuoting.h"
+#include "cli/Files.h"
+
+namespace qelt::cli {
+
+namespace {
+
+std::string Reason() {
+    return std::strerror(errno);
+}
+
+std::string Quoted(const std::filesystem::path& path) {
+    return QuotedForMessage(path.native());
+}
+
+// The temporary file to remove when a signal ends the process, as the handler reads it.
+volatile sig_atomic_t gHasPendingFile = 0;
+char gPendingFile[PATH_MAX];
+
+constexpr std::array kCleanupSignals = {SIGINT, SIGTERM, SIGHUP};
+std::array<struct sigaction, kCleanupSignals.size()> gPreviousActions;
+
+extern "C" void RemovePendingFileAndEnd(int signalNumber) {
+    if (gHasPendingFile) {
+        unlink(gPendingFile);
+    }
+    // The signal stays blocked until the handler returns, then ends the process as before.
+    signal(signalNumber, SIG_DFL);
+    raise(signalNumber);
+}
+
+// Blocks the cleanup signals while it lives, so that a file and its registration appear together.
+class CleanupSignalsBlocked {
+  public:
+    CleanupSignalsBlocked() {
+        sigset_t blocked;
+        sigemptyset(&blocked);
+        for (const int signalNumber : kCleanupSignals) {
+            sigaddset(&blocked, signalNumber);
+        }
+        pthread_sigmask(SIG_BLOCK, &blocked, &previous_);
+    }
+    ~CleanupSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    CleanupSignalsBlocked(const CleanupSignalsBlocked&) = delete;
+    CleanupSignalsBlocked& operator=(const CleanupSignalsBlocked&) = delete;
+
+  private:
+    sigset_t previous_;
+};
+
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int Get() const { return fd_; }
+    // Closes now, so that a failure to close is seen.
+    bool Close() {
+        const int result = close(fd_);
+        fd_ = -1;
+        return result == 0;
+    }
+
+  private:
+    int fd_;
+};
+
+// The file a chain of symlinks ends at; the path itself when it is no symlink.
+std::filesystem::path FinalTarget(std::filesystem::path path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error))) {
+            return path;
+        }
+        const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+        if (error) {
+            throw FileError("cannot follow the link " + Quoted(path) + ": " + error.message());
+        }
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    throw FileError("cannot follow the link " + Quoted(path) + ": " + std::strerror(ELOOP));
+}
+
+void WriteThrough(const std::filesystem::path& path, std::string_view bytes) {
+    FileDescriptor file(open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    if (file.Get() < 0) {
+        throw FileError("cannot write " + Quoted(path) + ": " + Reason());
+    }
+    try {
+        WriteAll(file.Get(), bytes);
+    } catch (const FileError& error) {
+        throw FileError("cannot write " + Quoted(path) + ": " + error.what());
+    }
+    if (!file.Close()) {
+        throw FileError("cannot write " + Quoted(path) + ": " + Reason());
+    }
+}
+
+// Writes the bytes into a new temporary file beside `target` and renames it over the target.
+void ReplaceRegularFile(const std::filesystem::path& target, std::string_view bytes) {
+    struct stat existing {};
+    const bool exists = stat(target.c_str(), &existing) == 0;
+    std::filesystem::path temporary;
+    std::optional<TemporaryFileGuard> guard;
+    int fd = -1;
+    {
+        const CleanupSignalsBlocked blocked;
+        std::random_device random;
+        for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+            temporary = target;
+            temporary += ".tmp" + std::to_string(random());
+            fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno != EEXIST) {
+                break;
+            }
+        }
+        if (fd < 0) {
+            throw FileError("cannot write " + Quoted(target) + ": " + Reason());
+        }
+        guard.emplace(temporary);
+    }
+    FileDescriptor file(fd);
+    const auto fail = [&](const std::string& reason) {
+        unlink(temporary.c_str());
+        throw FileError("cannot write " + Quoted(target) + ": " + reason);
+    };
+    try {
+        WriteAll(file.Get(), bytes);
+    } catch (const FileError& error) {
+        fail(error.what());
+    }
+    if (exists) {
+        // Root keeps the owner as well; anyone else keeps at least the permission bits.
+        [[maybe_unused]] const int ignored = fchown(file.Get(), existing.st_uid, existing.st_gid);
+        if (fchmod(file.Get(), existing.st_mode & 07777) != 0) {
+            fail(Reason());
+        }
+    }
+    if (fsync(file.Get()) != 0 || !file.Close()) {
+        fail(Reason());
+    }
+    if (rename(temporary.c_str(), target.c_str()) != 0) {
+        fail(Reason());
+    }
+}
+
+}  // namespace
+
+void WriteAll(int fileDescriptor, std::string_view bytes) {
+    constexpr std::size_t kLargestWrite = 1 << 30;
+    while (!bytes.empty()) {
+        const ssize_t written =
+            write(fileDescriptor, bytes.data(), std::min(bytes.size(), kLargestWrite));
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            throw FileError(written < 0 ? Reason() : "nothing could be written");
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+std::string ReadRegularFile(const std::filesystem::path& path) {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer before it can be refused.
+    FileDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (file.Get() < 0) {
+        throw FileError("cannot be read: " + Reason());
+    }
+    struct stat status {};
+    if (fstat(file.Get(), &status) != 0) {
+        throw FileError("cannot be read: " + Reason());
+    }
+    if (S_ISDIR(status.st_mode)) {
+        throw FileError("is a folder");
+    }
+    if (!S_ISREG(status.st_mode)) {
+        throw FileError("is not a regular file");
+    }
+    // One read for the size the file has; more only if it grew meanwhile.
+    std::string content(static_cast<std::size_t>(status.st_size) + 1, '\0');
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == content.size()) {
+            content.resize(content.size() * 2);
+        }
+        const ssize_t got = read(file.Get(), content.data() + filled, content.size() - filled);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            throw FileError("cannot be read: " + Reason());
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    content.resize(filled);
+    return content;
+}
+
+void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes,
+                     int standardOutput) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0) {
+        struct stat out {};
+        if (standardOutput >= 0 && fstat(standardOutput, &out) == 0 &&
+            out.st_dev == status.st_dev && out.st_ino == status.st_ino) {
+            WriteAll(standardOutput, bytes);
+            return;
+        }
+        if (S_ISDIR(status.st_mode)) {
+            throw FileError("cannot write " + Quoted(path) + ": it is a folder");
+        }
+        if (!S_ISREG(status.st_mode)) {
+            WriteThrough(path, bytes);
+            return;
+        }
+    }
+    ReplaceRegularFile(FinalTarget(path), bytes);
+}
+
+void PreferLargePages(const std::string& text) {
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(text.data());
+    const std::uintptr_t end = begin + text.capacity();
+    const std::uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
+    if (first < end) {
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+    }
+#else
+    (void)text;
+#endif
+}
+
+TemporaryFileGuard::TemporaryFileGuard(const std::filesystem::path& path) {
+    const std::string& text = path.native();
+    if (text.size() >= sizeof gPendingFile) {
+        return;  // no such path can be opened either
+    }
+    std::memcpy(gPendingFile, text.c_str(), text.size() + 1);
+    gHasPendingFile = 1;
+    for (std::size_t i = 0; i < kCleanupSignals.size(); ++i) {
+        sigaction(kCleanupSignals[i], nullptr, &gPreviousActions[i]);
+        if (gPreviousActions[i].sa_handler == SIG_IGN) {
+            continue;  // a signal the caller ignores, as under nohup, must not end the process
+        }
+        struct sigaction action {};
+        action.sa_handler = RemovePendingFileAndEnd;
+        sigemptyset(&action.sa_mask);
+        sigaction(kCleanupSignals[i], &action, nullptr);
+    }
+}
+
+TemporaryFileGuard::~TemporaryFileGuard() {
+    if (!gHasPendingFile) {
+        return;
+    }
+    for (std::size_t i = 0; i < kCleanupSignals.size(); ++i) {
+        sigaction(kCleanupSignals[i], &gPreviousActions[i], nullptr);
+    }
+    gHasPendingFile = 0;
+}
+
+}  // namespace qelt::cli

@@ -1,0 +1,42 @@
+// The generated character tables against ICU, code point by code point, so that a table
+// generated from other Unicode data, or edited by hand, cannot go unnoticed.
+#include <gtest/gtest.h>
+#include <unicode/uchar.h>
+
+#include "auditscript/UnicodeCharacters.h"
+
+namespace qelt {
+namespace {
+
+bool IcuIsLetter(UChar32 c) {
+    switch (u_charType(c)) {
+        case U_UPPERCASE_LETTER:
+        case U_LOWERCASE_LETTER:
+        case U_TITLECASE_LETTER:
+        case U_MODIFIER_LETTER:
+        case U_OTHER_LETTER:
+            return true;
+        default:
+            return false;
+    }
+}
+
+TEST(UnicodeCharacters, AgreeWithIcuForEveryCodePoint) {
+    int mismatches = 0;
+    for (UChar32 c = 0; c <= 0x10FFFF && mismatches < 10; ++c) {
+        const auto codePoint = static_cast<char32_t>(c);
+        const bool letter = unicode::IsLetter(codePoint) == IcuIsLetter(c);
+        const bool digit =
+            unicode::IsDecimalDigit(codePoint) == (u_charType(c) == U_DECIMAL_DIGIT_NUMBER);
+        const bool folding = unicode::SimpleCaseFold(codePoint) ==
+                             static_cast<char32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT));
+        if (!letter || !digit || !folding) {
+            ++mismatches;
+            ADD_FAILURE() << std::hex << "U+" << c << (letter ? "" : " letter")
+                          << (digit ? "" : " digit") << (folding ? "" : " folding");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qelt

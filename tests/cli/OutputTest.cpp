@@ -1,0 +1,318 @@
+// Where the script goes: standard output written whole or reported, and --output files, links,
+// FIFOs and the columns file itself.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "auditscript/WorkedExample.h"
+#include "cli/Files.h"
+#include "cli/QeltAudit.h"
+#include "support/TempFolder.h"
+
+namespace qelt::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+
+const char* const kColumns =
+    "CompanyIntID\t202\nCompanyName\t202\nEmployees\t3\nEditedBy\t202\nEditDate\t135\n";
+
+struct DescriptorRun {
+    int exitCode;
+    std::string err;
+};
+
+DescriptorRun RunWithStandardOutput(const std::vector<std::string>& args, int standardOutput) {
+    std::ostringstream err;
+    const int exitCode = RunQeltAudit(args, standardOutput, err);
+    return {exitCode, err.str()};
+}
+
+#ifdef _WIN32
+int MakePipe(int ends[2]) {
+    return _pipe(ends, 1 << 16, _O_BINARY);
+}
+void CloseDescriptor(int fd) {
+    _close(fd);
+}
+#else
+int MakePipe(int ends[2]) {
+    return pipe(ends);
+}
+void CloseDescriptor(int fd) {
+    close(fd);
+}
+
+// A write to a pipe nobody reads fails with EPIPE instead of ending the test program.
+class BrokenPipeIgnored {
+  public:
+    BrokenPipeIgnored() : previous_(std::signal(SIGPIPE, SIG_IGN)) {}
+    ~BrokenPipeIgnored() { std::signal(SIGPIPE, previous_); }
+
+  private:
+    void (*previous_)(int);
+};
+#endif
+
+enum class BrokenOutput { PipeWithoutReader, ClosedDescriptor };
+
+class StandardOutputFailure : public ::testing::TestWithParam<BrokenOutput> {};
+
+// A script that cannot be written in full must not end as a success.
+TEST_P(StandardOutputFailure, EndsWithExit74AndTheReason) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", kColumns).string();
+#ifndef _WIN32
+    const BrokenPipeIgnored ignored;
+#endif
+    int ends[2];
+    ASSERT_EQ(MakePipe(ends), 0);
+    CloseDescriptor(ends[0]);
+    int fd = ends[1];
+    if (GetParam() == BrokenOutput::ClosedDescriptor) {
+        CloseDescriptor(ends[1]);
+    }
+    const DescriptorRun run = RunWithStandardOutput({"--columns", columns}, fd);
+    if (GetParam() == BrokenOutput::PipeWithoutReader) {
+        CloseDescriptor(ends[1]);
+    }
+    EXPECT_EQ(run.exitCode, kExitCannotWrite);
+    EXPECT_THAT(run.err, StartsWith("qeltaudit: cannot write to standard output: "));
+#ifndef _WIN32
+    EXPECT_THAT(
+        run.err,
+        HasSubstr(std::strerror(GetParam() == BrokenOutput::PipeWithoutReader ? EPIPE : EBADF)));
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StandardOutputFailure,
+                         ::testing::Values(BrokenOutput::PipeWithoutReader,
+                                           BrokenOutput::ClosedDescriptor),
+                         [](const auto& info) {
+                             return info.param == BrokenOutput::PipeWithoutReader
+                                        ? "PipeWithoutReader"
+                                        : "ClosedDescriptor";
+                         });
+
+TEST(StandardOutputFailure, StreamThatRefusesTheTextEndsWithExit74) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", kColumns).string();
+    std::ostringstream out;
+    out.setstate(std::ios::badbit);
+    std::ostringstream err;
+    EXPECT_EQ(RunQeltAudit({"--columns", columns}, out, err), kExitCannotWrite);
+    EXPECT_EQ(err.str(),
+              "qeltaudit: cannot write to standard output: the stream refused the text\n");
+}
+
+// --output naming the columns file, however spelled, would overwrite the input.
+class OutputIsTheColumnsFile : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(OutputIsTheColumnsFile, IsRefusedAndTheInputKept) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", kColumns);
+    fs::create_directories(dir.Path() / "sub");
+    std::error_code noLinks;
+    fs::create_symlink(columns, dir.Path() / "link.tsv", noLinks);
+    if (GetParam() == "link.tsv" && noLinks) {
+        GTEST_SKIP() << "no symlinks here: " << noLinks.message();
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    const int exitCode = RunQeltAudit(
+        {"--columns", columns.string(), "--output", (dir.Path() / GetParam()).string()}, out, err);
+    EXPECT_EQ(exitCode, kExitUsage);
+    EXPECT_THAT(err.str(), HasSubstr("is the columns file"));
+    EXPECT_THAT(out.str(), IsEmpty());
+    EXPECT_EQ(test::ReadBytes(columns), kColumns);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OutputIsTheColumnsFile,
+                         ::testing::Values("c.tsv", "sub/../c.tsv", "./c.tsv", "link.tsv"));
+
+// The rename over an existing file, which Windows does differently.
+TEST(OutputFile, ExistingFileIsReplacedWhole) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", kColumns).string();
+    const auto output = dir.Write("audit.sql", std::string(100000, 'x'));
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(RunQeltAudit({"--columns", columns, "--output", output.string()}, out, err), kExitOk)
+        << err.str();
+    EXPECT_EQ(test::ReadBytes(output), test::CompaniesScript());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 2);
+}
+
+TEST(OutputFile, FolderIsReportedAsAFolder) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", kColumns).string();
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunQeltAudit({"--columns", columns, "--output", dir.Path().string()}, out, err),
+              kExitCannotWrite);
+    EXPECT_THAT(err.str(), HasSubstr("is a folder"));
+}
+
+#ifndef _WIN32
+
+std::vector<std::string> FolderEntries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::ranges::sort(names);
+    return names;
+}
+
+struct ReplaceCase {
+    std::string name;
+    mode_t mode;   // of the existing target
+    bool viaLink;  // --output names a symlink in another folder
+    bool targetExists;
+};
+
+class OutputFileReplaced : public ::testing::TestWithParam<ReplaceCase> {};
+
+TEST_P(OutputFileReplaced, KeepsLinkAndPermissionsAndLeavesNoTemporaryFile) {
+    const auto& c = GetParam();
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", kColumns).string();
+    const fs::path target = dir.Path() / "scripts" / "audit.sql";
+    fs::create_directories(target.parent_path());
+    if (c.targetExists) {
+        test::WriteFile(target, "earlier");
+        ASSERT_EQ(chmod(target.c_str(), c.mode), 0);
+    }
+    fs::path output = target;
+    if (c.viaLink) {
+        fs::create_directories(dir.Path() / "links");
+        output = dir.Path() / "links" / "audit.sql";
+        fs::create_symlink("../scripts/audit.sql", output);
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(RunQeltAudit({"--columns", columns, "--output", output.string()}, out, err), kExitOk)
+        << err.str();
+    EXPECT_EQ(test::ReadBytes(target), test::CompaniesScript());
+    EXPECT_EQ(fs::is_symlink(fs::symlink_status(output)), c.viaLink);
+    struct stat status {};
+    ASSERT_EQ(stat(target.c_str(), &status), 0);
+    if (c.targetExists) {
+        EXPECT_EQ(status.st_mode & 07777, c.mode);
+    }
+    EXPECT_THAT(FolderEntries(target.parent_path()), ::testing::ElementsAre("audit.sql"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OutputFileReplaced,
+                         ::testing::Values(ReplaceCase{"NewFile", 0, false, false},
+                                           ReplaceCase{"ReadableByGroup", 0640, false, true},
+                                           ReplaceCase{"PrivateFile", 0600, false, true},
+                                           ReplaceCase{"SymlinkToExisting", 0604, true, true},
+                                           ReplaceCase{"DanglingSymlink", 0, true, false}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(OutputFile, FifoIsWrittenThroughAndStaysAFifo) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", kColumns).string();
+    const fs::path fifo = dir.Path() / "script.fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = test::ReadBytes(fifo); });
+    std::ostringstream out;
+    std::ostringstream err;
+    const int exitCode = RunQeltAudit({"--columns", columns, "--output", fifo.string()}, out, err);
+    reader.join();
+    EXPECT_EQ(exitCode, kExitOk) << err.str();
+    EXPECT_EQ(received, test::CompaniesScript());
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_THAT(FolderEntries(dir.Path()), ::testing::ElementsAre("c.tsv", "script.fifo"));
+}
+
+// A link to /proc/self/fd/N stands in for /dev/stdout: the script goes to the file or pipe
+// behind the descriptor, and neither the link nor what it leads to is replaced.
+TEST(OutputFile, LinkToAnOpenDescriptorIsWrittenThrough) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", kColumns).string();
+    const fs::path captured = dir.Path() / "captured.txt";
+    const int standardOutput = open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(standardOutput, 0);
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+
+    // Standard output itself: the same file as the descriptor the run writes to.
+    fs::create_symlink("/proc/self/fd/" + std::to_string(standardOutput), dir.Path() / "stdout");
+    DescriptorRun run = RunWithStandardOutput(
+        {"--columns", columns, "--output", (dir.Path() / "stdout").string()}, standardOutput);
+    EXPECT_EQ(run.exitCode, kExitOk) << run.err;
+    close(standardOutput);
+    EXPECT_EQ(test::ReadBytes(captured), test::CompaniesScript());
+
+    // Another open pipe: written through, as a FIFO is.
+    fs::create_symlink("/proc/self/fd/" + std::to_string(pipeEnds[1]), dir.Path() / "piped");
+    run = RunWithStandardOutput({"--columns", columns, "--output", (dir.Path() / "piped").string()},
+                                -1);
+    close(pipeEnds[1]);
+    EXPECT_EQ(run.exitCode, kExitOk) << run.err;
+    std::string piped(test::CompaniesScript().size() + 1, '\0');
+    piped.resize(static_cast<std::size_t>(read(pipeEnds[0], piped.data(), piped.size())));
+    close(pipeEnds[0]);
+    EXPECT_EQ(piped, test::CompaniesScript());
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir.Path() / "stdout")));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir.Path() / "piped")));
+    EXPECT_THAT(FolderEntries(dir.Path()),
+                ::testing::ElementsAre("c.tsv", "captured.txt", "piped", "stdout"));
+}
+
+class TemporaryFileCleanup : public ::testing::TestWithParam<int> {};
+
+// A run ended by SIGINT or SIGTERM while its temporary file exists leaves nothing behind, and
+// still ends by that signal.
+TEST_P(TemporaryFileCleanup, SignalRemovesThePendingFileAndStillEndsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "fast");
+    test::TempFolder dir;
+    const fs::path pending = dir.Write("audit.sql.tmp123", "half a script");
+    EXPECT_EXIT(
+        {
+            const TemporaryFileGuard guard(pending);
+            std::raise(GetParam());
+        },
+        ::testing::KilledBySignal(GetParam()), "");
+    EXPECT_FALSE(fs::exists(pending));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, TemporaryFileCleanup, ::testing::Values(SIGINT, SIGTERM),
+                         [](const auto& info) {
+                             return info.param == SIGINT ? "SIGINT" : "SIGTERM";
+                         });
+
+TEST(TemporaryFileCleanup, RestoresTheSignalHandlersWhenDone) {
+    test::TempFolder dir;
+    { const TemporaryFileGuard guard(dir.Path() / "pending"); }
+    struct sigaction action {};
+    sigaction(SIGTERM, nullptr, &action);
+    EXPECT_EQ(action.sa_handler, SIG_DFL);
+}
+
+#endif
+
+}  // namespace
+}  // namespace qelt::cli
