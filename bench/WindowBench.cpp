@@ -11,12 +11,12 @@
 
 #include "dbsession/DBFuncs.h"
 #include "dbsession/OdbcSession.h"
-#include "mainwindow/frmQeltAuditTrigger.h"
+#include "mainwindow/qt/QtFormView.h"
 
 namespace {
 
-using qelt::gui::frmQeltAuditTrigger;
 using qelt::gui::MessageBoxContent;
+using qelt::gui::QtFormView;
 
 // A session whose probe query answers with a fixed column list, without any database.
 class ColumnListSession final : public qelt::DatabaseSession {
@@ -57,14 +57,13 @@ std::vector<qelt::Field> ManyColumns(int count) {
 void RunCreate(benchmark::State& state, const qelt::gui::SessionFactory& createSession,
                const std::string& database) {
     bool messageShown = false;
-    frmQeltAuditTrigger window(
-        createSession,
-        {[](const std::string&) { return std::string(); },
-         [](const std::string&, const std::string&) { return std::string(); },
-         [database](const std::string&, const std::string&, const std::string&) {
-             return database;
-         }},
-        [&messageShown](QWidget*, const MessageBoxContent&) { messageShown = true; });
+    QtFormView window(createSession,
+                      {[](const std::string&) { return std::string(); },
+                       [](const std::string&, const std::string&) { return std::string(); },
+                       [database](const std::string&, const std::string&, const std::string&) {
+                           return database;
+                       }},
+                      [&messageShown](QWidget*, const MessageBoxContent&) { messageShown = true; });
     window.show();
     QApplication::processEvents();
     auto* create = window.findChild<QPushButton*>(QStringLiteral("cmdCreate"));
