@@ -73,3 +73,18 @@ diff <(echo "$expected") <(wine "$exe" --show-settings)
 wineserver -w # the registry reaches system.reg when the server ends
 diff <(echo "$expected") <(env -u QELT_REGISTRY -u QELT_WINDOWS_DIR "$linux" --show-settings)
 echo "test-windows: qeltaudit --show-settings reads the Wine prefix as qeltaudit.exe under Wine does"
+
+# ---- The window -----------------------------------------------------------------------------
+# QeltAuditTrigger.exe is static too, carries the project version, and under Wine starts from the
+# host installed in the prefix above: its window shows the versioned caption and Alt+O ends it.
+exe=$folder/src/mainwindow/QeltAuditTrigger.exe
+if x86_64-w64-mingw32-objdump -p "$exe" | grep -i "DLL Name: lib"; then
+    echo "test-windows: $exe needs a DLL of the compiler" >&2
+    exit 1
+fi
+strings -el "$exe" | grep -qx '3.6.2' || {
+    echo "test-windows: $exe has no version resource 3.6.2" >&2
+    exit 1
+}
+tests/wine/with-display.sh tests/wine/window-starts.sh "$exe"
+echo "test-windows: QeltAuditTrigger.exe starts, shows its window and ends on Alt+O"
