@@ -116,7 +116,7 @@ struct Win32FormView::Window {
     HWND Control(ControlId id) const { return controls[IndexOf(id)]; }
 
     void Create();
-    void ApplyDpi(UINT newDpi);
+    void ApplyDpi(UINT dpi);
     bool PointerIsOverWindow() const;
     bool TranslateKeyboard(MSG& message);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -126,7 +126,6 @@ struct Win32FormView::Window {
     HWND handle = nullptr;
     std::array<HWND, kControls.size()> controls{};
     HFONT font = nullptr;
-    UINT dpi = 96;
     MousePointer windowPointer = MousePointer::Default;
     HWND focusBeforeDeactivation = nullptr;
     bool ending = false;
@@ -181,8 +180,7 @@ void Win32FormView::Window::Create() {
 }
 
 // Font, control places and window size for the dots per inch of the window's monitor.
-void Win32FormView::Window::ApplyDpi(UINT newDpi) {
-    dpi = newDpi;
+void Win32FormView::Window::ApplyDpi(UINT dpi) {
     const int pixelsPerInch = static_cast<int>(dpi);
     HFONT newFont =
         CreateFontW(-FontPixelHeight(pixelsPerInch), 0, 0, 0, kFontWeight, FALSE, FALSE, FALSE,
