@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Takes docs/window.png: starts the window on a virtual X display with a small window manager,
-# with the demo host installation, so that start-up fills txtDatabaseName with the demo
-# database; clicks Create and captures the window.
+# with a host installation whose settings name the demo database as the data source
+# "DSN=QeltOne" (a private odbc.ini), so that no folder of the build machine shows; clicks
+# Create and captures the window.
 # Usage: scripts/screenshot.sh [BUILD-FOLDER]   (default: build, built first)
+# QELT_SCREENSHOT_DISPLAY=N uses display :N instead of a free one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build}")
@@ -19,29 +21,47 @@ cleanup() {
 trap cleanup EXIT
 
 # A private display: Xvfb picks a free number and writes it to file descriptor 3.
-Xvfb -displayfd 3 -screen 0 640x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do
-    [[ -s "$work/display" ]] && break
-    sleep 0.1
-done
+if [[ -n "${QELT_SCREENSHOT_DISPLAY:-}" ]]; then
+    Xvfb ":$QELT_SCREENSHOT_DISPLAY" -screen 0 640x600x24 -nolisten tcp 2>/dev/null &
+    pids+=($!)
+    echo "$QELT_SCREENSHOT_DISPLAY" >"$work/display"
+    sleep 1
+else
+    Xvfb -displayfd 3 -screen 0 640x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+    pids+=($!)
+    for _ in $(seq 100); do
+        [[ -s "$work/display" ]] && break
+        sleep 0.1
+    done
+fi
 export DISPLAY=:$(head -n1 "$work/display")
 
-# A title bar, so that the caption shows; windows keep the position they ask for.
+# A title bar, so that the caption shows; windows keep the position they ask for. Every twm
+# font is one of xfonts-base, which twm needs at least one of to start.
 cat >"$work/twmrc" <<'TWMRC'
 UsePPosition "on"
 RandomPlacement
 NoGrabServer
 BorderWidth 1
-TitleFont "-*-helvetica-bold-r-normal--12-*-*-*-*-*-*-*"
+TitleFont "-misc-fixed-bold-r-normal--13-*-*-*-*-*-*-*"
+ResizeFont "fixed"
+MenuFont "fixed"
+IconFont "fixed"
+IconManagerFont "fixed"
 Color { TitleBackground "#0a246a" TitleForeground "white" BorderColor "#0a246a" }
 TWMRC
 twm -f "$work/twmrc" >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 
-. scripts/demo-env.sh "$build"
-QT_QPA_PLATFORM=xcb "$program" &
+# The host installation: registered, its settings naming the data source QeltOne, which a
+# private odbc.ini points at the demo database.
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\QeltOne.exe]\r\n@="%s/QeltOne.exe"\r\n' \
+    "$work" >"$work/QeltOne.reg"
+printf '[General]\nIniPath=%s/\n' "$work" >"$work/QeltOnePaths.ini"
+printf '[General]\nQeltOneDataPath=%s/\nQeltOneDataBase=DSN=QeltOne\n' "$work" >"$work/QeltOne.ini"
+printf '[QeltOne]\nDriver=SQLite3\nDatabase=%s\nNoCreat=1\n' "$build/demo/QeltOne.db" >"$work/odbc.ini"
+QELT_REGISTRY=$work/QeltOne.reg ODBCINI=$work/odbc.ini QT_QPA_PLATFORM=xcb "$program" &
 program_pid=$!
 pids+=("$program_pid")
 window=$(xdotool search --sync --onlyvisible --name '^QeltAuditTrigger \(Version' | head -n1)

@@ -85,3 +85,18 @@ env -u QELT_REGISTRY -u QELT_WINDOWS_DIR "$linux" --show-settings >"$work/linux-
 diff <(echo "$expected") "$work/windows-expand.txt"
 diff "$work/windows-expand.txt" "$work/linux-expand.txt"
 echo "test-windows: qeltaudit expands REG_EXPAND_SZ App Paths as qeltaudit.exe under Wine does"
+
+# ---- The window -----------------------------------------------------------------------------
+# QeltAuditTrigger.exe is static too, carries the project version, and under Wine starts from the
+# host installed in the prefix above: its window shows the versioned caption and Alt+O ends it.
+exe=$folder/src/mainwindow/QeltAuditTrigger.exe
+if x86_64-w64-mingw32-objdump -p "$exe" | grep -i "DLL Name: lib"; then
+    echo "test-windows: $exe needs a DLL of the compiler" >&2
+    exit 1
+fi
+strings -el "$exe" | grep -qx '3.6.2' || {
+    echo "test-windows: $exe has no version resource 3.6.2" >&2
+    exit 1
+}
+tests/wine/with-display.sh tests/wine/window-starts.sh "$exe"
+echo "test-windows: QeltAuditTrigger.exe starts, shows its window and ends on Alt+O"

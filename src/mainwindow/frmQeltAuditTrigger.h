@@ -1,21 +1,14 @@
 #pragma once
 
-#include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "auditscript/ScriptBuffer.h"
 #include "auditscript/ScriptWindow.h"
 #include "dbsession/DBFuncs.h"
-#include "mainwindow/MessageBox.h"
-
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
+#include "mainwindow/modMain.h"
 
 namespace qelt::gui {
 
@@ -34,48 +27,57 @@ struct StartupLookups {
 // session component that cannot be created.
 using SessionFactory = std::function<std::unique_ptr<DatabaseSession>()>;
 
-// The program's one window: the database and item table to read, Create, the script and Close.
-// Constructing it is the window's load; an error during the load propagates to the caller.
-class frmQeltAuditTrigger final : public QWidget, public ScriptWindow {
-    Q_OBJECT
-
+// What the form needs of a toolkit's window: the controls' texts, the modal message box, the
+// pointers and the end of the program. Texts are UTF-8.
+class FormView : public PointerWindow, public ApplicationPointer {
   public:
-    frmQeltAuditTrigger(const SessionFactory& createSession, const StartupLookups& lookups,
-                        MessagePresenter presentMessage = ShowModalMessageBox);
-    ~frmQeltAuditTrigger() override;
+    virtual std::string Caption() = 0;
+    virtual void SetCaption(const std::string& caption) = 0;
+    virtual void SelectTableItem(int index) = 0;  // the list index of cmbTable
+    virtual std::string TableText() = 0;
+    virtual std::string DatabaseNameText() = 0;
+    virtual void SetDatabaseNameText(const std::string& text) = 0;
+    // Replaces the text of txtScript; its CR LF line ends stay as they are.
+    virtual void SetScriptText(std::string_view text) = 0;
+    // A modal box titled with the application title; returns when the user has closed it.
+    virtual void ShowMessageBox(const std::string& text, MessageStyle style) = 0;
+    // Hides the window and ends the program's event loop: no further event is processed.
+    virtual void EndProgram() = 0;
+};
 
-    // What the generation run needs of the window.
-    std::string ItemTableText() override;
-    std::string DatabaseNameText() override;
-    ScriptBuffer& Script() override;
-    void ShowMessage(const std::string& text, MessageStyle style) override;
-    void SetBusyPointer() override;
-    void ResetPointer() override;
+// The program's one window, written once for every toolkit: start-up, Create and Close. The
+// view owns it and forwards the window's events to it.
+class frmQeltAuditTrigger final : public ScriptWindow {
+  public:
+    explicit frmQeltAuditTrigger(FormView& view) : view_(view) {}
 
-  protected:
-    void showEvent(QShowEvent* event) override;
-
-  private:
-    void BuildControls();
+    // The window's load, before it is first shown. Errors propagate: start-up has no handler.
     void Load(const SessionFactory& createSession, const StartupLookups& lookups);
+
     void cmdCreate_Click();
     void cmdClose_Click();
+    // The window went by the window system's own means: the session is released with it.
+    void Unload() { session_.reset(); }
 
-    QGroupBox* Frame2_ = nullptr;
-    QLabel* Label5_ = nullptr;
-    QLineEdit* txtDatabaseName_ = nullptr;
-    QLabel* Label3_ = nullptr;
-    QComboBox* cmbTable_ = nullptr;
-    QPlainTextEdit* txtScript_ = nullptr;
-    QPushButton* cmdCreate_ = nullptr;
-    QPushButton* cmdClose_ = nullptr;
+    // What the generation run needs of the window. The run's appends collect in the script
+    // buffer; txtScript shows them before any message box, or else as the run ends.
+    std::string ItemTableText() override { return view_.TableText(); }
+    std::string DatabaseNameText() override { return view_.DatabaseNameText(); }
+    ScriptBuffer& Script() override;
+    void ShowMessage(const std::string& text, MessageStyle style) override;
+    void SetBusyPointer() override { gui::SetBusyPointer(view_, &view_); }
+    void ResetPointer() override;
 
-    MessagePresenter presentMessage_;
+  private:
+    void ShowScriptBuffer();
+
+    FormView& view_;
     std::unique_ptr<DatabaseSession> session_;
-    // The run's script buffer. Between runs the script lives only in txtScript.
     ScriptBuffer script_;
+    // Whether the running Create has taken the buffer (and so cleared it), and whether its text
+    // is already on screen.
     bool scriptTakenByRun_ = false;
-    bool centred_ = false;
+    bool scriptShown_ = false;
 };
 
 }  // namespace qelt::gui

@@ -1,8 +1,6 @@
 #include "mainwindow/modMain.h"
 
-#include <QCursor>
-#include <QGuiApplication>
-#include <QWidget>
+#include <new>
 
 #include "dbsession/Error.h"
 
@@ -10,52 +8,39 @@ namespace qelt::gui {
 
 namespace {
 
-constexpr int kUnhandledErrorExitCode = 1;
+constexpr std::int32_t kErrOutOfMemory = 7;
+constexpr std::int32_t kErrInternal = 51;
 
-void SetApplicationPointer(Qt::CursorShape shape) {
-    // The application-wide pointer is a stack in Qt; keep at most one entry so that it behaves
-    // as one setting.
-    if (QGuiApplication::overrideCursor() != nullptr) {
-        QGuiApplication::changeOverrideCursor(QCursor(shape));
+void SetPointer(ApplicationPointer& application, PointerWindow* window, MousePointer pointer) {
+    if (window == nullptr) {
+        application.SetApplicationPointer(pointer);
     } else {
-        QGuiApplication::setOverrideCursor(QCursor(shape));
-    }
-}
-
-void ResetApplicationPointer() {
-    while (QGuiApplication::overrideCursor() != nullptr) {
-        QGuiApplication::restoreOverrideCursor();
+        window->SetWindowPointer(pointer);
     }
 }
 
 }  // namespace
 
-void SetBusyPointer(QWidget* window) {
-    if (window == nullptr) {
-        SetApplicationPointer(Qt::WaitCursor);
-    } else {
-        window->setCursor(Qt::WaitCursor);
-    }
+void SetBusyPointer(ApplicationPointer& application, PointerWindow* window) {
+    SetPointer(application, window, MousePointer::Hourglass);
 }
 
-void ResetPointer(QWidget* window) {
-    if (window == nullptr) {
-        ResetApplicationPointer();
-    } else {
-        // Unsetting rather than setting the arrow lets each control show its own usual pointer.
-        window->unsetCursor();
-    }
+void ResetPointer(ApplicationPointer& application, PointerWindow* window) {
+    SetPointer(application, window, MousePointer::Default);
 }
 
-int ReportUnhandledError(const std::exception& error, std::ostream& out) {
+RunTimeError DescribeUnhandledError(const std::exception& error) {
     if (const auto* numbered = dynamic_cast<const Error*>(&error)) {
-        out << "QeltAuditTrigger: run-time error " << numbered->Number() << ": "
-            << numbered->Description() << '\n';
-    } else {
-        out << "QeltAuditTrigger: run-time error: " << error.what() << '\n';
+        return {numbered->Number(), numbered->Description()};
     }
-    out.flush();
-    return kUnhandledErrorExitCode;
+    if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
+        return {kErrOutOfMemory, "Out of memory"};
+    }
+    return {kErrInternal, error.what()};
+}
+
+std::string RunTimeErrorText(const RunTimeError& error) {
+    return "Run-time error '" + std::to_string(error.number) + "':\r\n\r\n" + error.description;
 }
 
 }  // namespace qelt::gui

@@ -1,21 +1,48 @@
 #pragma once
 
+#include <cstdint>
 #include <exception>
-#include <ostream>
+#include <string>
 
-class QWidget;
-
+// The busy pointer and the report of an error that start-up did not handle, for both views.
 namespace qelt::gui {
 
-// The busy and the default mouse pointer. With a window, that window's own pointer changes and
-// the application-wide one is left alone; without one (or with null), the application-wide
-// pointer changes, which overrides every window's pointer while it is not the default. Each call
-// sets its target outright: one ResetPointer undoes any number of SetBusyPointer calls.
-void SetBusyPointer(QWidget* window = nullptr);
-void ResetPointer(QWidget* window = nullptr);
+// Mouse pointer codes: the default shape (each window and control shows its usual pointer) and
+// the hourglass.
+enum class MousePointer : int { Default = 0, Hourglass = 11 };
 
-// Ends start-up after an error nothing handled: writes the error's number (when it has one) and
-// description to the stream and returns the program's exit code, which is never 0.
-int ReportUnhandledError(const std::exception& error, std::ostream& out);
+// The application-wide pointer: while it is not the default it overrides every window's own.
+class ApplicationPointer {
+  public:
+    virtual ~ApplicationPointer() = default;
+    virtual void SetApplicationPointer(MousePointer pointer) = 0;
+};
+
+// A window whose own pointer can be set.
+class PointerWindow {
+  public:
+    virtual ~PointerWindow() = default;
+    virtual void SetWindowPointer(MousePointer pointer) = 0;
+};
+
+// With a window, that window's own pointer changes and the application-wide one is left alone;
+// without one (null), the application-wide pointer changes. Each call sets its target outright:
+// one ResetPointer undoes any number of SetBusyPointer calls.
+void SetBusyPointer(ApplicationPointer& application, PointerWindow* window = nullptr);
+void ResetPointer(ApplicationPointer& application, PointerWindow* window = nullptr);
+
+// An error that nothing handled, as the platform reports it: its number and description.
+struct RunTimeError {
+    std::int32_t number;
+    std::string description;
+};
+
+RunTimeError DescribeUnhandledError(const std::exception& error);
+
+// The report's text: "Run-time error '429':", an empty line and the description (CR LF lines).
+std::string RunTimeErrorText(const RunTimeError& error);
+
+// The exit code of a program ended by an unhandled error.
+inline constexpr int kUnhandledErrorExitCode = 1;
 
 }  // namespace qelt::gui

@@ -18,7 +18,9 @@ struct FakeSessionState {
     bool opens = true;
     std::optional<Error> uppercaseError;
     std::optional<Error> openError;
+    bool returnsNoRecordset = false;       // the run fails after the lines before the SET list
     std::function<void()> onOpenDatabase;  // lets a test look at the window during a run
+    std::function<void()> onDestroy;       // lets a test see when the session goes
 
     std::vector<std::string> databaseNames;
     int openCount = 0;
@@ -28,7 +30,12 @@ struct FakeSessionState {
 class FakeSession final : public DatabaseSession {
   public:
     explicit FakeSession(std::shared_ptr<FakeSessionState> state) : state_(std::move(state)) {}
-    ~FakeSession() override { state_->destroyed = true; }
+    ~FakeSession() override {
+        state_->destroyed = true;
+        if (state_->onDestroy) {
+            state_->onDestroy();
+        }
+    }
 
     void SetDatabaseName(const std::string& name) override {
         state_->databaseNames.push_back(name);
@@ -51,6 +58,9 @@ class FakeSession final : public DatabaseSession {
     }
     std::unique_ptr<Recordset> OpenRecordset(const std::string&, std::int32_t, std::int32_t,
                                              std::int32_t) override {
+        if (state_->returnsNoRecordset) {
+            return nullptr;
+        }
         return std::make_unique<ColumnsRecordset>(state_->columns);
     }
 

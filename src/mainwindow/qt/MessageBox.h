@@ -7,12 +7,9 @@
 #include <string>
 
 #include "auditscript/ScriptWindow.h"
+#include "mainwindow/FormControls.h"
 
 namespace qelt::gui {
-
-// The program's title: the window caption starts with it, and message boxes, which have no
-// caption of their own, show it in their title bar.
-inline constexpr char kApplicationTitle[] = "QeltAuditTrigger";
 
 // Everything a message box shows, so that it can be checked without showing a modal box.
 struct MessageBoxContent {

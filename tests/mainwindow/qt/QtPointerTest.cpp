@@ -1,9 +1,10 @@
-#include "mainwindow/modMain.h"
+#include "mainwindow/qt/QtPointer.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -105,16 +106,48 @@ INSTANTIATE_TEST_SUITE_P(
                     std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ReportUnhandledErrorTest, WritesNumberAndDescriptionAndFails) {
-    std::ostringstream numbered;
-    EXPECT_NE(ReportUnhandledError(Error(-2147221164, "Class not registered"), numbered), 0);
-    EXPECT_EQ(numbered.str(),
-              "QeltAuditTrigger: run-time error -2147221164: Class not registered\n");
+struct UnhandledCase {
+    const char* name;
+    std::function<void()> raise;
+    const char* terminalLine;
+    QString boxText;
+};
 
-    std::ostringstream plain;
-    EXPECT_NE(ReportUnhandledError(std::runtime_error("no ODBC environment"), plain), 0);
-    EXPECT_EQ(plain.str(), "QeltAuditTrigger: run-time error: no ODBC environment\n");
+void PrintTo(const UnhandledCase& unhandled, std::ostream* out) {
+    *out << unhandled.name;
 }
+
+class ReportUnhandledErrorTest : public ::testing::TestWithParam<UnhandledCase> {};
+
+TEST_P(ReportUnhandledErrorTest, ShowsNumberAndDescriptionInABoxAndFails) {
+    std::ostringstream out;
+    std::vector<MessageBoxContent> boxes;
+    int exitCode = 0;
+    try {
+        GetParam().raise();
+        FAIL() << "nothing raised";
+    } catch (const std::exception& error) {
+        exitCode = ReportUnhandledError(
+            error, out, [&](QWidget*, const MessageBoxContent& box) { boxes.push_back(box); });
+    }
+    EXPECT_NE(exitCode, 0);
+    EXPECT_EQ(out.str(), GetParam().terminalLine);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, QStringLiteral("QeltAuditTrigger"));
+    EXPECT_EQ(boxes[0].text, GetParam().boxText);
+    EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, ReportUnhandledErrorTest,
+    ::testing::Values(
+        UnhandledCase{"Numbered", [] { throw Error(-2147221164, "Class not registered"); },
+                      "QeltAuditTrigger: run-time error -2147221164: Class not registered\n",
+                      QStringLiteral("Run-time error '-2147221164':\n\nClass not registered")},
+        UnhandledCase{"Plain", [] { throw std::runtime_error("no ODBC environment"); },
+                      "QeltAuditTrigger: run-time error 51: no ODBC environment\n",
+                      QStringLiteral("Run-time error '51':\n\nno ODBC environment")}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace qelt::gui

@@ -1,4 +1,4 @@
-#include "mainwindow/MessageBox.h"
+#include "mainwindow/qt/MessageBox.h"
 
 namespace qelt::gui {
 

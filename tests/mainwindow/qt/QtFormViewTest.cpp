@@ -1,4 +1,4 @@
-#include "mainwindow/frmQeltAuditTrigger.h"
+#include "mainwindow/qt/QtFormView.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,9 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "FakeSession.h"
 #include "auditscript/GenerationRun.h"
-#include "mainwindow/modMain.h"
+#include "mainwindow/FakeSession.h"
 
 namespace qelt::gui {
 namespace {
@@ -49,8 +48,8 @@ bool WaitUntil(const std::function<bool()>& condition) {
     return true;
 }
 
-// The script a run writes for these columns, with the line ends a text box shows.
-QString ExpectedScriptText(const std::string& table, const std::vector<Field>& columns) {
+// The script buffer a run on this session leaves, with the line ends a text box shows.
+QString ExpectedScriptText(const std::string& table, const FakeSessionState& arranged) {
     class BufferOnlyWindow final : public ScriptWindow {
       public:
         explicit BufferOnlyWindow(std::string table) : table_(std::move(table)) {}
@@ -65,8 +64,8 @@ QString ExpectedScriptText(const std::string& table, const std::vector<Field>& c
       private:
         std::string table_;
     };
-    auto state = std::make_shared<FakeSessionState>();
-    state->columns = columns;
+    auto state = std::make_shared<FakeSessionState>(arranged);
+    state->onOpenDatabase = nullptr;
     FakeSession session(state);
     BufferOnlyWindow window(table);
     CreateAuditScript(window, session);
@@ -74,13 +73,19 @@ QString ExpectedScriptText(const std::string& table, const std::vector<Field>& c
         .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
+QString ExpectedScriptText(const std::string& table, const std::vector<Field>& columns) {
+    FakeSessionState state;
+    state.columns = columns;
+    return ExpectedScriptText(table, state);
+}
+
 class MainWindowTest : public ::testing::Test {
   protected:
     MainWindowTest() { state->columns = kCompaniesColumns; }
 
-    std::unique_ptr<frmQeltAuditTrigger> MakeWindow() {
+    std::unique_ptr<QtFormView> MakeWindow() {
         auto sessionState = state;
-        auto window = std::make_unique<frmQeltAuditTrigger>(
+        auto window = std::make_unique<QtFormView>(
             [sessionState] { return std::make_unique<FakeSession>(sessionState); },
             StartupLookups{
                 [](const std::string&) { return std::string("C:\\QeltOne\\"); },
@@ -88,7 +93,10 @@ class MainWindowTest : public ::testing::Test {
                 [](const std::string&, const std::string&, const std::string&) {
                     return std::string("C:\\Data\\QeltOne.mdb");
                 }},
-            [this](QWidget*, const MessageBoxContent& content) { messages.push_back(content); });
+            [this](QWidget* parent, const MessageBoxContent& content) {
+                messages.push_back(content);
+                scriptsBehindMessages.push_back(ScriptText(*parent));
+            });
         return window;
     }
 
@@ -114,6 +122,7 @@ class MainWindowTest : public ::testing::Test {
 
     std::shared_ptr<FakeSessionState> state = std::make_shared<FakeSessionState>();
     std::vector<MessageBoxContent> messages;
+    std::vector<QString> scriptsBehindMessages;  // txtScript's text while each box was up
 };
 
 // --- layout ---------------------------------------------------------------------------------
@@ -316,7 +325,9 @@ INSTANTIATE_TEST_SUITE_P(EnterAndEscape, InertKeyTest,
 
 // --- Create -----------------------------------------------------------------------------------
 
-enum class ScriptAfterRun { Full, Empty, Untouched };
+// What txtScript shows after the run: the run's whole buffer (complete or cut short by an
+// error), nothing, or the text from before the run.
+enum class ScriptAfterRun { Buffer, Empty, Untouched };
 
 struct RunCase {
     const char* name;
@@ -346,12 +357,15 @@ TEST_P(CreateRunTest, ShowsTheRightMessageAndScriptAndRestoresThePointer) {
 
     if (run.message) {
         EXPECT_THAT(messages, ElementsAre(*run.message));
+        // The box never covers an older text than the one the run leaves.
+        EXPECT_THAT(scriptsBehindMessages, ElementsAre(script->toPlainText()));
     } else {
         EXPECT_TRUE(messages.empty());
     }
     switch (run.script) {
-        case ScriptAfterRun::Full:
-            EXPECT_EQ(script->toPlainText(), ExpectedScriptText("Companies", kCompaniesColumns));
+        case ScriptAfterRun::Buffer:
+            EXPECT_EQ(script->toPlainText(), ExpectedScriptText("Companies", *state));
+            EXPECT_FALSE(script->toPlainText().isEmpty());
             break;
         case ScriptAfterRun::Empty:
             EXPECT_TRUE(script->toPlainText().isEmpty());
@@ -375,7 +389,13 @@ MessageBoxContent Box(const char* text, QMessageBox::Icon icon) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, CreateRunTest,
     ::testing::Values(
-        RunCase{"Succeeds", [](FakeSessionState&) {}, std::nullopt, ScriptAfterRun::Full},
+        RunCase{"Succeeds", [](FakeSessionState&) {}, std::nullopt, ScriptAfterRun::Buffer},
+        RunCase{"FailsAfterTheLinesBeforeTheSetList",
+                [](FakeSessionState& s) { s.returnsNoRecordset = true; },
+                Box("Error creating the Trigger\nDescription: The probe query returned no "
+                    "recordset\nNumber: 91",
+                    QMessageBox::NoIcon),
+                ScriptAfterRun::Buffer},
         RunCase{"DatabaseDoesNotOpen", [](FakeSessionState& s) { s.opens = false; },
                 Box("Error Opening the Database.\nC:\\Data\\QeltOne.mdb", QMessageBox::Information),
                 ScriptAfterRun::Empty},
@@ -401,6 +421,7 @@ TEST_F(MainWindowTest, SecondCreateReplacesTheFirstScript) {
     state->opens = false;
     Create(*window);
     EXPECT_TRUE(ScriptText(*window).isEmpty());
+    EXPECT_THAT(scriptsBehindMessages, ElementsAre(QString()));
 }
 
 TEST_F(MainWindowTest, CreateUsesTheDatabaseTextAsTheUserLeftIt) {
@@ -436,7 +457,7 @@ TEST_F(MainWindowTest, StartUpRunsItsStepsInLoadOrder) {
         steps.push_back({std::move(call), {}, {}, {}});
     };
     auto sessionState = state;
-    frmQeltAuditTrigger window(
+    QtFormView window(
         [&] {
             record("session");
             return std::make_unique<FakeSession>(sessionState);
@@ -482,7 +503,7 @@ TEST_F(MainWindowTest, SessionThatCannotBeCreatedEndsStartUpWithItsError) {
         }};
     const auto noBoxes = [](QWidget*, const MessageBoxContent&) {};
     try {
-        frmQeltAuditTrigger window(
+        QtFormView window(
             []() -> std::unique_ptr<DatabaseSession> {
                 throw Error(-2147221164, "Class not registered");
             },
@@ -492,8 +513,7 @@ TEST_F(MainWindowTest, SessionThatCannotBeCreatedEndsStartUpWithItsError) {
         EXPECT_EQ(error.Number(), -2147221164);
     }
     try {
-        frmQeltAuditTrigger window([] { return std::unique_ptr<DatabaseSession>(); }, lookups,
-                                   noBoxes);
+        QtFormView window([] { return std::unique_ptr<DatabaseSession>(); }, lookups, noBoxes);
         FAIL() << "start-up went on";
     } catch (const Error& error) {
         EXPECT_EQ(error.Number(), 429);

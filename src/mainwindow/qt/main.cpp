@@ -2,20 +2,19 @@
 #include <exception>
 #include <iostream>
 #include <memory>
-#include <string>
 
 #include "dbsession/OdbcSession.h"
-#include "mainwindow/frmQeltAuditTrigger.h"
-#include "mainwindow/modMain.h"
+#include "mainwindow/qt/QtFormView.h"
+#include "mainwindow/qt/QtPointer.h"
 #include "settings/modQLXLib.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(qelt::gui::kApplicationTitle));
 
-    std::unique_ptr<qelt::gui::frmQeltAuditTrigger> window;
+    std::unique_ptr<qelt::gui::QtFormView> window;
     try {
-        window = std::make_unique<qelt::gui::frmQeltAuditTrigger>(
+        window = std::make_unique<qelt::gui::QtFormView>(
             [] { return std::make_unique<qelt::OdbcSession>(); },
             qelt::gui::StartupLookups{qelt::GetInstalledAppPath, qelt::GetDataPath,
                                       qelt::GetDatabaseName});

@@ -1,0 +1,347 @@
+// The form core with a recording view: start-up order, Create, Close, the pointer and what the
+// window shows behind each message box.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "auditscript/GenerationRun.h"
+#include "dbsession/Error.h"
+#include "mainwindow/FakeSession.h"
+#include "mainwindow/frmQeltAuditTrigger.h"
+
+namespace qelt::gui {
+namespace {
+
+using test::FakeSession;
+using test::FakeSessionState;
+using ::testing::ElementsAre;
+
+// Records every call the form makes of its view, in order, with the arguments that matter.
+class RecordingView final : public FormView {
+  public:
+    std::vector<std::string> calls;
+    std::string caption = "QeltAuditTrigger";
+    std::string table;
+    std::string databaseName;
+    std::string script;
+
+    std::string Caption() override { return caption; }
+    void SetCaption(const std::string& text) override {
+        caption = text;
+        calls.push_back("SetCaption " + text);
+    }
+    void SelectTableItem(int index) override {
+        table = index == 0 ? "Companies" : "item " + std::to_string(index);
+        calls.push_back("SelectTableItem " + std::to_string(index));
+    }
+    std::string TableText() override { return table; }
+    std::string DatabaseNameText() override { return databaseName; }
+    void SetDatabaseNameText(const std::string& text) override {
+        databaseName = text;
+        calls.push_back("SetDatabaseNameText " + text);
+    }
+    void SetScriptText(std::string_view text) override {
+        script = text;
+        calls.push_back("SetScriptText");
+    }
+    void ShowMessageBox(const std::string& text, MessageStyle style) override {
+        calls.push_back("ShowMessageBox " + std::to_string(static_cast<int>(style)) + " " + text +
+                        " | behind: " + script);
+    }
+    void SetWindowPointer(MousePointer pointer) override {
+        calls.push_back("SetWindowPointer " + std::to_string(static_cast<int>(pointer)));
+    }
+    void SetApplicationPointer(MousePointer pointer) override {
+        calls.push_back("SetApplicationPointer " + std::to_string(static_cast<int>(pointer)));
+    }
+    void EndProgram() override { calls.push_back("EndProgram"); }
+};
+
+StartupLookups RecordingLookups(std::vector<std::string>& calls) {
+    return {[&calls](const std::string& program) {
+                calls.push_back("installedAppPath " + program);
+                return std::string("H\\");
+            },
+            [&calls](const std::string& host, const std::string& product) {
+                calls.push_back("dataPath " + host + " " + product);
+                return std::string("D\\");
+            },
+            [&calls](const std::string& host, const std::string& data, const std::string& product) {
+                calls.push_back("databaseName " + host + " " + data + " " + product);
+                return std::string("DSN=QeltOne");
+            }};
+}
+
+class FormCoreTest : public ::testing::Test {
+  protected:
+    FormCoreTest() { state->columns = {{"CompanyID", ado::adInteger}, {"Name", ado::adVarWChar}}; }
+
+    void Load() {
+        auto sessionState = state;
+        form.Load([sessionState] { return std::make_unique<FakeSession>(sessionState); },
+                  RecordingLookups(view.calls));
+        view.calls.clear();
+    }
+
+    // The buffer a run on a copy of the session state writes, without any window.
+    std::string ExpectedBuffer() {
+        class BufferOnly final : public ScriptWindow {
+          public:
+            explicit BufferOnly(std::string table) : table_(std::move(table)) {}
+            std::string ItemTableText() override { return table_; }
+            std::string DatabaseNameText() override { return "db"; }
+            ScriptBuffer& Script() override { return buffer; }
+            void ShowMessage(const std::string&, MessageStyle) override {}
+            void SetBusyPointer() override {}
+            void ResetPointer() override {}
+            ScriptBuffer buffer;
+
+          private:
+            std::string table_;
+        };
+        FakeSession session(std::make_shared<FakeSessionState>(*state));
+        BufferOnly window(view.table);
+        CreateAuditScript(window, session);
+        return window.buffer.Text();
+    }
+
+    std::shared_ptr<FakeSessionState> state = std::make_shared<FakeSessionState>();
+    RecordingView view;
+    frmQeltAuditTrigger form{view};
+};
+
+TEST_F(FormCoreTest, StartUpRunsItsStepsInLoadOrder) {
+    auto sessionState = state;
+    form.Load(
+        [&] {
+            view.calls.push_back("create session");
+            return std::make_unique<FakeSession>(sessionState);
+        },
+        RecordingLookups(view.calls));
+    EXPECT_THAT(view.calls,
+                ElementsAre("installedAppPath QeltOne.exe", "dataPath H\\ QeltOne",
+                            "SetCaption QeltAuditTrigger (Version 3.6.2)", "SelectTableItem 0",
+                            "create session", "databaseName H\\ D\\ QeltOne",
+                            "SetDatabaseNameText DSN=QeltOne"));
+    EXPECT_TRUE(view.script.empty());
+}
+
+struct StartupFailure {
+    const char* name;
+    SessionFactory createSession;
+    std::int32_t number;
+};
+
+void PrintTo(const StartupFailure& failure, std::ostream* out) {
+    *out << failure.name;
+}
+
+class StartupFailureTest : public ::testing::TestWithParam<StartupFailure> {};
+
+TEST_P(StartupFailureTest, SessionThatCannotBeCreatedEndsTheLoadWithItsError) {
+    RecordingView view;
+    frmQeltAuditTrigger form(view);
+    std::vector<std::string> lookups;
+    try {
+        form.Load(GetParam().createSession, RecordingLookups(lookups));
+        FAIL() << "start-up went on";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Number(), GetParam().number);
+    }
+    // The database name is never looked up and nothing reaches the database box.
+    EXPECT_THAT(lookups, ElementsAre("installedAppPath QeltOne.exe", "dataPath H\\ QeltOne"));
+    EXPECT_TRUE(view.databaseName.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sessions, StartupFailureTest,
+    ::testing::Values(StartupFailure{"FactoryThrows",
+                                     []() -> std::unique_ptr<DatabaseSession> {
+                                         throw Error(-2147221164, "Class not registered");
+                                     },
+                                     -2147221164},
+                      StartupFailure{"FactoryReturnsNothing",
+                                     [] { return std::unique_ptr<DatabaseSession>(); }, 429}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Create -----------------------------------------------------------------------------------
+
+const char kEarlierScript[] = "the previous run's script";
+
+struct CreateCase {
+    const char* name;
+    std::function<void(FakeSessionState&)> arrange;
+    // The view calls of the run; "<buffer>" stands for the run's expected buffer.
+    std::vector<std::string> calls;
+    bool scriptReplaced;
+};
+
+void PrintTo(const CreateCase& run, std::ostream* out) {
+    *out << run.name;
+}
+
+class CreateTest : public FormCoreTest, public ::testing::WithParamInterface<CreateCase> {};
+
+TEST_P(CreateTest, ShowsTheBufferBeforeAnyMessageAndRestoresThePointer) {
+    Load();
+    GetParam().arrange(*state);
+    view.script = kEarlierScript;
+    const std::string expected = ExpectedBuffer();
+
+    form.cmdCreate_Click();
+
+    std::vector<std::string> wanted = GetParam().calls;
+    for (std::string& call : wanted) {
+        if (const auto marker = call.find("<buffer>"); marker != std::string::npos) {
+            call.replace(marker, 8, expected);
+        }
+    }
+    EXPECT_EQ(view.calls, wanted);
+    EXPECT_EQ(view.script, GetParam().scriptReplaced ? expected : kEarlierScript);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, CreateTest,
+    ::testing::Values(
+        CreateCase{"Succeeds",
+                   [](FakeSessionState&) {},
+                   {"SetWindowPointer 11", "SetScriptText", "SetWindowPointer 0"},
+                   true},
+        CreateCase{"DatabaseDoesNotOpen",
+                   [](FakeSessionState& s) { s.opens = false; },
+                   {"SetWindowPointer 11", "SetScriptText",
+                    "ShowMessageBox 64 Error Opening the Database.\r\nDSN=QeltOne | behind: ",
+                    "SetWindowPointer 0"},
+                   true},
+        CreateCase{"FailsAfterTheLinesBeforeTheSetList",
+                   [](FakeSessionState& s) { s.returnsNoRecordset = true; },
+                   {"SetWindowPointer 11", "SetScriptText",
+                    "ShowMessageBox 0 Error creating the Trigger\r\nDescription: The probe query "
+                    "returned no recordset\r\nNumber: 91 | behind: <buffer>",
+                    "SetWindowPointer 0"},
+                   true},
+        CreateCase{"OpeningRaisesAnError",
+                   [](FakeSessionState& s) { s.openError = Error(5, "D"); },
+                   {"SetWindowPointer 11", "SetScriptText",
+                    "ShowMessageBox 0 Error creating the Trigger\r\nDescription: D\r\nNumber: 5 | "
+                    "behind: ",
+                    "SetWindowPointer 0"},
+                   true},
+        CreateCase{"FailsBeforeTheBufferIsCleared",
+                   [](FakeSessionState& s) { s.uppercaseError = Error(438, "No such property"); },
+                   {"SetWindowPointer 11",
+                    "ShowMessageBox 0 Error creating the Trigger\r\nDescription: No such "
+                    "property\r\nNumber: 438 | behind: the previous run's script",
+                    "SetWindowPointer 0"},
+                   false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FormCoreTest, CreateReadsTheDatabaseTextAsTheUserLeftIt) {
+    Load();
+    view.databaseName = "DSN=Server1;Übung";
+    form.cmdCreate_Click();
+    EXPECT_THAT(state->databaseNames, ElementsAre("DSN=Server1;Übung"));
+}
+
+TEST_F(FormCoreTest, SecondCreateReplacesTheWholeScript) {
+    Load();
+    form.cmdCreate_Click();
+    const std::string first = view.script;
+    view.table = "Contacts";
+    form.cmdCreate_Click();
+    EXPECT_NE(view.script, first);
+    EXPECT_EQ(view.script, ExpectedBuffer());
+}
+
+TEST_F(FormCoreTest, CloseReleasesTheSessionThenEndsTheProgram) {
+    Load();
+    state->onDestroy = [this] { view.calls.push_back("session released"); };
+    form.cmdClose_Click();
+    EXPECT_THAT(view.calls, ElementsAre("session released", "EndProgram"));
+    // An event that still arrives runs nothing.
+    form.cmdCreate_Click();
+    EXPECT_EQ(state->openCount, 0);
+}
+
+TEST_F(FormCoreTest, UnloadReleasesTheSessionWithoutEndingTheProgramItself) {
+    Load();
+    form.Unload();
+    EXPECT_TRUE(state->destroyed);
+    EXPECT_TRUE(view.calls.empty());
+}
+
+// --- the pointer choice -------------------------------------------------------------------------
+
+struct PointerCase {
+    const char* name;
+    bool withWindow;
+    bool busy;
+    const char* call;
+};
+
+void PrintTo(const PointerCase& pointer, std::ostream* out) {
+    *out << pointer.name;
+}
+
+class PointerChoiceTest : public ::testing::TestWithParam<PointerCase> {};
+
+TEST_P(PointerChoiceTest, SetsExactlyOneTarget) {
+    RecordingView view;
+    PointerWindow* window = GetParam().withWindow ? &view : nullptr;
+    GetParam().busy ? SetBusyPointer(view, window) : ResetPointer(view, window);
+    EXPECT_THAT(view.calls, ElementsAre(GetParam().call));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, PointerChoiceTest,
+    ::testing::Values(PointerCase{"BusyWindow", true, true, "SetWindowPointer 11"},
+                      PointerCase{"DefaultWindow", true, false, "SetWindowPointer 0"},
+                      PointerCase{"BusyApplication", false, true, "SetApplicationPointer 11"},
+                      PointerCase{"DefaultApplication", false, false, "SetApplicationPointer 0"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- the report of an unhandled start-up error ------------------------------------------------
+
+struct ReportCase {
+    const char* name;
+    std::function<void()> raise;
+    std::int32_t number;
+    const char* text;
+};
+
+void PrintTo(const ReportCase& report, std::ostream* out) {
+    *out << report.name;
+}
+
+class UnhandledErrorTest : public ::testing::TestWithParam<ReportCase> {};
+
+TEST_P(UnhandledErrorTest, ReportGivesNumberAndDescription) {
+    try {
+        GetParam().raise();
+        FAIL() << "nothing raised";
+    } catch (const std::exception& error) {
+        const RunTimeError report = DescribeUnhandledError(error);
+        EXPECT_EQ(report.number, GetParam().number);
+        EXPECT_EQ(RunTimeErrorText(report), GetParam().text);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, UnhandledErrorTest,
+    ::testing::Values(
+        ReportCase{"Numbered", [] { throw Error(429, "ActiveX component can't create object"); },
+                   429, "Run-time error '429':\r\n\r\nActiveX component can't create object"},
+        ReportCase{"Negative", [] { throw Error(-2147221164, "Class not registered"); },
+                   -2147221164, "Run-time error '-2147221164':\r\n\r\nClass not registered"},
+        ReportCase{"OutOfMemory", [] { throw std::bad_alloc(); }, 7,
+                   "Run-time error '7':\r\n\r\nOut of memory"},
+        ReportCase{"Other", [] { throw std::runtime_error("no ODBC environment"); }, 51,
+                   "Run-time error '51':\r\n\r\nno ODBC environment"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace qelt::gui

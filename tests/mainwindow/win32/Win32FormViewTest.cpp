@@ -1,0 +1,589 @@
+// The Win32 window in-process: controls, layout at the window's dpi, keyboard delivered as input,
+// the message boxes as the window system shows them, and Create on a real ODBC driver.
+#include <windows.h>
+// windows.h first
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CliRun.h"
+#include "auditscript/GenerationRun.h"
+#include "dbsession/OdbcSession.h"
+#include "mainwindow/ExpectedLayout.h"
+#include "mainwindow/FakeSession.h"
+#include "mainwindow/win32/Win32FormView.h"
+#include "text/Ascii.h"
+#include "text/Utf.h"
+
+namespace qelt::gui {
+
+void PrintTo(const PixelRect& rect, std::ostream* out) {
+    *out << rect.left << "," << rect.top << " " << rect.width << "x" << rect.height;
+}
+
+namespace {
+
+using test::FakeSession;
+using test::FakeSessionState;
+using ::testing::ElementsAre;
+
+std::string Text(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(window, text.data(), length + 1);
+    return text::Utf16ToUtf8(text.data(), static_cast<std::size_t>(copied));
+}
+
+std::string ClassName(HWND window) {
+    wchar_t name[64] = {};
+    const int length = GetClassNameW(window, name, 64);
+    return text::Utf16ToUtf8(name, static_cast<std::size_t>(length));
+}
+
+// The dots per inch the prefix is set to; CTest runs this program once for each.
+int ExpectedDpi() {
+    const char* dpi = std::getenv("QELT_EXPECTED_DPI");
+    return dpi != nullptr ? std::atoi(dpi) : 96;
+}
+
+PixelRect RectInParentClient(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// Keys as the keyboard would give them: through the system's input queue.
+void PressKeys(std::initializer_list<WORD> chord) {
+    std::vector<INPUT> inputs;
+    for (const WORD key : chord) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        inputs.push_back(input);
+    }
+    for (auto key = chord.end(); key != chord.begin();) {
+        --key;
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *key;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+              inputs.size());
+}
+
+// What a message box showed, read from the box itself while it was up.
+struct ShownBox {
+    std::string title;
+    std::string text;
+    bool icon = false;
+    std::vector<std::string> buttons;
+    std::string scriptBehind;  // txtScript's text at that moment
+};
+
+// Watches the thread for message boxes while a modal loop runs, reads each and presses OK.
+class MessageBoxWatcher {
+  public:
+    explicit MessageBoxWatcher(HWND script) : script_(script) {
+        current_ = this;
+        timer_ = SetTimer(nullptr, 0, 30, &MessageBoxWatcher::Tick);
+    }
+    ~MessageBoxWatcher() {
+        KillTimer(nullptr, timer_);
+        current_ = nullptr;
+    }
+    std::vector<ShownBox> boxes;
+
+  private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        EnumThreadWindows(GetCurrentThreadId(), &MessageBoxWatcher::Visit, 0);
+    }
+    static BOOL CALLBACK Visit(HWND window, LPARAM) {
+        if (ClassName(window) != "#32770" || !IsWindowVisible(window)) {
+            return TRUE;
+        }
+        ShownBox box;
+        box.title = Text(window);
+        box.scriptBehind = Text(current_->script_);
+        for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            const LONG style = GetWindowLongW(child, GWL_STYLE);
+            if (ClassName(child) == "Button") {
+                box.buttons.push_back(Text(child));
+            } else if (ClassName(child) == "Static" && (style & SS_TYPEMASK) == SS_ICON) {
+                box.icon = box.icon || ((style & WS_VISIBLE) != 0 &&
+                                        SendMessageW(child, STM_GETICON, 0, 0) != 0);
+            } else if (ClassName(child) == "Static" && !Text(child).empty()) {
+                box.text = Text(child);
+            }
+        }
+        current_->boxes.push_back(box);
+        PostMessageW(window, WM_COMMAND, IDOK, 0);
+        return TRUE;
+    }
+
+    static inline MessageBoxWatcher* current_ = nullptr;
+    HWND script_;
+    UINT_PTR timer_;
+};
+
+class Win32WindowTest : public ::testing::Test {
+  protected:
+    Win32WindowTest() {
+        state->columns = {{"CompanyID", ado::adInteger},
+                          {"Name", ado::adVarWChar},
+                          {"Founded", ado::adDBTimeStamp}};
+    }
+
+    void Open(const SessionFactory& createSession = {}) {
+        auto sessionState = state;
+        view = std::make_unique<Win32FormView>(
+            createSession ? createSession
+                          : [sessionState] { return std::make_unique<FakeSession>(sessionState); },
+            StartupLookups{
+                [](const std::string&) { return std::string("C:\\QeltOne\\"); },
+                [](const std::string&, const std::string&) { return std::string("C:\\Data\\"); },
+                [](const std::string&, const std::string&, const std::string&) {
+                    return std::string("C:\\Data\\QeltOne.mdb");
+                }});
+        view->Show();
+        Pump();
+    }
+
+    HWND Window() const { return static_cast<HWND>(view->Handle()); }
+    HWND Control(ControlId id) const { return static_cast<HWND>(view->ControlHandle(id)); }
+
+    // Lets the window handle its messages for a while; false once the program has ended.
+    bool Pump(std::chrono::milliseconds time = std::chrono::milliseconds(150)) {
+        const auto end = std::chrono::steady_clock::now() + time;
+        do {
+            if (!ProcessWaitingMessages(*view)) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        } while (std::chrono::steady_clock::now() < end);
+        return true;
+    }
+
+    std::string FocusName() const {
+        const HWND focus = GetFocus();
+        for (const ControlSpec& control : kControls) {
+            if (Control(control.id) == focus) {
+                return std::string(control.name);
+            }
+        }
+        return focus == Window() ? kFormName : "elsewhere";
+    }
+
+    // The buffer a run on a copy of the session state writes, without any window.
+    std::string ExpectedBuffer(const std::string& table) const {
+        class BufferOnly final : public ScriptWindow {
+          public:
+            explicit BufferOnly(std::string table) : table_(std::move(table)) {}
+            std::string ItemTableText() override { return table_; }
+            std::string DatabaseNameText() override { return "db"; }
+            ScriptBuffer& Script() override { return buffer; }
+            void ShowMessage(const std::string&, MessageStyle) override {}
+            void SetBusyPointer() override {}
+            void ResetPointer() override {}
+            ScriptBuffer buffer;
+
+          private:
+            std::string table_;
+        };
+        FakeSessionState copy = *state;
+        copy.onOpenDatabase = nullptr;
+        FakeSession session(std::make_shared<FakeSessionState>(copy));
+        BufferOnly window(table);
+        CreateAuditScript(window, session);
+        return window.buffer.Text();
+    }
+
+    void ClickCreate() { SendMessageW(Control(ControlId::cmdCreate), BM_CLICK, 0, 0); }
+
+    std::shared_ptr<FakeSessionState> state = std::make_shared<FakeSessionState>();
+    std::unique_ptr<Win32FormView> view;
+};
+
+// --- controls and layout ----------------------------------------------------------------------
+
+struct ControlCase {
+    test::ExpectedPlace place;
+    const char* className;
+    LONG style;   // bits that must be set
+    LONG absent;  // bits that must not be
+    const char* text;
+};
+
+void PrintTo(const ControlCase& control, std::ostream* out) {
+    *out << control.place.name;
+}
+
+constexpr LONG kChild = WS_CHILD | WS_VISIBLE;
+
+const ControlCase kControlCases[] = {
+    {test::kExpectedPlaces[0], "Button", kChild | BS_GROUPBOX, WS_TABSTOP | WS_DISABLED,
+     "SQL Server Information"},
+    {test::kExpectedPlaces[1], "Static", kChild | SS_RIGHT, WS_TABSTOP | WS_DISABLED, "Database:"},
+    {test::kExpectedPlaces[2], "Edit", kChild | WS_TABSTOP | ES_AUTOHSCROLL,
+     ES_MULTILINE | ES_READONLY | WS_DISABLED, "C:\\Data\\QeltOne.mdb"},
+    {test::kExpectedPlaces[3], "Static", kChild | SS_RIGHT, WS_TABSTOP | WS_DISABLED, "Table:"},
+    {test::kExpectedPlaces[4], "ComboBox", kChild | WS_TABSTOP | CBS_DROPDOWNLIST, WS_DISABLED,
+     "Companies"},
+    {test::kExpectedPlaces[5], "Edit",
+     kChild | WS_TABSTOP | ES_MULTILINE | WS_HSCROLL | WS_VSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN,
+     ES_READONLY | WS_DISABLED, ""},
+    {test::kExpectedPlaces[6], "Button", kChild | WS_TABSTOP, BS_DEFPUSHBUTTON | WS_DISABLED,
+     "&Create"},
+    {test::kExpectedPlaces[7], "Button", kChild | WS_TABSTOP, BS_DEFPUSHBUTTON | WS_DISABLED,
+     "Cl&ose"},
+};
+
+class ControlTest : public Win32WindowTest, public ::testing::WithParamInterface<ControlCase> {};
+
+TEST_P(ControlTest, ClassStyleTextAndPlaceAtTheWindowsDpi) {
+    Open();
+    const ControlCase& expected = GetParam();
+    const HWND control = Control(expected.place.id);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(GetParent(control), Window());
+    EXPECT_EQ(ClassName(control), expected.className);
+    const LONG style = GetWindowLongW(control, GWL_STYLE);
+    EXPECT_EQ(style & expected.style, expected.style) << std::hex << style;
+    EXPECT_EQ(style & expected.absent, 0) << std::hex << style;
+    EXPECT_EQ(Text(control), expected.text);
+
+    ASSERT_EQ(static_cast<int>(GetDpiForWindow(Window())), ExpectedDpi());
+    EXPECT_EQ(RectInParentClient(control),
+              ExpectedDpi() == 144 ? expected.place.at144 : expected.place.at96);
+}
+
+INSTANTIATE_TEST_SUITE_P(Controls, ControlTest, ::testing::ValuesIn(kControlCases),
+                         [](const auto& info) { return std::string(info.param.place.name); });
+
+TEST_F(Win32WindowTest, FixedSingleBorderCaptionClientSizeAndCentred) {
+    Open();
+    EXPECT_EQ(Text(Window()), "QeltAuditTrigger (Version 3.6.2)");
+    const LONG style = GetWindowLongW(Window(), GWL_STYLE);
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU), WS_CAPTION | WS_SYSMENU);
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+
+    RECT client;
+    GetClientRect(Window(), &client);
+    const PixelRect expected = ExpectedDpi() == 144 ? test::kClientAt144 : test::kClientAt96;
+    EXPECT_EQ(client.right, expected.width);
+    EXPECT_EQ(client.bottom, expected.height);
+
+    RECT frame;
+    GetWindowRect(Window(), &frame);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(Window(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+    EXPECT_LE(std::abs((frame.left + frame.right) - (monitor.rcWork.left + monitor.rcWork.right)),
+              1);
+    EXPECT_LE(std::abs((frame.top + frame.bottom) - (monitor.rcWork.top + monitor.rcWork.bottom)),
+              1);
+}
+
+TEST_F(Win32WindowTest, PerMonitorDpiAwareWithVisualStylesAndIcons) {
+    Open();
+    const DPI_AWARENESS_CONTEXT awareness = GetWindowDpiAwarenessContext(Window());
+    EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(awareness), DPI_AWARENESS_PER_MONITOR_AWARE)
+        << reinterpret_cast<std::intptr_t>(awareness);
+    // The common controls this program uses are those of version 6, which draw visual styles:
+    // the manifest redirects comctl32.dll to that assembly.
+    HMODULE commonControls = nullptr;
+    ASSERT_TRUE(GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(&InitCommonControlsEx)),
+        &commonControls));
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(commonControls, path, MAX_PATH);
+    EXPECT_THAT(text::AsciiLower(text::Utf16ToUtf8(path, wcslen(path))),
+                ::testing::HasSubstr("microsoft.windows.common-controls_6595b64144ccf1df_6.0."));
+    EXPECT_NE(GetClassLongPtrW(Window(), GCLP_HICON), 0);
+    EXPECT_NE(GetClassLongPtrW(Window(), GCLP_HICONSM), 0);
+}
+
+TEST_F(Win32WindowTest, EveryControlHasTheTahomaFontAtTheWindowsDpi) {
+    Open();
+    const HDC screen = GetDC(nullptr);
+    for (const ControlSpec& control : kControls) {
+        const auto font =
+            reinterpret_cast<HFONT>(SendMessageW(Control(control.id), WM_GETFONT, 0, 0));
+        ASSERT_NE(font, nullptr) << control.name;
+        LOGFONTW logical{};
+        GetObjectW(font, sizeof(logical), &logical);
+        EXPECT_EQ(logical.lfHeight, ExpectedDpi() == 144 ? -17 : -11) << control.name;
+        EXPECT_EQ(logical.lfWeight, 400) << control.name;
+        EXPECT_FALSE(logical.lfItalic || logical.lfUnderline || logical.lfStrikeOut);
+        EXPECT_EQ(logical.lfCharSet, 0);
+        // The font the system actually chose: Wine's own Tahoma.
+        const HGDIOBJ previous = SelectObject(screen, font);
+        wchar_t face[LF_FACESIZE] = {};
+        GetTextFaceW(screen, LF_FACESIZE, face);
+        SelectObject(screen, previous);
+        EXPECT_EQ(text::Utf16ToUtf8(face, wcslen(face)), "Tahoma") << control.name;
+    }
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(Win32WindowTest, TableListHoldsTheFourItemsAndScriptBoxHasNoLimit) {
+    Open();
+    const HWND table = Control(ControlId::cmbTable);
+    std::vector<std::string> items;
+    for (LRESULT i = 0; i < SendMessageW(table, CB_GETCOUNT, 0, 0); ++i) {
+        wchar_t item[64] = {};
+        SendMessageW(table, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
+        items.push_back(text::Utf16ToUtf8(item, wcslen(item)));
+    }
+    EXPECT_THAT(items, ElementsAre("Companies", "Contacts", "Consultants", "Requirements"));
+    EXPECT_EQ(SendMessageW(table, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_GE(SendMessageW(Control(ControlId::txtScript), EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
+}
+
+// --- keyboard ---------------------------------------------------------------------------------
+
+TEST_F(Win32WindowTest, FocusStartsInTheDatabaseBoxAndTabFollowsTheTabOrder) {
+    Open();
+    std::vector<std::string> visited{FocusName()};
+    for (int i = 0; i < 5; ++i) {
+        PressKeys({VK_TAB});
+        Pump();
+        visited.push_back(FocusName());
+    }
+    PressKeys({VK_SHIFT, VK_TAB});
+    Pump();
+    visited.push_back(FocusName());
+    EXPECT_THAT(visited, ElementsAre("txtDatabaseName", "cmdCreate", "cmdClose", "txtScript",
+                                     "cmbTable", "txtDatabaseName", "cmbTable"));
+}
+
+TEST_F(Win32WindowTest, AltCRunsCreate) {
+    Open();
+    PressKeys({VK_MENU, 'C'});
+    Pump();
+    EXPECT_EQ(state->openCount, 1);
+    EXPECT_EQ(Text(Control(ControlId::txtScript)), ExpectedBuffer("Companies"));
+}
+
+TEST_F(Win32WindowTest, AltOReleasesTheSessionAndEndsTheProgram) {
+    Open();
+    PressKeys({VK_MENU, 'O'});
+    EXPECT_FALSE(Pump());
+    EXPECT_TRUE(state->destroyed);
+    EXPECT_FALSE(IsWindowVisible(Window()));
+}
+
+TEST_F(Win32WindowTest, ClosingThroughTheTitleBarEndsTheProgramAsCloseDoes) {
+    Open();
+    PostMessageW(Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(Pump());
+    EXPECT_TRUE(state->destroyed);
+}
+
+struct InertKey {
+    ControlId control;
+    WORD key;
+    const char* name;
+};
+
+class InertKeyTest : public Win32WindowTest, public ::testing::WithParamInterface<InertKey> {};
+
+TEST_P(InertKeyTest, EnterAndEscapeRunNothingAndCloseNothing) {
+    Open();
+    SetFocus(Control(GetParam().control));
+    Pump();
+    ASSERT_EQ(GetFocus(), Control(GetParam().control));
+    PressKeys({GetParam().key});
+    EXPECT_TRUE(Pump(std::chrono::milliseconds(300)));
+    EXPECT_EQ(state->openCount, 0);
+    EXPECT_FALSE(state->destroyed);
+    EXPECT_TRUE(IsWindowVisible(Window()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, InertKeyTest,
+    ::testing::Values(InertKey{ControlId::txtDatabaseName, VK_RETURN, "txtDatabaseNameEnter"},
+                      InertKey{ControlId::txtDatabaseName, VK_ESCAPE, "txtDatabaseNameEscape"},
+                      InertKey{ControlId::cmdCreate, VK_RETURN, "cmdCreateEnter"},
+                      InertKey{ControlId::cmdCreate, VK_ESCAPE, "cmdCreateEscape"},
+                      InertKey{ControlId::cmdClose, VK_RETURN, "cmdCloseEnter"},
+                      InertKey{ControlId::cmdClose, VK_ESCAPE, "cmdCloseEscape"},
+                      InertKey{ControlId::txtScript, VK_RETURN, "txtScriptEnter"},
+                      InertKey{ControlId::txtScript, VK_ESCAPE, "txtScriptEscape"},
+                      InertKey{ControlId::cmbTable, VK_RETURN, "cmbTableEnter"},
+                      InertKey{ControlId::cmbTable, VK_ESCAPE, "cmbTableEscape"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Win32WindowTest, EnterInTheScriptBoxBreaksTheLine) {
+    Open();
+    SetFocus(Control(ControlId::txtScript));
+    PressKeys({'X'});
+    PressKeys({VK_RETURN});
+    PressKeys({'Y'});
+    Pump();
+    EXPECT_EQ(Text(Control(ControlId::txtScript)), "x\r\ny");
+}
+
+class SelectAllTest : public Win32WindowTest, public ::testing::WithParamInterface<ControlId> {};
+
+TEST_P(SelectAllTest, CtrlASelectsTheWholeText) {
+    Open();
+    const HWND box = Control(GetParam());
+    SetWindowTextW(box, L"first line\r\nsecond line");
+    SetFocus(box);
+    SendMessageW(box, EM_SETSEL, 3, 3);
+    PressKeys({VK_CONTROL, 'A'});
+    Pump();
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, static_cast<DWORD>(GetWindowTextLengthW(box)));
+    EXPECT_EQ(Text(box).find('\x01'), std::string::npos);  // nothing typed
+}
+
+INSTANTIATE_TEST_SUITE_P(TextBoxes, SelectAllTest,
+                         ::testing::Values(ControlId::txtDatabaseName, ControlId::txtScript),
+                         [](const auto& info) { return std::string(Control(info.param).name); });
+
+// --- Create -----------------------------------------------------------------------------------
+
+TEST_F(Win32WindowTest, HourglassDuringCreateAndEachControlsOwnPointerAfter) {
+    Open();
+    const HWND script = Control(ControlId::txtScript);
+    const auto pointerOver = [script] {
+        SendMessageW(script, WM_SETCURSOR, reinterpret_cast<WPARAM>(script),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return GetCursor();
+    };
+    HCURSOR duringRun = nullptr;
+    state->onOpenDatabase = [&] { duringRun = pointerOver(); };
+    ClickCreate();
+    EXPECT_EQ(duringRun, LoadCursorW(nullptr, IDC_WAIT));
+    EXPECT_EQ(pointerOver(), LoadCursorW(nullptr, IDC_IBEAM));
+}
+
+struct MessageCase {
+    const char* name;
+    std::function<void(FakeSessionState&)> arrange;
+    const char* text;
+    bool icon;
+    bool partialScript;  // the lines before the SET list stay behind the box
+};
+
+void PrintTo(const MessageCase& message, std::ostream* out) {
+    *out << message.name;
+}
+
+class MessageTest : public Win32WindowTest, public ::testing::WithParamInterface<MessageCase> {};
+
+TEST_P(MessageTest, BoxShowsTextAndStyleOverTheRunsBuffer) {
+    Open();
+    ClickCreate();  // an earlier script that must not show behind the box
+    ASSERT_FALSE(Text(Control(ControlId::txtScript)).empty());
+    GetParam().arrange(*state);
+    const std::string expectedBehind =
+        GetParam().partialScript ? ExpectedBuffer("Companies") : std::string();
+
+    MessageBoxWatcher watcher(Control(ControlId::txtScript));
+    ClickCreate();
+
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    const ShownBox& box = watcher.boxes[0];
+    EXPECT_EQ(box.title, "QeltAuditTrigger");
+    EXPECT_EQ(box.text, GetParam().text);
+    EXPECT_EQ(box.icon, GetParam().icon);
+    EXPECT_THAT(box.buttons, ElementsAre("OK"));
+    EXPECT_EQ(box.scriptBehind, expectedBehind);
+    EXPECT_EQ(Text(Control(ControlId::txtScript)), expectedBehind);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, MessageTest,
+    ::testing::Values(
+        MessageCase{"OpenFailure", [](FakeSessionState& s) { s.opens = false; },
+                    "Error Opening the Database.\r\nC:\\Data\\QeltOne.mdb", true, false},
+        MessageCase{"RunError", [](FakeSessionState& s) { s.returnsNoRecordset = true; },
+                    "Error creating the Trigger\r\nDescription: The probe query returned no "
+                    "recordset\r\nNumber: 91",
+                    false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Win32WindowTest, ThirtyThousandColumnScriptShowsWhole) {
+    state->columns.clear();
+    for (int i = 0; i < 30000; ++i) {
+        state->columns.push_back(
+            {"Column" + std::to_string(i), i % 2 ? ado::adInteger : ado::adVarWChar});
+    }
+    Open();
+    ClickCreate();
+    const std::string expected = ExpectedBuffer("Companies");
+    ASSERT_GT(expected.size(), 7'000'000u);
+    EXPECT_EQ(static_cast<std::size_t>(GetWindowTextLengthW(Control(ControlId::txtScript))),
+              expected.size());
+    EXPECT_TRUE(Text(Control(ControlId::txtScript)) == expected);
+}
+
+// Create on the demo database through the Windows ODBC driver manager gives qeltaudit's script.
+class DemoDatabaseTest : public Win32WindowTest,
+                         public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DemoDatabaseTest, CreateWritesWhatQeltauditWrites) {
+    const std::string database =
+        std::string("DRIVER=SQLite3;Database=") + QELT_DEMO_DATABASE + ";NoCreat=1";
+    const auto cli = qelt::test::RunCli({"--database", database, "--table", GetParam()});
+    ASSERT_EQ(cli.exitCode, 0) << cli.err;
+
+    Open([] { return std::make_unique<OdbcSession>(); });
+    SetWindowTextW(Control(ControlId::txtDatabaseName),
+                   text::Utf8ToUtf16As<wchar_t>(database).c_str());
+    const HWND table = Control(ControlId::cmbTable);
+    SendMessageW(table, CB_SELECTSTRING, WPARAM(-1),
+                 reinterpret_cast<LPARAM>(text::Utf8ToUtf16As<wchar_t>(GetParam()).c_str()));
+    ClickCreate();
+    EXPECT_EQ(Text(Control(ControlId::txtScript)), cli.out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, DemoDatabaseTest,
+                         ::testing::Values("Companies", "Contacts", "Consultants", "Requirements"));
+
+// --- start-up failure -------------------------------------------------------------------------
+
+TEST(Win32StartupTest, SessionThatCannotBeCreatedLeavesNoWindowAndReportsInABox) {
+    const StartupLookups lookups{
+        [](const std::string&) { return std::string(); },
+        [](const std::string&, const std::string&) { return std::string(); },
+        [](const std::string&, const std::string&, const std::string&) { return std::string(); }};
+    try {
+        Win32FormView view([] { return std::unique_ptr<DatabaseSession>(); }, lookups);
+        FAIL() << "start-up went on";
+    } catch (const std::exception& error) {
+        EXPECT_EQ(FindWindowW(L"frmQeltAuditTrigger", nullptr), nullptr);
+        MessageBoxWatcher watcher(nullptr);
+        EXPECT_NE(ReportUnhandledError(error), 0);
+        ASSERT_EQ(watcher.boxes.size(), 1u);
+        EXPECT_EQ(watcher.boxes[0].title, "QeltAuditTrigger");
+        EXPECT_EQ(watcher.boxes[0].text,
+                  "Run-time error '429':\r\n\r\nThe database session component cannot be created");
+        EXPECT_THAT(watcher.boxes[0].buttons, ElementsAre("OK"));
+    }
+}
+
+}  // namespace
+}  // namespace qelt::gui
