@@ -11,9 +11,9 @@ fail() {
     exit 1
 }
 
-# The programs of the Windows packages, as .exe names: those the Windows build makes.
+# The programs of the Windows packages, as .exe names: the command line and the window.
 windows_programs() {
-    sed 's/$/.exe/' "$windows_build/packaging/programs"
+    printf '%s\n' qeltaudit.exe QeltAuditTrigger.exe
 }
 
 # A Wine prefix of its own for one test, inside the Windows build folder, made afresh.
