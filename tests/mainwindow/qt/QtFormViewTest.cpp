@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "auditscript/GenerationRun.h"
+#include "auditscript/WorkedExample.h"
 #include "mainwindow/FakeSession.h"
 
 namespace qelt::gui {
@@ -32,8 +33,7 @@ using test::FakeSession;
 using test::FakeSessionState;
 using ::testing::ElementsAre;
 
-const std::vector<Field> kCompaniesColumns{
-    {"CompanyID", ado::adInteger}, {"Name", ado::adVarWChar}, {"Founded", ado::adDBTimeStamp}};
+using qelt::test::kCompaniesColumns;
 
 // Processes events until the condition holds or two seconds have passed.
 bool WaitUntil(const std::function<bool()>& condition) {
@@ -48,35 +48,17 @@ bool WaitUntil(const std::function<bool()>& condition) {
     return true;
 }
 
-// The script buffer a run on this session leaves, with the line ends a text box shows.
-QString ExpectedScriptText(const std::string& table, const FakeSessionState& arranged) {
-    class BufferOnlyWindow final : public ScriptWindow {
-      public:
-        explicit BufferOnlyWindow(std::string table) : table_(std::move(table)) {}
-        std::string ItemTableText() override { return table_; }
-        std::string DatabaseNameText() override { return "db"; }
-        ScriptBuffer& Script() override { return script_; }
-        void ShowMessage(const std::string&, MessageStyle) override {}
-        void SetBusyPointer() override {}
-        void ResetPointer() override {}
-        ScriptBuffer script_;
-
-      private:
-        std::string table_;
-    };
-    auto state = std::make_shared<FakeSessionState>(arranged);
-    state->onOpenDatabase = nullptr;
-    FakeSession session(state);
-    BufferOnlyWindow window(table);
-    CreateAuditScript(window, session);
-    return QString::fromStdString(window.script_.Text())
-        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+// Golden script text as a text box shows it, with LF line ends.
+QString Shown(const std::string& script) {
+    return QString::fromStdString(script).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
-QString ExpectedScriptText(const std::string& table, const std::vector<Field>& columns) {
-    FakeSessionState state;
-    state.columns = columns;
-    return ExpectedScriptText(table, state);
+// The worked example's script up to the trigger's SET list: what a run leaves when the column
+// list cannot be read.
+QString LinesBeforeTheSetList() {
+    const std::string script = qelt::test::CompaniesScript();
+    const std::string setLine = "UPDATE Companies SET\r\n";
+    return Shown(script.substr(0, script.find(setLine) + setLine.size()));
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -327,7 +309,7 @@ INSTANTIATE_TEST_SUITE_P(EnterAndEscape, InertKeyTest,
 
 // What txtScript shows after the run: the run's whole buffer (complete or cut short by an
 // error), nothing, or the text from before the run.
-enum class ScriptAfterRun { Buffer, Empty, Untouched };
+enum class ScriptAfterRun { Whole, LinesBeforeTheSetList, Empty, Untouched };
 
 struct RunCase {
     const char* name;
@@ -363,9 +345,11 @@ TEST_P(CreateRunTest, ShowsTheRightMessageAndScriptAndRestoresThePointer) {
         EXPECT_TRUE(messages.empty());
     }
     switch (run.script) {
-        case ScriptAfterRun::Buffer:
-            EXPECT_EQ(script->toPlainText(), ExpectedScriptText("Companies", *state));
-            EXPECT_FALSE(script->toPlainText().isEmpty());
+        case ScriptAfterRun::Whole:
+            EXPECT_EQ(script->toPlainText(), Shown(qelt::test::CompaniesScript()));
+            break;
+        case ScriptAfterRun::LinesBeforeTheSetList:
+            EXPECT_EQ(script->toPlainText(), LinesBeforeTheSetList());
             break;
         case ScriptAfterRun::Empty:
             EXPECT_TRUE(script->toPlainText().isEmpty());
@@ -389,13 +373,13 @@ MessageBoxContent Box(const char* text, QMessageBox::Icon icon) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, CreateRunTest,
     ::testing::Values(
-        RunCase{"Succeeds", [](FakeSessionState&) {}, std::nullopt, ScriptAfterRun::Buffer},
+        RunCase{"Succeeds", [](FakeSessionState&) {}, std::nullopt, ScriptAfterRun::Whole},
         RunCase{"FailsAfterTheLinesBeforeTheSetList",
                 [](FakeSessionState& s) { s.returnsNoRecordset = true; },
                 Box("Error creating the Trigger\nDescription: The probe query returned no "
                     "recordset\nNumber: 91",
                     QMessageBox::NoIcon),
-                ScriptAfterRun::Buffer},
+                ScriptAfterRun::LinesBeforeTheSetList},
         RunCase{"DatabaseDoesNotOpen", [](FakeSessionState& s) { s.opens = false; },
                 Box("Error Opening the Database.\nC:\\Data\\QeltOne.mdb", QMessageBox::Information),
                 ScriptAfterRun::Empty},
@@ -416,7 +400,10 @@ TEST_F(MainWindowTest, SecondCreateReplacesTheFirstScript) {
 
     Find<QComboBox>(*window, "cmbTable")->setCurrentIndex(1);
     Create(*window);
-    EXPECT_EQ(ScriptText(*window), ExpectedScriptText("Contacts", kCompaniesColumns));
+    const QString contacts = ScriptText(*window);
+    EXPECT_TRUE(contacts.startsWith(QStringLiteral("CREATE TABLE [dbo].[AuditTrailContacts] (\n")));
+    EXPECT_TRUE(contacts.endsWith(QStringLiteral("\nGO\n")));
+    EXPECT_FALSE(contacts.contains(QStringLiteral("Companies")));
 
     state->opens = false;
     Create(*window);
