@@ -22,7 +22,6 @@
 #include <string>
 #include <vector>
 
-#include "auditscript/GenerationRun.h"
 #include "auditscript/WorkedExample.h"
 #include "mainwindow/FakeSession.h"
 
