@@ -16,49 +16,17 @@
 #include <string>
 #include <vector>
 
+#include "ColumnListSession.h"
 #include "dbsession/DBFuncs.h"
 #include "dbsession/OdbcSession.h"
 #include "mainwindow/qt/QtFormView.h"
 
 namespace {
 
+using qelt::bench::ColumnListSession;
+using qelt::bench::ManyColumns;
 using qelt::gui::MessageBoxContent;
 using qelt::gui::QtFormView;
-
-// A session whose probe query answers with a fixed column list, without any database.
-class ColumnListSession final : public qelt::DatabaseSession {
-  public:
-    explicit ColumnListSession(std::vector<qelt::Field> columns) : columns_(std::move(columns)) {}
-    void SetDatabaseName(const std::string&) override {}
-    bool UppercaseIdentifiers() override { return false; }
-    bool OpenDatabase() override { return true; }
-    std::unique_ptr<qelt::Recordset> OpenRecordset(const std::string&, std::int32_t, std::int32_t,
-                                                   std::int32_t) override {
-        return std::make_unique<ListRecordset>(columns_);
-    }
-
-  private:
-    class ListRecordset final : public qelt::Recordset {
-      public:
-        explicit ListRecordset(std::vector<qelt::Field> columns) : fields_(std::move(columns)) {}
-        const qelt::Fields& GetFields() const override { return fields_; }
-
-      private:
-        qelt::FieldVector fields_;
-    };
-    std::vector<qelt::Field> columns_;
-};
-
-std::vector<qelt::Field> ManyColumns(int count) {
-    const std::int32_t types[] = {qelt::ado::adVarWChar, qelt::ado::adInteger,
-                                  qelt::ado::adLongVarWChar, qelt::ado::adDBTimeStamp};
-    std::vector<qelt::Field> columns;
-    columns.push_back({"CompanyIntID", qelt::ado::adInteger});
-    for (int i = 1; i < count; ++i) {
-        columns.push_back({"Column" + std::to_string(i), types[i % 4]});
-    }
-    return columns;
-}
 
 // Clicks Create and lets the window repaint, as a user would see the script.
 void RunCreate(benchmark::State& state, const qelt::gui::SessionFactory& createSession,

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ColumnListSession.h"
 #include "dbsession/DBFuncs.h"
 #include "dbsession/OdbcSession.h"
 #include "mainwindow/win32/Win32FormView.h"
@@ -18,37 +19,6 @@ namespace {
 
 using qelt::gui::ControlId;
 using qelt::gui::Win32FormView;
-
-// A session whose probe query answers with a fixed column list, without any database.
-class ColumnListSession final : public qelt::DatabaseSession {
-  public:
-    explicit ColumnListSession(int count) {
-        const std::int32_t types[] = {qelt::ado::adVarWChar, qelt::ado::adInteger,
-                                      qelt::ado::adLongVarWChar, qelt::ado::adDBTimeStamp};
-        columns_.push_back({"CompanyIntID", qelt::ado::adInteger});
-        for (int i = 1; i < count; ++i) {
-            columns_.push_back({"Column" + std::to_string(i), types[i % 4]});
-        }
-    }
-    void SetDatabaseName(const std::string&) override {}
-    bool UppercaseIdentifiers() override { return false; }
-    bool OpenDatabase() override { return true; }
-    std::unique_ptr<qelt::Recordset> OpenRecordset(const std::string&, std::int32_t, std::int32_t,
-                                                   std::int32_t) override {
-        return std::make_unique<ListRecordset>(columns_);
-    }
-
-  private:
-    class ListRecordset final : public qelt::Recordset {
-      public:
-        explicit ListRecordset(std::vector<qelt::Field> columns) : fields_(std::move(columns)) {}
-        const qelt::Fields& GetFields() const override { return fields_; }
-
-      private:
-        qelt::FieldVector fields_;
-    };
-    std::vector<qelt::Field> columns_;
-};
 
 std::unique_ptr<Win32FormView> OpenWindow(const std::string& command) {
     const auto space = command.find(' ');
@@ -59,7 +29,10 @@ std::unique_ptr<Win32FormView> OpenWindow(const std::string& command) {
         createSession = [] { return std::make_unique<qelt::OdbcSession>(); };
     } else {
         const int count = std::stoi(argument);
-        createSession = [count] { return std::make_unique<ColumnListSession>(count); };
+        createSession = [count] {
+            return std::make_unique<qelt::bench::ColumnListSession>(
+                qelt::bench::ManyColumns(count));
+        };
     }
     auto view = std::make_unique<Win32FormView>(
         createSession, qelt::gui::StartupLookups{
