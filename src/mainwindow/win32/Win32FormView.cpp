@@ -159,10 +159,10 @@ void Win32FormView::Window::Create() {
     }
     for (const ControlId id : CreationOrder()) {
         const std::size_t index = IndexOf(id);
-        const ControlSpec& spec = kControls[index];
-        const ControlClass controlClass = ClassOf(spec.kind);
+        const ControlSpec& control = kControls[index];
+        const ControlClass controlClass = ClassOf(control.kind);
         controls[index] =
-            CreateWindowExW(controlClass.exStyle, controlClass.name, Wide(spec.caption).c_str(),
+            CreateWindowExW(controlClass.exStyle, controlClass.name, Wide(control.caption).c_str(),
                             controlClass.style, 0, 0, 0, 0, handle,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
                             instance, nullptr);
