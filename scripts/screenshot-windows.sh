@@ -9,6 +9,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 native=$(realpath -m "${1:-$root/build}")
 cd "$root"
+# shellcheck source=virtual-display.sh
+. scripts/virtual-display.sh
 
 scripts/build.sh "$native" >/dev/null
 cmake --preset windows-cross >/dev/null
@@ -25,20 +27,7 @@ export WINEPREFIX=$root/build-windows/wineprefix-screenshot WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 trap cleanup EXIT
 
-if [[ -n "${QELT_SCREENSHOT_DISPLAY:-}" ]]; then
-    Xvfb ":$QELT_SCREENSHOT_DISPLAY" -screen 0 640x600x24 -nolisten tcp 2>/dev/null &
-    pids+=($!)
-    echo "$QELT_SCREENSHOT_DISPLAY" >"$work/display"
-    sleep 1
-else
-    Xvfb -displayfd 3 -screen 0 640x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-    pids+=($!)
-    for _ in $(seq 100); do
-        [[ -s "$work/display" ]] && break
-        sleep 0.1
-    done
-fi
-export DISPLAY=:$(head -n1 "$work/display")
+start_virtual_display "$work"
 
 # A fresh prefix with Wine's Tahoma at 96 dpi, and QeltOne installed in it.
 rm -rf "$WINEPREFIX"

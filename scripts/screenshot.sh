@@ -9,6 +9,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build}")
 cd "$root"
+# shellcheck source=virtual-display.sh
+. scripts/virtual-display.sh
 
 scripts/build.sh "$build" >/dev/null
 program=$build/src/mainwindow/QeltAuditTrigger
@@ -20,21 +22,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A private display: Xvfb picks a free number and writes it to file descriptor 3.
-if [[ -n "${QELT_SCREENSHOT_DISPLAY:-}" ]]; then
-    Xvfb ":$QELT_SCREENSHOT_DISPLAY" -screen 0 640x600x24 -nolisten tcp 2>/dev/null &
-    pids+=($!)
-    echo "$QELT_SCREENSHOT_DISPLAY" >"$work/display"
-    sleep 1
-else
-    Xvfb -displayfd 3 -screen 0 640x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-    pids+=($!)
-    for _ in $(seq 100); do
-        [[ -s "$work/display" ]] && break
-        sleep 0.1
-    done
-fi
-export DISPLAY=:$(head -n1 "$work/display")
+start_virtual_display "$work"
 
 # A title bar, so that the caption shows; windows keep the position they ask for. Every twm
 # font is one of xfonts-base, which twm needs at least one of to start.
