@@ -156,4 +156,12 @@ inline std::string CompaniesScript() {
     return CrLf(std::string(kCompaniesAuditTable) + kCompaniesTrigger);
 }
 
+// The worked example's script up to the trigger's SET list: what a run leaves when the column
+// list cannot be read.
+inline std::string CompaniesLinesBeforeTheSetList() {
+    const std::string script = CompaniesScript();
+    const std::string setLine = "UPDATE Companies SET\r\n";
+    return script.substr(0, script.find(setLine) + setLine.size());
+}
+
 }  // namespace qelt::test

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "auditscript/GenerationRun.h"
+#include "auditscript/WorkedExample.h"
 #include "dbsession/Error.h"
 #include "mainwindow/FakeSession.h"
 #include "mainwindow/frmQeltAuditTrigger.h"
@@ -78,35 +78,13 @@ StartupLookups RecordingLookups(std::vector<std::string>& calls) {
 
 class FormCoreTest : public ::testing::Test {
   protected:
-    FormCoreTest() { state->columns = {{"CompanyID", ado::adInteger}, {"Name", ado::adVarWChar}}; }
+    FormCoreTest() { state->columns = qelt::test::kCompaniesColumns; }
 
     void Load() {
         auto sessionState = state;
         form.Load([sessionState] { return std::make_unique<FakeSession>(sessionState); },
                   RecordingLookups(view.calls));
         view.calls.clear();
-    }
-
-    // The buffer a run on a copy of the session state writes, without any window.
-    std::string ExpectedBuffer() {
-        class BufferOnly final : public ScriptWindow {
-          public:
-            explicit BufferOnly(std::string table) : table_(std::move(table)) {}
-            std::string ItemTableText() override { return table_; }
-            std::string DatabaseNameText() override { return "db"; }
-            ScriptBuffer& Script() override { return buffer; }
-            void ShowMessage(const std::string&, MessageStyle) override {}
-            void SetBusyPointer() override {}
-            void ResetPointer() override {}
-            ScriptBuffer buffer;
-
-          private:
-            std::string table_;
-        };
-        FakeSession session(std::make_shared<FakeSessionState>(*state));
-        BufferOnly window(view.table);
-        CreateAuditScript(window, session);
-        return window.buffer.Text();
     }
 
     std::shared_ptr<FakeSessionState> state = std::make_shared<FakeSessionState>();
@@ -175,10 +153,15 @@ const char kEarlierScript[] = "the previous run's script";
 struct CreateCase {
     const char* name;
     std::function<void(FakeSessionState&)> arrange;
-    // The view calls of the run; "<buffer>" stands for the run's expected buffer.
+    // The view calls of the run; "<buffer>" stands for the script the run leaves.
     std::vector<std::string> calls;
-    bool scriptReplaced;
+    // The script the run leaves; none: the earlier script stays.
+    std::string (*script)();
 };
+
+std::string NoScript() {
+    return {};
+}
 
 void PrintTo(const CreateCase& run, std::ostream* out) {
     *out << run.name;
@@ -190,7 +173,7 @@ TEST_P(CreateTest, ShowsTheBufferBeforeAnyMessageAndRestoresThePointer) {
     Load();
     GetParam().arrange(*state);
     view.script = kEarlierScript;
-    const std::string expected = ExpectedBuffer();
+    const std::string expected = GetParam().script ? GetParam().script() : kEarlierScript;
 
     form.cmdCreate_Click();
 
@@ -201,7 +184,7 @@ TEST_P(CreateTest, ShowsTheBufferBeforeAnyMessageAndRestoresThePointer) {
         }
     }
     EXPECT_EQ(view.calls, wanted);
-    EXPECT_EQ(view.script, GetParam().scriptReplaced ? expected : kEarlierScript);
+    EXPECT_EQ(view.script, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -210,34 +193,34 @@ INSTANTIATE_TEST_SUITE_P(
         CreateCase{"Succeeds",
                    [](FakeSessionState&) {},
                    {"SetWindowPointer 11", "SetScriptText", "SetWindowPointer 0"},
-                   true},
+                   qelt::test::CompaniesScript},
         CreateCase{"DatabaseDoesNotOpen",
                    [](FakeSessionState& s) { s.opens = false; },
                    {"SetWindowPointer 11", "SetScriptText",
                     "ShowMessageBox 64 Error Opening the Database.\r\nDSN=QeltOne | behind: ",
                     "SetWindowPointer 0"},
-                   true},
+                   NoScript},
         CreateCase{"FailsAfterTheLinesBeforeTheSetList",
                    [](FakeSessionState& s) { s.returnsNoRecordset = true; },
                    {"SetWindowPointer 11", "SetScriptText",
                     "ShowMessageBox 0 Error creating the Trigger\r\nDescription: The probe query "
                     "returned no recordset\r\nNumber: 91 | behind: <buffer>",
                     "SetWindowPointer 0"},
-                   true},
+                   qelt::test::CompaniesLinesBeforeTheSetList},
         CreateCase{"OpeningRaisesAnError",
                    [](FakeSessionState& s) { s.openError = Error(5, "D"); },
                    {"SetWindowPointer 11", "SetScriptText",
                     "ShowMessageBox 0 Error creating the Trigger\r\nDescription: D\r\nNumber: 5 | "
                     "behind: ",
                     "SetWindowPointer 0"},
-                   true},
+                   NoScript},
         CreateCase{"FailsBeforeTheBufferIsCleared",
                    [](FakeSessionState& s) { s.uppercaseError = Error(438, "No such property"); },
                    {"SetWindowPointer 11",
                     "ShowMessageBox 0 Error creating the Trigger\r\nDescription: No such "
                     "property\r\nNumber: 438 | behind: the previous run's script",
                     "SetWindowPointer 0"},
-                   false}),
+                   nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FormCoreTest, CreateReadsTheDatabaseTextAsTheUserLeftIt) {
@@ -250,11 +233,12 @@ TEST_F(FormCoreTest, CreateReadsTheDatabaseTextAsTheUserLeftIt) {
 TEST_F(FormCoreTest, SecondCreateReplacesTheWholeScript) {
     Load();
     form.cmdCreate_Click();
-    const std::string first = view.script;
+    ASSERT_EQ(view.script, qelt::test::CompaniesScript());
     view.table = "Contacts";
     form.cmdCreate_Click();
-    EXPECT_NE(view.script, first);
-    EXPECT_EQ(view.script, ExpectedBuffer());
+    EXPECT_TRUE(view.script.starts_with("CREATE TABLE [dbo].[AuditTrailContacts] (\r\n"));
+    EXPECT_TRUE(view.script.ends_with("\r\nGO\r\n"));
+    EXPECT_EQ(view.script.find("Companies"), std::string::npos);
 }
 
 TEST_F(FormCoreTest, CloseReleasesTheSessionThenEndsTheProgram) {

@@ -52,14 +52,6 @@ QString Shown(const std::string& script) {
     return QString::fromStdString(script).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
-// The worked example's script up to the trigger's SET list: what a run leaves when the column
-// list cannot be read.
-QString LinesBeforeTheSetList() {
-    const std::string script = qelt::test::CompaniesScript();
-    const std::string setLine = "UPDATE Companies SET\r\n";
-    return Shown(script.substr(0, script.find(setLine) + setLine.size()));
-}
-
 class MainWindowTest : public ::testing::Test {
   protected:
     MainWindowTest() { state->columns = kCompaniesColumns; }
@@ -348,7 +340,7 @@ TEST_P(CreateRunTest, ShowsTheRightMessageAndScriptAndRestoresThePointer) {
             EXPECT_EQ(script->toPlainText(), Shown(qelt::test::CompaniesScript()));
             break;
         case ScriptAfterRun::LinesBeforeTheSetList:
-            EXPECT_EQ(script->toPlainText(), LinesBeforeTheSetList());
+            EXPECT_EQ(script->toPlainText(), Shown(qelt::test::CompaniesLinesBeforeTheSetList()));
             break;
         case ScriptAfterRun::Empty:
             EXPECT_TRUE(script->toPlainText().isEmpty());
