@@ -73,15 +73,30 @@ std::size_t Utf16Length(std::string_view utf8) {
     return length;
 }
 
+// The line the column at `position` was read from. Found again only when a name repeats, so that
+// no line number is kept for every column.
+std::size_t LineOfColumn(std::string_view text, std::size_t position) {
+    text::LineSplitter lines(text);
+    std::size_t lineNumber = 0;
+    std::size_t columnsSeen = 0;
+    for (std::string_view line; lines.Next(line);) {
+        ++lineNumber;
+        if (!line.empty() && columnsSeen++ == position) {
+            break;
+        }
+    }
+    return lineNumber;
+}
+
 // Refuses names SQL Server could not take: too long, or the same as an earlier one ignoring
 // case. The earlier names are found through an open-addressing table of their positions, hashed
 // and compared by simple case folding, so no folded copy of a name is ever made.
 class NameCheck {
   public:
-    NameCheck(const std::vector<Field>& columns, std::size_t expectedNames)
-        : columns_(columns), positions_(std::bit_ceil(2 * expectedNames + 2), kEmpty) {
-        lines_.reserve(expectedNames);
-    }
+    NameCheck(std::string_view text, const std::vector<Field>& columns, std::size_t expectedNames)
+        : text_(text),
+          columns_(columns),
+          positions_(std::bit_ceil(2 * expectedNames + 2), kEmpty) {}
 
     // Checks the name of the column just added to the list, read from the given line.
     void AddLast(std::size_t lineNumber) {
@@ -91,18 +106,17 @@ class NameCheck {
             ThrowLineError(lineNumber, "the column name has " + std::to_string(length) +
                                            " characters, more than SQL Server's 128");
         }
-        if (2 * (lines_.size() + 1) > positions_.size()) {
+        if (2 * columns_.size() > positions_.size()) {
             Grow();
         }
         std::uint32_t& slot = FindSlot(name);
         if (slot != kEmpty) {
             ThrowLineError(lineNumber, "the column name " + QuotedForMessage(name) +
                                            " repeats the name on line " +
-                                           std::to_string(lines_[slot]) +
+                                           std::to_string(LineOfColumn(text_, slot)) +
                                            " (names are the same ignoring case)");
         }
-        slot = static_cast<std::uint32_t>(lines_.size());
-        lines_.push_back(lineNumber);
+        slot = static_cast<std::uint32_t>(columns_.size() - 1);
     }
 
   private:
@@ -129,9 +143,9 @@ class NameCheck {
         }
     }
 
+    std::string_view text_;
     const std::vector<Field>& columns_;
     std::vector<std::uint32_t> positions_;  // open addressing: column positions or kEmpty
-    std::vector<std::size_t> lines_;        // the line of each column, by position
 };
 
 }  // namespace
@@ -147,7 +161,7 @@ std::vector<Field> ParseColumns(std::string_view text) {
     const auto lineEnds = static_cast<std::size_t>(std::ranges::count(text, '\n'));
     std::vector<Field> columns;
     columns.reserve(lineEnds + 1);
-    NameCheck names(columns, lineEnds + 1);
+    NameCheck names(text, columns, lineEnds + 1);
     text::LineSplitter lines(text);
     std::size_t lineNumber = 0;
     for (std::string_view line; lines.Next(line);) {

@@ -184,8 +184,9 @@ std::size_t ExpectedScriptBytes(const std::vector<Field>& columns) {
 }
 
 // A script bound for standard output from a checked column list is written in pieces of this
-// size as it is generated: one small buffer instead of megabytes of fresh memory.
-constexpr std::size_t kScriptPieceBytes = 256 * 1024;
+// size (what a pipe holds) as it is generated: one small buffer instead of megabytes of fresh
+// memory.
+constexpr std::size_t kScriptPieceBytes = 64 * 1024;
 
 // A column list read and checked before the run: the run cannot fail on it, so nothing written
 // before it ends has to be taken back.
