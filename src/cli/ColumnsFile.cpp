@@ -161,6 +161,7 @@ std::vector<Field> ParseColumns(std::string_view text) {
     const auto lineEnds = static_cast<std::size_t>(std::ranges::count(text, '\n'));
     std::vector<Field> columns;
     columns.reserve(lineEnds + 1);
+    PrefaultMemory(columns.data(), columns.capacity() * sizeof(Field));
     NameCheck names(text, columns, lineEnds + 1);
     text::LineSplitter lines(text);
     std::size_t lineNumber = 0;
