@@ -94,9 +94,12 @@ std::size_t LineOfColumn(std::string_view text, std::size_t position) {
 class NameCheck {
   public:
     NameCheck(std::string_view text, const std::vector<Field>& columns, std::size_t expectedNames)
-        : text_(text),
-          columns_(columns),
-          positions_(std::bit_ceil(2 * expectedNames + 2), kEmpty) {}
+        : text_(text), columns_(columns) {
+        const std::size_t slots = std::bit_ceil(2 * expectedNames + 2);
+        positions_.reserve(slots);
+        PrefaultMemory(positions_.data(), slots * sizeof(std::uint32_t));
+        positions_.assign(slots, kEmpty);
+    }
 
     // Checks the name of the column just added to the list, read from the given line.
     void AddLast(std::size_t lineNumber) {

@@ -211,6 +211,7 @@ int GenerateScript(const Options& options, DatabaseSession& session,
                 writeFailure = error.what();
             }
         });
+        PrefaultMemory(window.Script().Text().data(), window.Script().Text().capacity());
     } else if (checkedList) {
         window.Script().Reserve(checkedList->expectedScriptBytes);
         PreferLargePages(window.Script().Text());
