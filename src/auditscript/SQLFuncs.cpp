@@ -90,12 +90,22 @@ std::string_view IdentifierOf(const std::string& name, bool regular, std::string
     return quoted;
 }
 
+// The name inside a '...' literal; most names hold no quote, so no copy is made of them.
+std::string_view LiteralOf(const std::string& name, std::string& quoted) {
+    if (name.find('\'') == std::string::npos) {
+        return name;
+    }
+    quoted = QuoteLiteral(name);
+    return quoted;
+}
+
 // One WHEN line of a CASE block: the column's old (DELETED) or new (INSERTED) value.
 void AppendValueCase(ScriptBuffer& script, std::string_view rows, const Field& column,
                      bool regular) {
     std::string quoted;
     const std::string_view identifier = IdentifierOf(column.Name, regular, quoted);
-    const std::string literal = QuoteLiteral(column.Name);
+    std::string quotedLiteral;
+    const std::string_view literal = LiteralOf(column.Name, quotedLiteral);
     if (IsTextType(column.Type)) {
         script.AppendLine("            WHEN '", literal, "' THEN ", rows, ".", identifier);
     } else {
@@ -251,10 +261,11 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
             continue;
         }
         std::string quoted;
+        std::string quotedLiteral;
         script.AppendLine(
             "    IF UPDATE(",
             IdentifierOf(column.Name, regular.at(static_cast<std::size_t>(p)), quoted),
-            ") AND (@CurrentColName= '", QuoteLiteral(column.Name), "')  SET @Flag=1");
+            ") AND (@CurrentColName= '", LiteralOf(column.Name, quotedLiteral), "')  SET @Flag=1");
     }
 
     script.AppendScriptLine("    IF(@Flag=1)");

@@ -1,21 +1,45 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace qelt {
 
 // The text of the generated script. Generated text only ever reaches it by appending, so after a
 // failure it holds exactly the lines written before it. Lines end in CR LF on every platform.
+//
+// A reader that takes the script as it is written (the command line with a column list, which can
+// no longer fail once generation starts) may have it handed on in pieces instead: the buffer then
+// holds only the text not yet handed on, so a long script passes through one small buffer.
 class ScriptBuffer {
   public:
+    using PieceSink = std::function<void(std::string_view)>;
+
     void Clear() { text_.clear(); }
 
+    // From now on, whenever the text reaches `pieceBytes`, hands it to `sink` and clears it.
+    void HandOnInPieces(std::size_t pieceBytes, PieceSink sink) {
+        pieceBytes_ = pieceBytes;
+        sink_ = std::move(sink);
+        text_.reserve(pieceBytes + kLongestLine);
+    }
+
+    // Hands the text not yet handed on to the sink, if there is one.
+    void HandOnRest() {
+        if (sink_ && !text_.empty()) {
+            sink_(text_);
+            text_.clear();
+        }
+    }
+
     // Makes room for `more` bytes beyond the text, so that a long script grows in one step; room
-    // made earlier is kept.
+    // made earlier is kept. A buffer that hands on its pieces already has its room.
     void Reserve(std::size_t more) {
-        if (text_.capacity() - text_.size() < more) {
+        if (!sink_ && text_.capacity() - text_.size() < more) {
             text_.reserve(text_.size() + more);
         }
     }
@@ -24,20 +48,46 @@ class ScriptBuffer {
     void AppendScriptLine(std::string_view text) { AppendLine(text); }
 
     // Appends the text with no line end (the entries of the trigger's SET list).
-    void AppendScriptText(std::string_view text) { text_.append(text); }
+    void AppendScriptText(std::string_view text) {
+        text_.append(text);
+        HandOnFullPiece();
+    }
 
     // Appends the concatenation of the pieces and CR LF, without building a temporary line.
     template <typename... Pieces>
     void AppendLine(const Pieces&... pieces) {
-        (text_.append(std::string_view(pieces)), ...);
-        text_.append("\r\n");
+        const std::string_view views[] = {std::string_view(pieces)..., "\r\n"};
+        std::size_t length = 0;
+        for (const std::string_view view : views) {
+            length += view.size();
+        }
+        // One resize for the line, then plain copies: far cheaper than an append a piece.
+        const std::size_t start = text_.size();
+        text_.resize(start + length);
+        char* end = text_.data() + start;
+        for (const std::string_view view : views) {
+            end = std::copy(view.begin(), view.end(), end);
+        }
+        HandOnFullPiece();
     }
 
     const std::string& Text() const noexcept { return text_; }
     std::string TakeText() { return std::move(text_); }
 
   private:
+    // Room beyond a piece for the line that fills it, so that the buffer does not grow.
+    static constexpr std::size_t kLongestLine = 4096;
+
+    void HandOnFullPiece() {
+        if (sink_ && text_.size() >= pieceBytes_) {
+            sink_(text_);
+            text_.clear();
+        }
+    }
+
     std::string text_;
+    std::size_t pieceBytes_ = 0;
+    PieceSink sink_;
 };
 
 }  // namespace qelt

@@ -20,6 +20,12 @@ namespace {
     throw ColumnsFileError("line " + std::to_string(lineNumber) + ": " + what);
 }
 
+// Printable ASCII, as nearly every column name is: UTF-8 with no control character, so the
+// slower checks of other text can be skipped.
+bool IsPrintableAscii(std::string_view text) {
+    return std::ranges::all_of(text, [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
 Field ParseColumnLine(std::string_view line, std::size_t lineNumber) {
     const auto tab = line.find('\t');
     if (tab == std::string_view::npos) {
@@ -30,13 +36,15 @@ Field ParseColumnLine(std::string_view line, std::size_t lineNumber) {
     if (name.empty()) {
         ThrowLineError(lineNumber, "the column name is empty");
     }
-    if (!text::IsValidUtf8(name)) {
-        ThrowLineError(lineNumber,
-                       "the column name " + QuotedForMessage(name) + " is not UTF-8 text");
-    }
-    if (HasControlCharacter(name)) {
-        ThrowLineError(lineNumber,
-                       "the column name " + QuotedForMessage(name) + " holds a control character");
+    if (!IsPrintableAscii(name)) {
+        if (!text::IsValidUtf8(name)) {
+            ThrowLineError(lineNumber,
+                           "the column name " + QuotedForMessage(name) + " is not UTF-8 text");
+        }
+        if (HasControlCharacter(name)) {
+            ThrowLineError(lineNumber, "the column name " + QuotedForMessage(name) +
+                                           " holds a control character");
+        }
     }
     std::int32_t type = 0;
     const auto [end, error] = std::from_chars(code.data(), code.data() + code.size(), type);
@@ -65,14 +73,32 @@ std::size_t Utf16Length(std::string_view utf8) {
     return length;
 }
 
+// The line the column at `position` was read from. Found again only when a name repeats, so that
+// no line number is kept for every column.
+std::size_t LineOfColumn(std::string_view text, std::size_t position) {
+    text::LineSplitter lines(text);
+    std::size_t lineNumber = 0;
+    std::size_t columnsSeen = 0;
+    for (std::string_view line; lines.Next(line);) {
+        ++lineNumber;
+        if (!line.empty() && columnsSeen++ == position) {
+            break;
+        }
+    }
+    return lineNumber;
+}
+
 // Refuses names SQL Server could not take: too long, or the same as an earlier one ignoring
 // case. The earlier names are found through an open-addressing table of their positions, hashed
 // and compared by simple case folding, so no folded copy of a name is ever made.
 class NameCheck {
   public:
-    NameCheck(const std::vector<Field>& columns, std::size_t expectedNames)
-        : columns_(columns), positions_(std::bit_ceil(2 * expectedNames + 2), kEmpty) {
-        lines_.reserve(expectedNames);
+    NameCheck(std::string_view text, const std::vector<Field>& columns, std::size_t expectedNames)
+        : text_(text), columns_(columns) {
+        const std::size_t slots = std::bit_ceil(2 * expectedNames + 2);
+        positions_.reserve(slots);
+        PrefaultMemory(positions_.data(), slots * sizeof(std::uint32_t));
+        positions_.assign(slots, kEmpty);
     }
 
     // Checks the name of the column just added to the list, read from the given line.
@@ -83,18 +109,17 @@ class NameCheck {
             ThrowLineError(lineNumber, "the column name has " + std::to_string(length) +
                                            " characters, more than SQL Server's 128");
         }
-        if (2 * (lines_.size() + 1) > positions_.size()) {
+        if (2 * columns_.size() > positions_.size()) {
             Grow();
         }
         std::uint32_t& slot = FindSlot(name);
         if (slot != kEmpty) {
             ThrowLineError(lineNumber, "the column name " + QuotedForMessage(name) +
                                            " repeats the name on line " +
-                                           std::to_string(lines_[slot]) +
+                                           std::to_string(LineOfColumn(text_, slot)) +
                                            " (names are the same ignoring case)");
         }
-        slot = static_cast<std::uint32_t>(lines_.size());
-        lines_.push_back(lineNumber);
+        slot = static_cast<std::uint32_t>(columns_.size() - 1);
     }
 
   private:
@@ -121,9 +146,9 @@ class NameCheck {
         }
     }
 
+    std::string_view text_;
     const std::vector<Field>& columns_;
     std::vector<std::uint32_t> positions_;  // open addressing: column positions or kEmpty
-    std::vector<std::size_t> lines_;        // the line of each column, by position
 };
 
 }  // namespace
@@ -139,7 +164,8 @@ std::vector<Field> ParseColumns(std::string_view text) {
     const auto lineEnds = static_cast<std::size_t>(std::ranges::count(text, '\n'));
     std::vector<Field> columns;
     columns.reserve(lineEnds + 1);
-    NameCheck names(columns, lineEnds + 1);
+    PrefaultMemory(columns.data(), columns.capacity() * sizeof(Field));
+    NameCheck names(text, columns, lineEnds + 1);
     text::LineSplitter lines(text);
     std::size_t lineNumber = 0;
     for (std::string_view line; lines.Next(line);) {

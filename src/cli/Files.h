@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -38,6 +39,10 @@ inline bool IsSameFile(const std::filesystem::path& a, const std::filesystem::pa
     std::error_code error;
     return std::filesystem::equivalent(a, b, error) && !error;
 }
+
+// Asks the system to map the pages of a buffer that is about to be filled in one step, instead
+// of one fault a page as each is first touched. Only a hint.
+void PrefaultMemory(const void* begin, std::size_t bytes);
 
 // Asks the system to back the text's spare capacity with large pages where it can: a script of
 // several megabytes then costs a few page faults instead of thousands. Only a hint.

@@ -200,7 +200,10 @@ std::string ReadRegularFile(const std::filesystem::path& path) {
         throw FileError("is not a regular file");
     }
     // One read for the size the file has; more only if it grew meanwhile.
-    std::string content(static_cast<std::size_t>(status.st_size) + 1, '\0');
+    std::string content;
+    content.reserve(static_cast<std::size_t>(status.st_size) + 1);
+    PrefaultMemory(content.data(), content.capacity());
+    content.resize(static_cast<std::size_t>(status.st_size) + 1);
     std::size_t filled = 0;
     for (;;) {
         if (filled == content.size()) {
@@ -241,6 +244,17 @@ void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes,
         }
     }
     ReplaceRegularFile(FinalTarget(path), bytes);
+}
+
+void PrefaultMemory(const void* begin, std::size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+    constexpr std::uintptr_t kPage = 4096;
+    const auto first = (reinterpret_cast<std::uintptr_t>(begin) + kPage - 1) & ~(kPage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(begin) + bytes) & ~(kPage - 1);
+    if (first < end) {
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+    }
+#endif
 }
 
 void PreferLargePages(const std::string& text) {

@@ -180,6 +180,8 @@ void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes, 
     ReplaceRegularFile(target.empty() ? path : target, bytes);
 }
 
+void PrefaultMemory(const void*, std::size_t) {}  // Windows maps committed pages as it must
+
 void PreferLargePages(const std::string&) {}  // large pages need a privilege users lack
 
 TemporaryFileGuard::TemporaryFileGuard(const std::filesystem::path& path) {

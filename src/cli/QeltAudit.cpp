@@ -183,12 +183,37 @@ std::size_t ExpectedScriptBytes(const std::vector<Field>& columns) {
     return bytes;
 }
 
+// A script bound for standard output from a checked column list is written in pieces of this
+// size (what a pipe holds) as it is generated: one small buffer instead of megabytes of fresh
+// memory.
+constexpr std::size_t kScriptPieceBytes = 64 * 1024;
+
+// A column list read and checked before the run: the run cannot fail on it, so nothing written
+// before it ends has to be taken back.
+struct CheckedColumnList {
+    std::size_t expectedScriptBytes;
+};
+
 int GenerateScript(const Options& options, DatabaseSession& session,
                    const std::string& databaseName, StandardOutput& out, std::ostream& err,
-                   std::size_t expectedScriptBytes = 0) {
+                   std::optional<CheckedColumnList> checkedList = std::nullopt) {
     ConsoleWindow window(options.table, databaseName);
-    if (expectedScriptBytes > 0) {
-        window.Script().Reserve(expectedScriptBytes);
+    // The run must not see a failed write, so the first failure is kept and the rest dropped.
+    std::optional<std::string> writeFailure;
+    if (checkedList && !options.outputFile) {
+        window.Script().HandOnInPieces(kScriptPieceBytes, [&](std::string_view piece) {
+            if (writeFailure) {
+                return;
+            }
+            try {
+                out.Write(piece);
+            } catch (const FileError& error) {
+                writeFailure = error.what();
+            }
+        });
+        PrefaultMemory(window.Script().Text().data(), window.Script().Text().capacity());
+    } else if (checkedList) {
+        window.Script().Reserve(checkedList->expectedScriptBytes);
         PreferLargePages(window.Script().Text());
     }
     CreateAuditScript(window, session, ColumnOverrides{options.keyColumn, options.displayColumn});
@@ -196,13 +221,17 @@ int GenerateScript(const Options& options, DatabaseSession& session,
         err << ConsoleLines(message->text) << '\n';
         return message->style == MessageStyle::Information ? kExitOpenFailed : kExitRunFailed;
     }
-    const std::string& script = window.Script().Text();
+    ScriptBuffer& script = window.Script();
     if (!options.outputFile) {
-        WriteToStandardOutput(out, script);
+        script.HandOnRest();  // a script handed on in pieces keeps nothing after this
+        if (writeFailure) {
+            throw OutputError("cannot write to standard output: " + *writeFailure);
+        }
+        WriteToStandardOutput(out, script.Text());
         return kExitOk;
     }
     try {
-        WriteOutputFile(*options.outputFile, script, out.FileDescriptor());
+        WriteOutputFile(*options.outputFile, script.Text(), out.FileDescriptor());
     } catch (const FileError& error) {
         err << "qeltaudit: " << error.what() << '\n';
         return kExitCannotWrite;
@@ -265,10 +294,9 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
         RequireOutputOtherThanColumns(options);
         if (options.columnsFile) {
             std::vector<Field> columns = ReadColumnsFile(*options.columnsFile);
-            const std::size_t expectedScriptBytes = ExpectedScriptBytes(columns);
+            const CheckedColumnList checkedList{ExpectedScriptBytes(columns)};
             ColumnListSession session(std::move(columns), options.uppercaseIdentifiers);
-            return GenerateScript(options, session, *options.columnsFile, out, err,
-                                  expectedScriptBytes);
+            return GenerateScript(options, session, *options.columnsFile, out, err, checkedList);
         }
         OdbcSession session;
         // The host installation is looked up only when no database is named.

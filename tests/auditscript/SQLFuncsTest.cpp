@@ -322,5 +322,35 @@ TEST(ColumnReadFailure, NegativeCountIsAnEmptyList) {
     EXPECT_THAT(script.Text(), Not(HasSubstr("WHEN")));
 }
 
+// A buffer that hands its text on in pieces gives the same bytes, in pieces of at least the
+// piece size (but the last), whatever the size and however the lines fall across the pieces.
+class ScriptInPieces : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(ScriptInPieces, JoinToTheWholeScript) {
+    const std::size_t pieceBytes = GetParam();
+    std::vector<std::string> pieces;
+    ScriptBuffer script;
+    script.HandOnInPieces(pieceBytes,
+                          [&pieces](std::string_view piece) { pieces.emplace_back(piece); });
+    WriteAuditTableScript(script, "AuditTrailCompanies");
+    WriteAuditTriggerScript(script, "Companies", "AuditTrailCompanies", "CompanyIntID",
+                            "CompanyName", FieldVector(kCompaniesColumns));
+    script.HandOnRest();
+
+    EXPECT_TRUE(script.Text().empty());
+    ASSERT_FALSE(pieces.empty());
+    std::string joined;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        EXPECT_FALSE(pieces[i].empty());
+        if (i + 1 < pieces.size()) {
+            EXPECT_GE(pieces[i].size(), pieceBytes) << "piece " << i;
+        }
+        joined += pieces[i];
+    }
+    EXPECT_EQ(joined, CrLf(kCompaniesAuditTable) + CrLf(kCompaniesTrigger));
+}
+
+INSTANTIATE_TEST_SUITE_P(PieceBytes, ScriptInPieces, ::testing::Values(1, 7, 100, 1000, 1 << 20));
+
 }  // namespace
 }  // namespace qelt

@@ -109,6 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
                               "line 2: the column name 'NAME' repeats the name on line 1"},
                       BadCase{"DuplicateIgnoringUnicodeCase", "Größe\t3\n\nGRÖSSE\t3\ngröße\t3\n",
                               "line 4: the column name 'größe' repeats the name on line 1"},
+                      BadCase{"DuplicateAfterBlankLines", "\nA\t3\n\nB\t3\r\n\r\nb\t3\n",
+                              "line 6: the column name 'b' repeats the name on line 4"},
                       BadCase{"DuplicateGreekFinalSigma", "ΟΔΟΣ\t3\nοδος\t3\n", "line 2: "},
                       BadCase{"NameTooLong", "A\t3\n" + std::string(129, 'n') + "\t3\n",
                               "line 2: the column name has 129 characters, more than SQL "

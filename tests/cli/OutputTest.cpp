@@ -6,7 +6,9 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <ostream>
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <thread>
 #include <vector>
@@ -123,6 +125,85 @@ TEST(StandardOutputFailure, StreamThatRefusesTheTextEndsWithExit74) {
     EXPECT_EQ(err.str(),
               "qeltaudit: cannot write to standard output: the stream refused the text\n");
 }
+
+// A column list whose script (some 680 KB) passes standard output in several pieces, with
+// names that need brackets and quotes doubled in its literals.
+std::string WideColumns() {
+    std::string columns = "CompanyIntID\t3\n";
+    for (int i = 1; i < 3000; ++i) {
+        const std::string name =
+            i % 7 == 0 ? "Col'" + std::to_string(i) + " x" : "Col" + std::to_string(i);
+        columns += name + "\t" + (i % 2 == 0 ? "202" : "3") + "\n";
+    }
+    return columns;
+}
+
+// The script written whole to --output: what standard output must carry, byte for byte.
+std::string WideScript(const test::TempFolder& dir, const std::string& columns) {
+    const fs::path output = dir.Path() / "whole.sql";
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunQeltAudit({"--columns", columns, "--output", output.string()}, out, err), kExitOk)
+        << err.str();
+    return test::ReadBytes(output);
+}
+
+TEST(StandardOutputInPieces, CarriesTheWholeScript) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("wide.tsv", WideColumns()).string();
+    const std::string whole = WideScript(dir, columns);
+    ASSERT_GT(whole.size(), 600000u);
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(RunQeltAudit({"--columns", columns}, out, err), kExitOk) << err.str();
+    EXPECT_TRUE(out.str() == whole) << "the script on standard output differs";
+}
+
+// Takes the first `limit` bytes written to it and refuses the rest.
+class LimitedBuffer : public std::streambuf {
+  public:
+    explicit LimitedBuffer(std::size_t limit) : limit_(limit) {}
+    const std::string& Taken() const { return taken_; }
+
+  protected:
+    std::streamsize xsputn(const char* bytes, std::streamsize count) override {
+        const auto took = std::min(count, static_cast<std::streamsize>(limit_ - taken_.size()));
+        taken_.append(bytes, static_cast<std::size_t>(took));
+        return took;
+    }
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof()) || taken_.size() >= limit_) {
+            return traits_type::eof();
+        }
+        taken_.push_back(traits_type::to_char_type(c));
+        return c;
+    }
+
+  private:
+    std::size_t limit_;
+    std::string taken_;
+};
+
+class StandardOutputFailingMidway : public ::testing::TestWithParam<std::size_t> {};
+
+// A write that fails after some pieces went out still ends with exit 74, and nothing is written
+// after it.
+TEST_P(StandardOutputFailingMidway, EndsWithExit74) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("wide.tsv", WideColumns()).string();
+    const std::string whole = WideScript(dir, columns);
+    LimitedBuffer buffer(GetParam());
+    std::ostream out(&buffer);
+    std::ostringstream err;
+    EXPECT_EQ(RunQeltAudit({"--columns", columns}, out, err), kExitCannotWrite);
+    EXPECT_EQ(err.str(),
+              "qeltaudit: cannot write to standard output: the stream refused the text\n");
+    EXPECT_EQ(buffer.Taken().size(), GetParam());
+    EXPECT_TRUE(whole.starts_with(buffer.Taken()));
+}
+
+INSTANTIATE_TEST_SUITE_P(AcceptedBytes, StandardOutputFailingMidway,
+                         ::testing::Values(0, 1000, 256 * 1024, 300000, 600000));
 
 // --output naming the columns file, however spelled, would overwrite the input.
 class OutputIsTheColumnsFile : public ::testing::TestWithParam<std::string> {};
