@@ -30,8 +30,8 @@ int main(int argc, char** argv) {
     SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment);
     SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);
     SQLAllocHandle(SQL_HANDLE_DBC, environment, &connection);
-    if (!SQL_SUCCEEDED(SQLDriverConnect(connection, NULL, (SQLCHAR*)argv[1], SQL_NTS, NULL, 0,
-                                        NULL, SQL_DRIVER_NOPROMPT))) {
+    if (!SQL_SUCCEEDED(SQLDriverConnect(connection, NULL, (SQLCHAR*)argv[1], SQL_NTS, NULL, 0, NULL,
+                                        SQL_DRIVER_NOPROMPT))) {
         return Fail(SQL_HANDLE_DBC, connection, "SQLDriverConnect");
     }
     char query[1024];
@@ -49,8 +49,8 @@ int main(int argc, char** argv) {
         SQLULEN size = 0;
         SQLSMALLINT digits = 0;
         SQLSMALLINT nullable = 0;
-        if (!SQL_SUCCEEDED(SQLDescribeCol(statement, column, name, sizeof name, &nameLength,
-                                          &type, &size, &digits, &nullable))) {
+        if (!SQL_SUCCEEDED(SQLDescribeCol(statement, column, name, sizeof name, &nameLength, &type,
+                                          &size, &digits, &nullable))) {
             return Fail(SQL_HANDLE_STMT, statement, "SQLDescribeCol");
         }
         printf("%s\t%d\n", (char*)name, type);
