@@ -11,6 +11,11 @@ fail() {
     exit 1
 }
 
+# Fails unless scripts/package.sh has made the package file.
+require_package() {
+    [[ -f "$1" ]] || fail "$1 missing: run scripts/package.sh first"
+}
+
 # The programs of the Windows packages, as .exe names: the command line and the window.
 windows_programs() {
     printf '%s\n' qeltaudit.exe QeltAuditTrigger.exe

@@ -5,7 +5,7 @@ set -euo pipefail
 # shellcheck source-path=SCRIPTDIR source=common.sh
 source "$(dirname "$0")/common.sh"
 deb=$dist/qeltaudittrigger_${version}-1_amd64.deb
-[[ -f "$deb" ]] || fail "$deb missing: run scripts/package.sh first"
+require_package "$deb"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

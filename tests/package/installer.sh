@@ -7,7 +7,7 @@ set -euo pipefail
 # shellcheck source-path=SCRIPTDIR source=common.sh
 source "$(dirname "$0")/common.sh"
 setup=$dist/QeltAuditTrigger-${version}-win64-setup.exe
-[[ -f "$setup" ]] || fail "$setup missing: run scripts/package.sh first"
+require_package "$setup"
 work=$windows_build/package-tests/installer
 rm -rf "$work" && mkdir -p "$work"
 
