@@ -76,14 +76,22 @@ constexpr std::string_view kAuditTableColumns[] = {
     "    [TransDate] [datetime] NULL",
 };
 
-// Which columns' names stand bare where an identifier is expected, decided once per column in
-// the SET list and used by the later blocks, which read the same list again (a list that grew
-// meanwhile is an error of the run).
-using RegularNames = std::vector<bool>;
+// How a column's name is written: bare where an identifier is expected, and as it is inside a
+// '...' literal. Decided once per column in the SET list and used by the later blocks, which read
+// the same list again (a list that grew meanwhile is an error of the run).
+struct NameForm {
+    bool regular;   // a regular identifier, written without brackets
+    bool hasQuote;  // holds a ' that a literal must double
+};
+using NameForms = std::vector<NameForm>;
+
+NameForm NameFormOf(std::string_view name) {
+    return {IsRegularIdentifier(name), name.find('\'') != std::string_view::npos};
+}
 
 // The name where an identifier is expected: as it is when regular, else in brackets.
-std::string_view IdentifierOf(const std::string& name, bool regular, std::string& quoted) {
-    if (regular) {
+std::string_view IdentifierOf(const std::string& name, NameForm form, std::string& quoted) {
+    if (form.regular) {
         return name;
     }
     quoted = QuoteIdentifier(name);
@@ -91,8 +99,8 @@ std::string_view IdentifierOf(const std::string& name, bool regular, std::string
 }
 
 // The name inside a '...' literal; most names hold no quote, so no copy is made of them.
-std::string_view LiteralOf(const std::string& name, std::string& quoted) {
-    if (name.find('\'') == std::string::npos) {
+std::string_view LiteralOf(const std::string& name, NameForm form, std::string& quoted) {
+    if (!form.hasQuote) {
         return name;
     }
     quoted = QuoteLiteral(name);
@@ -101,11 +109,11 @@ std::string_view LiteralOf(const std::string& name, std::string& quoted) {
 
 // One WHEN line of a CASE block: the column's old (DELETED) or new (INSERTED) value.
 void AppendValueCase(ScriptBuffer& script, std::string_view rows, const Field& column,
-                     bool regular) {
+                     NameForm form) {
     std::string quoted;
-    const std::string_view identifier = IdentifierOf(column.Name, regular, quoted);
+    const std::string_view identifier = IdentifierOf(column.Name, form, quoted);
     std::string quotedLiteral;
-    const std::string_view literal = LiteralOf(column.Name, quotedLiteral);
+    const std::string_view literal = LiteralOf(column.Name, form, quotedLiteral);
     if (IsTextType(column.Type)) {
         script.AppendLine("            WHEN '", literal, "' THEN ", rows, ".", identifier);
     } else {
@@ -115,11 +123,11 @@ void AppendValueCase(ScriptBuffer& script, std::string_view rows, const Field& c
 }
 
 void AppendValueCases(ScriptBuffer& script, std::string_view rows, const Fields& columns,
-                      const RegularNames& regular) {
+                      const NameForms& forms) {
     const std::int32_t last = LastPosition(columns);
     for (std::int32_t p = 0; p <= last; ++p) {
         const Field& column = columns.Item(p);
-        AppendValueCase(script, rows, column, regular.at(static_cast<std::size_t>(p)));
+        AppendValueCase(script, rows, column, forms.at(static_cast<std::size_t>(p)));
     }
 }
 
@@ -210,13 +218,13 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
         script.Reserve(static_cast<std::size_t>(std::min(last + 1, kMostColumnsReserved)) *
                        kBytesPerColumn);
     }
-    RegularNames regular;
-    regular.reserve(static_cast<std::size_t>(std::clamp(last + 1, 0, kMostColumnsReserved)));
+    NameForms forms;
+    forms.reserve(static_cast<std::size_t>(std::clamp(last + 1, 0, kMostColumnsReserved)));
     for (std::int32_t p = 0; p <= last; ++p) {
         const std::string& name = columns.Item(p).Name;
-        regular.push_back(IsRegularIdentifier(name));
+        forms.push_back(NameFormOf(name));
         std::string quoted;
-        const std::string_view identifier = IdentifierOf(name, regular.back(), quoted);
+        const std::string_view identifier = IdentifierOf(name, forms.back(), quoted);
         script.AppendScriptText("    ");
         script.AppendScriptText(identifier);
         script.AppendScriptText(" = INSERTED.");
@@ -260,12 +268,12 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
         if (IsEditorColumn(column.Name) || column.Name == "EditDate" || column.Name == keyColumn) {
             continue;
         }
+        const NameForm form = forms.at(static_cast<std::size_t>(p));
         std::string quoted;
         std::string quotedLiteral;
-        script.AppendLine(
-            "    IF UPDATE(",
-            IdentifierOf(column.Name, regular.at(static_cast<std::size_t>(p)), quoted),
-            ") AND (@CurrentColName= '", LiteralOf(column.Name, quotedLiteral), "')  SET @Flag=1");
+        script.AppendLine("    IF UPDATE(", IdentifierOf(column.Name, form, quoted),
+                          ") AND (@CurrentColName= '", LiteralOf(column.Name, form, quotedLiteral),
+                          "')  SET @Flag=1");
     }
 
     script.AppendScriptLine("    IF(@Flag=1)");
@@ -275,10 +283,10 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
     script.AppendLine("        SELECT  @QLXUserID,INSERTED.", keyColumn, ",INSERTED.",
                       displayColumn, ",@CurrentColName,");
     script.AppendScriptLine("        CASE @CurrentColName");
-    AppendValueCases(script, "DELETED", columns, regular);
+    AppendValueCases(script, "DELETED", columns, forms);
     script.AppendScriptLine("        END,");
     script.AppendScriptLine("        CASE @CurrentColName");
-    AppendValueCases(script, "INSERTED", columns, regular);
+    AppendValueCases(script, "INSERTED", columns, forms);
     script.AppendScriptLine("        END");
     script.AppendScriptLine("        From INSERTED, DELETED");
     script.AppendLine("        Where (INSERTED.", keyColumn, " = DELETED.", keyColumn, ")");

@@ -207,10 +207,10 @@ static_assert(std::ranges::is_sorted(kReservedKeywords));
 constexpr std::size_t kLongestKeyword =
     std::ranges::max(kReservedKeywords, {}, &std::string_view::size).size();
 
-bool IsAsciiLetter(char c) {
+constexpr bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
-bool IsAsciiDigit(char c) {
+constexpr bool IsAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
@@ -225,10 +225,21 @@ void AppendHexEscape(std::string& out, unsigned char byte) {
     out.push_back(kDigits[byte & 0xF]);
 }
 
-// The characters T-SQL allows after the first one of a regular identifier.
+// The ASCII characters T-SQL allows after the first one of a regular identifier.
+constexpr std::array<bool, 128> kAsciiIdentifierParts = [] {
+    std::array<bool, 128> parts{};
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const auto c = static_cast<char>(i);
+        parts[i] =
+            IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_' || c == '@' || c == '$' || c == '#';
+    }
+    return parts;
+}();
+
+// The characters T-SQL allows after the first one of a regular identifier; nearly every name is
+// ASCII, answered from the table.
 bool IsIdentifierPart(char32_t c) {
-    return unicode::IsLetter(c) || unicode::IsDecimalDigit(c) || c == '_' || c == '@' || c == '$' ||
-           c == '#';
+    return c < 0x80 ? kAsciiIdentifierParts[c] : unicode::IsLetter(c) || unicode::IsDecimalDigit(c);
 }
 
 }  // namespace
@@ -284,6 +295,9 @@ bool IsPlainIdentifier(std::string_view name) {
 bool HasControlCharacter(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x20 && byte < 0x7F) {
+            continue;  // printable ASCII, nearly every byte of a name: one test
+        }
         // U+0080 to U+009F are C2 80 to C2 9F in UTF-8.
         if (byte < 0x20 || byte == 0x7F ||
             (byte == 0xC2 && i + 1 < text.size() &&

@@ -90,70 +90,82 @@ std::size_t LineOfColumn(std::string_view text, std::size_t position) {
 
 // Refuses names SQL Server could not take: too long, or the same as an earlier one ignoring
 // case. The earlier names are found through an open-addressing table of their positions, hashed
-// and compared by simple case folding, so no folded copy of a name is ever made.
+// and compared by simple case folding, so no folded copy of a name is ever made. Each slot keeps
+// the upper half of its name's hash beside the position, so that names are compared only when
+// their hashes agree.
 class NameCheck {
   public:
-    NameCheck(std::string_view text, const std::vector<Field>& columns, std::size_t expectedNames)
-        : text_(text), columns_(columns) {
-        const std::size_t slots = std::bit_ceil(2 * expectedNames + 2);
-        positions_.reserve(slots);
-        PrefaultMemory(positions_.data(), slots * sizeof(std::uint32_t));
-        positions_.assign(slots, kEmpty);
-    }
+    NameCheck(std::string_view text, const std::pmr::vector<Field>& columns,
+              std::size_t expectedNames, std::pmr::memory_resource& memory)
+        : text_(text),
+          columns_(columns),
+          slots_(std::bit_ceil(2 * expectedNames + 2), kEmpty, &memory) {}
 
     // Checks the name of the column just added to the list, read from the given line.
     void AddLast(std::size_t lineNumber) {
         const std::string& name = columns_.back().Name;
-        const std::size_t length = Utf16Length(name);
-        if (length > kLongestIdentifier) {
-            ThrowLineError(lineNumber, "the column name has " + std::to_string(length) +
-                                           " characters, more than SQL Server's 128");
+        // No UTF-8 sequence gives more UTF-16 units than it has bytes: short names need no count.
+        if (name.size() > kLongestIdentifier) {
+            const std::size_t length = Utf16Length(name);
+            if (length > kLongestIdentifier) {
+                ThrowLineError(lineNumber, "the column name has " + std::to_string(length) +
+                                               " characters, more than SQL Server's 128");
+            }
         }
-        if (2 * columns_.size() > positions_.size()) {
+        if (2 * columns_.size() > slots_.size()) {
             Grow();
         }
-        std::uint32_t& slot = FindSlot(name);
+        const std::uint64_t hash = unicode::HashIgnoringCase(name);
+        std::uint64_t& slot = FindSlot(name, hash);
         if (slot != kEmpty) {
             ThrowLineError(lineNumber, "the column name " + QuotedForMessage(name) +
                                            " repeats the name on line " +
-                                           std::to_string(LineOfColumn(text_, slot)) +
+                                           std::to_string(LineOfColumn(text_, PositionIn(slot))) +
                                            " (names are the same ignoring case)");
         }
-        slot = static_cast<std::uint32_t>(columns_.size() - 1);
+        slot = SlotOf(hash, columns_.size() - 1);
     }
 
   private:
-    static constexpr std::uint32_t kEmpty = UINT32_MAX;
+    static constexpr std::uint64_t kEmpty = UINT64_MAX;  // no position has all its bits set
+
+    static std::uint64_t SlotOf(std::uint64_t hash, std::size_t position) {
+        return (hash & 0xFFFF'FFFF'0000'0000u) | position;
+    }
+    static std::size_t PositionIn(std::uint64_t slot) { return slot & 0xFFFF'FFFFu; }
 
     // The slot that holds an earlier column of the same name, else the empty slot for it.
-    std::uint32_t& FindSlot(std::string_view name) {
-        const std::size_t mask = positions_.size() - 1;
-        for (std::size_t i = unicode::HashIgnoringCase(name) & mask;; i = (i + 1) & mask) {
-            if (positions_[i] == kEmpty ||
-                unicode::EqualIgnoringCase(columns_[positions_[i]].Name, name)) {
-                return positions_[i];
+    std::uint64_t& FindSlot(std::string_view name, std::uint64_t hash) {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const std::uint64_t slot = slots_[i];
+            if (slot == kEmpty ||
+                ((slot ^ hash) >> 32 == 0 &&
+                 unicode::EqualIgnoringCase(columns_[PositionIn(slot)].Name, name))) {
+                return slots_[i];
             }
         }
     }
 
     void Grow() {
-        std::vector<std::uint32_t> earlier(positions_.size() * 2, kEmpty);
-        earlier.swap(positions_);
-        for (const std::uint32_t position : earlier) {
-            if (position != kEmpty) {
-                FindSlot(columns_[position].Name) = position;
+        std::pmr::vector<std::uint64_t> earlier(slots_.size() * 2, kEmpty, slots_.get_allocator());
+        earlier.swap(slots_);
+        for (const std::uint64_t slot : earlier) {
+            if (slot != kEmpty) {
+                const std::string& name = columns_[PositionIn(slot)].Name;
+                FindSlot(name, unicode::HashIgnoringCase(name)) = slot;
             }
         }
     }
 
     std::string_view text_;
-    const std::vector<Field>& columns_;
-    std::vector<std::uint32_t> positions_;  // open addressing: column positions or kEmpty
+    const std::pmr::vector<Field>& columns_;
+    std::pmr::vector<std::uint64_t> slots_;  // open addressing: hash bits and position, or kEmpty
 };
 
 }  // namespace
 
-std::vector<Field> ParseColumns(std::string_view text) {
+std::pmr::vector<Field> ParseColumns(std::string_view text, std::pmr::memory_resource& memory) {
     if (LooksLikeUtf16(text)) {
         throw ColumnsFileError("is UTF-16 text; save it as UTF-8");
     }
@@ -161,11 +173,14 @@ std::vector<Field> ParseColumns(std::string_view text) {
         text.remove_prefix(3);
     }
     // At most one column a line: room for them all at once.
-    const auto lineEnds = static_cast<std::size_t>(std::ranges::count(text, '\n'));
-    std::vector<Field> columns;
+    std::size_t lineEnds = 0;
+    for (auto end = text.find('\n'); end != std::string_view::npos;
+         end = text.find('\n', end + 1)) {
+        ++lineEnds;
+    }
+    std::pmr::vector<Field> columns(&memory);
     columns.reserve(lineEnds + 1);
-    PrefaultMemory(columns.data(), columns.capacity() * sizeof(Field));
-    NameCheck names(text, columns, lineEnds + 1);
+    NameCheck names(text, columns, lineEnds + 1, memory);
     text::LineSplitter lines(text);
     std::size_t lineNumber = 0;
     for (std::string_view line; lines.Next(line);) {
@@ -181,10 +196,11 @@ std::vector<Field> ParseColumns(std::string_view text) {
     return columns;
 }
 
-std::vector<Field> ReadColumnsFile(const std::filesystem::path& path) {
+std::pmr::vector<Field> ReadColumnsFile(const std::filesystem::path& path,
+                                        std::pmr::memory_resource& memory) {
     const std::string shownPath = QuotedForMessage(path.string());
     try {
-        return ParseColumns(ReadRegularFile(path));
+        return ParseColumns(ReadRegularFile(path, memory), memory);
     } catch (const FileError& error) {
         throw ColumnsFileError("the columns file " + shownPath + " " + error.what());
     } catch (const ColumnsFileError& error) {

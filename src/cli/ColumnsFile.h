@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory_resource>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -24,9 +25,14 @@ inline constexpr std::size_t kLongestIdentifier = 128;
 // and names that cannot make a valid script: not UTF-8, holding a control character, longer
 // than 128 UTF-16 units, or repeating an earlier name ignoring case (simple Unicode case
 // folding, as a case-insensitive collation compares them).
-std::vector<Field> ParseColumns(std::string_view text);
+// The column list and the working memory of the checks are held in `memory`.
+std::pmr::vector<Field> ParseColumns(
+    std::string_view text, std::pmr::memory_resource& memory = *std::pmr::get_default_resource());
 
-// Reads the columns file, which must be a regular file; every message names the file.
-std::vector<Field> ReadColumnsFile(const std::filesystem::path& path);
+// Reads the columns file, which must be a regular file; every message names the file. The file's
+// text and the column list are held in `memory`.
+std::pmr::vector<Field> ReadColumnsFile(
+    const std::filesystem::path& path,
+    std::pmr::memory_resource& memory = *std::pmr::get_default_resource());
 
 }  // namespace qelt::cli

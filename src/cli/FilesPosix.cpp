@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <random>
 #include <string>
@@ -183,7 +184,8 @@ void WriteAll(int fileDescriptor, std::string_view bytes) {
     }
 }
 
-std::string ReadRegularFile(const std::filesystem::path& path) {
+std::pmr::string ReadRegularFile(const std::filesystem::path& path,
+                                 std::pmr::memory_resource& memory) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer before it can be refused.
     FileDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (file.Get() < 0) {
@@ -200,10 +202,7 @@ std::string ReadRegularFile(const std::filesystem::path& path) {
         throw FileError("is not a regular file");
     }
     // One read for the size the file has; more only if it grew meanwhile.
-    std::string content;
-    content.reserve(static_cast<std::size_t>(status.st_size) + 1);
-    PrefaultMemory(content.data(), content.capacity());
-    content.resize(static_cast<std::size_t>(status.st_size) + 1);
+    std::pmr::string content(static_cast<std::size_t>(status.st_size) + 1, '\0', &memory);
     std::size_t filled = 0;
     for (;;) {
         if (filled == content.size()) {
@@ -244,6 +243,65 @@ void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes,
         }
     }
     ReplaceRegularFile(FinalTarget(path), bytes);
+}
+
+namespace {
+
+// Blocks of this size or more are mapped on their own.
+constexpr std::size_t kLargeBuffer = 256 * 1024;
+constexpr std::size_t kLargePage = 2 * 1024 * 1024;
+
+std::size_t RoundUpToLargePages(std::size_t bytes) {
+    return (bytes + kLargePage - 1) & ~(kLargePage - 1);
+}
+
+class LargePageResource final : public std::pmr::memory_resource {
+    void* do_allocate(std::size_t bytes, std::size_t alignment) override {
+        if (bytes < kLargeBuffer) {
+            return std::pmr::new_delete_resource()->allocate(bytes, alignment);
+        }
+        const std::size_t length = RoundUpToLargePages(bytes);
+        if (length < bytes || length + kLargePage < length) {
+            throw std::bad_alloc();
+        }
+        // A large page must start on a large-page boundary: map one page more, keep an aligned
+        // block and give back the rest.
+        void* region = mmap(nullptr, length + kLargePage, PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (region == MAP_FAILED) {
+            throw std::bad_alloc();
+        }
+        const auto start = reinterpret_cast<std::uintptr_t>(region);
+        const std::uintptr_t block = (start + kLargePage - 1) & ~(kLargePage - 1);
+        if (block != start) {
+            munmap(region, block - start);
+        }
+        munmap(reinterpret_cast<void*>(block + length), start + kLargePage - block);
+#ifdef MADV_HUGEPAGE
+        madvise(reinterpret_cast<void*>(block), length, MADV_HUGEPAGE);
+#endif
+        PrefaultMemory(reinterpret_cast<void*>(block), bytes);
+        return reinterpret_cast<void*>(block);
+    }
+
+    void do_deallocate(void* block, std::size_t bytes, std::size_t alignment) override {
+        if (bytes < kLargeBuffer) {
+            std::pmr::new_delete_resource()->deallocate(block, bytes, alignment);
+        } else {
+            munmap(block, RoundUpToLargePages(bytes));
+        }
+    }
+
+    bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override {
+        return this == &other;
+    }
+};
+
+}  // namespace
+
+std::pmr::memory_resource& LargeBufferMemory() {
+    static LargePageResource memory;
+    return memory;
 }
 
 void PrefaultMemory(const void* begin, std::size_t bytes) {

@@ -126,7 +126,12 @@ void WriteAll(int fileDescriptor, std::string_view bytes) {
     }
 }
 
-std::string ReadRegularFile(const std::filesystem::path& path) {
+std::pmr::memory_resource& LargeBufferMemory() {
+    return *std::pmr::new_delete_resource();  // large pages need a privilege users lack
+}
+
+std::pmr::string ReadRegularFile(const std::filesystem::path& path,
+                                 std::pmr::memory_resource& memory) {
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (std::filesystem::is_directory(status)) {
@@ -143,7 +148,7 @@ std::string ReadRegularFile(const std::filesystem::path& path) {
     if (_fstat64(file.Get(), &fileStatus) != 0) {
         throw FileError("cannot be read: " + Reason());
     }
-    std::string content(static_cast<std::size_t>(fileStatus.st_size) + 1, '\0');
+    std::pmr::string content(static_cast<std::size_t>(fileStatus.st_size) + 1, '\0', &memory);
     std::size_t filled = 0;
     for (;;) {
         if (filled == content.size()) {

@@ -46,7 +46,7 @@ class UsageError : public std::runtime_error {
 // A session over a column list from a file: always opens, and every query describes the list.
 class ColumnListSession final : public DatabaseSession {
   public:
-    ColumnListSession(std::vector<Field> columns, bool uppercaseIdentifiers)
+    ColumnListSession(std::pmr::vector<Field> columns, bool uppercaseIdentifiers)
         : columns_(std::move(columns)), uppercaseIdentifiers_(uppercaseIdentifiers) {}
 
     void SetDatabaseName(const std::string&) override {}
@@ -175,7 +175,7 @@ std::string ConsoleLines(std::string text) {
 }
 
 // Room for the script of the columns: each takes four lines that hold its name about twice.
-std::size_t ExpectedScriptBytes(const std::vector<Field>& columns) {
+std::size_t ExpectedScriptBytes(const std::pmr::vector<Field>& columns) {
     std::size_t bytes = 8192;
     for (const Field& column : columns) {
         bytes += 8 * column.Name.size() + 256;
@@ -293,7 +293,8 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
         ValidateNames(options);
         RequireOutputOtherThanColumns(options);
         if (options.columnsFile) {
-            std::vector<Field> columns = ReadColumnsFile(*options.columnsFile);
+            std::pmr::vector<Field> columns =
+                ReadColumnsFile(*options.columnsFile, LargeBufferMemory());
             const CheckedColumnList checkedList{ExpectedScriptBytes(columns)};
             ColumnListSession session(std::move(columns), options.uppercaseIdentifiers);
             return GenerateScript(options, session, *options.columnsFile, out, err, checkedList);

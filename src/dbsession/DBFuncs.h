@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,13 +61,17 @@ class Fields {
 class FieldVector final : public Fields {
   public:
     FieldVector() = default;
-    explicit FieldVector(std::vector<Field> fields) : fields_(std::move(fields)) {}
+    FieldVector(std::initializer_list<Field> fields) : fields_(fields) {}
+    explicit FieldVector(std::vector<Field> fields)
+        : fields_(std::make_move_iterator(fields.begin()), std::make_move_iterator(fields.end())) {}
+    // Keeps the fields where they are, in the memory they were made in.
+    explicit FieldVector(std::pmr::vector<Field> fields) : fields_(std::move(fields)) {}
 
     std::int32_t Count() const override;
     const Field& Item(std::int32_t index) const override;
 
   private:
-    std::vector<Field> fields_;
+    std::pmr::vector<Field> fields_;
 };
 
 // The result of a query. Only its fields are ever used: no row is read.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 #include <vector>
@@ -11,7 +12,8 @@ namespace qelt::text {
 
 class LineSplitter {
   public:
-    explicit LineSplitter(std::string_view text) : text_(text) {}
+    explicit LineSplitter(std::string_view text)
+        : text_(text), nextLf_(Find('\n', 0)), nextCr_(Find('\r', 0)) {}
 
     // The next line, or false at the end of the text.
     bool Next(std::string_view& line);
@@ -20,8 +22,18 @@ class LineSplitter {
     std::size_t Position() const { return pos_; }
 
   private:
+    // Where the character next occurs from `from` on, or the text's size.
+    std::size_t Find(char c, std::size_t from) const {
+        return std::min(text_.find(c, from), text_.size());
+    }
+
     std::string_view text_;
     std::size_t pos_ = 0;
+    // The next LF and the next CR at or after pos_ (or the text's size), each found once and
+    // kept until the lines pass it: every byte is searched at most once for each, so a text with
+    // only one kind of line end is not searched to its end again for every line.
+    std::size_t nextLf_;
+    std::size_t nextCr_;
 };
 
 std::vector<std::string_view> SplitLines(std::string_view text);

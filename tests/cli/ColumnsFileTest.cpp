@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #ifndef _WIN32
@@ -23,10 +24,27 @@ namespace {
 
 using ::testing::HasSubstr;
 
+std::string Repeated(std::string_view text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) {
+        repeated += text;
+    }
+    return repeated;
+}
+
+// "Column0<TAB>3", "Column1<TAB>3", … each ended by `lineEnd`.
+std::string NumberedNames(int count, std::string_view lineEnd) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += "Column" + std::to_string(i) + "\t3" + std::string(lineEnd);
+    }
+    return text;
+}
+
 struct ParseCase {
     std::string name;
     std::string text;
-    std::vector<Field> columns;
+    std::pmr::vector<Field> columns;
 };
 
 class ParseColumnsOk : public ::testing::TestWithParam<ParseCase> {};
@@ -56,6 +74,10 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"LongestName",
                   std::string(128, 'n') + "\t3\n" + std::string(64, 'x') + "\xF0\x9D\x90\x80\t3\n",
                   {{std::string(128, 'n'), 3}, {std::string(64, 'x') + "\xF0\x9D\x90\x80", 3}}},
+        // More than 128 bytes, but 100 UTF-16 units.
+        ParseCase{"LongInBytesOnly",
+                  "A\t3\n" + Repeated("é", 100) + "\t3\n",
+                  {{"A", 3}, {Repeated("é", 100), 3}}},
         ParseCase{"Int32Limits",
                   "A\t-2147483648\nB\t2147483647\n",
                   {{"A", -2147483648}, {"B", 2147483647}}}),
@@ -80,54 +102,56 @@ TEST_P(ParseColumnsRefused, NamesTheLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParseColumnsRefused,
-    ::testing::Values(BadCase{"NoTab", "A\t202\nB 202\n", "line 2: "},
-                      BadCase{"TypeNotANumber", "A\tint\n", "line 1: the type code 'int'"},
-                      BadCase{"TypeTooLarge", "A\t2147483648\n", "line 1: "},
-                      BadCase{"TypeTooSmall", "A\t-2147483649\n", "line 1: "},
-                      BadCase{"TypeWithTrailingText", "\nA\t202x\n", "line 2: "},
-                      BadCase{"TypeEmpty", "A\t\n", "line 1: "},
-                      BadCase{"SecondTab", "A\t202\t1\n", "line 1: "},
-                      BadCase{"EmptyName", "\t202\n", "line 1: the column name is empty"},
-                      BadCase{"TypeWithBlank", "A\t 202\n", "line 1: "},
-                      BadCase{"Empty", "", "lists no column"},
-                      BadCase{"OnlyBlankLines", "\n\r\n", "lists no column"},
-                      BadCase{"OnlyByteOrderMark", "\xEF\xBB\xBF", "lists no column"},
-                      BadCase{"NulInName", std::string("A\0B\t202\n", 7),
-                              "line 1: the column name 'A\\x00B' holds a control character"},
-                      BadCase{"EscapeInName", "A\t3\nB\x1B[2J\t202\n",
-                              "line 2: the column name 'B\\x1B[2J' holds a control character"},
-                      BadCase{"C1ControlInName", "A\xC2\x85\t202\n", "line 1: "},
-                      BadCase{"DelInName", "A\x7F\t202\n", "line 1: "},
-                      BadCase{"CarriageReturnInName", "A\rGO\t202\n", "line 1: "},
-                      BadCase{"NotUtf8",
-                              "Stra\xDF"
-                              "e\t202\n",
-                              "line 1: the column name 'Stra\\xDFe' is not UTF-8 text"},
-                      BadCase{"DuplicateExact", "A\t3\nB\t3\nA\t202\n",
-                              "line 3: the column name 'A' repeats the name on line 1"},
-                      BadCase{"DuplicateIgnoringAsciiCase", "Name\t3\nNAME\t202\n",
-                              "line 2: the column name 'NAME' repeats the name on line 1"},
-                      BadCase{"DuplicateIgnoringUnicodeCase", "Größe\t3\n\nGRÖSSE\t3\ngröße\t3\n",
-                              "line 4: the column name 'größe' repeats the name on line 1"},
-                      BadCase{"DuplicateAfterBlankLines", "\nA\t3\n\nB\t3\r\n\r\nb\t3\n",
-                              "line 6: the column name 'b' repeats the name on line 4"},
-                      BadCase{"DuplicateGreekFinalSigma", "ΟΔΟΣ\t3\nοδος\t3\n", "line 2: "},
-                      BadCase{"NameTooLong", "A\t3\n" + std::string(129, 'n') + "\t3\n",
-                              "line 2: the column name has 129 characters, more than SQL "
-                              "Server's 128"},
-                      BadCase{"NameTooLongInUtf16", std::string(127, 'x') + "\xF0\x9D\x90\x80\t3\n",
-                              "line 1: the column name has 129 characters"},
-                      BadCase{"Utf16LittleEndian",
-                              std::string("\xFF\xFE"
-                                          "A\0\t\0"
-                                          "3\0",
-                                          8),
-                              "is UTF-16 text"},
-                      BadCase{"Utf16WithoutByteOrderMark",
-                              std::string("A\0\t\0"
-                                          "3\0",
-                                          6),
-                              "is UTF-16 text"}),
+    ::testing::Values(
+        BadCase{"NoTab", "A\t202\nB 202\n", "line 2: "},
+        BadCase{"TypeNotANumber", "A\tint\n", "line 1: the type code 'int'"},
+        BadCase{"TypeTooLarge", "A\t2147483648\n", "line 1: "},
+        BadCase{"TypeTooSmall", "A\t-2147483649\n", "line 1: "},
+        BadCase{"TypeWithTrailingText", "\nA\t202x\n", "line 2: "},
+        BadCase{"TypeEmpty", "A\t\n", "line 1: "}, BadCase{"SecondTab", "A\t202\t1\n", "line 1: "},
+        BadCase{"EmptyName", "\t202\n", "line 1: the column name is empty"},
+        BadCase{"TypeWithBlank", "A\t 202\n", "line 1: "}, BadCase{"Empty", "", "lists no column"},
+        BadCase{"OnlyBlankLines", "\n\r\n", "lists no column"},
+        BadCase{"OnlyByteOrderMark", "\xEF\xBB\xBF", "lists no column"},
+        BadCase{"NulInName", std::string("A\0B\t202\n", 7),
+                "line 1: the column name 'A\\x00B' holds a control character"},
+        BadCase{"EscapeInName", "A\t3\nB\x1B[2J\t202\n",
+                "line 2: the column name 'B\\x1B[2J' holds a control character"},
+        BadCase{"C1ControlInName", "A\xC2\x85\t202\n", "line 1: "},
+        BadCase{"DelInName", "A\x7F\t202\n", "line 1: "},
+        BadCase{"CarriageReturnInName", "A\rGO\t202\n", "line 1: "},
+        BadCase{"NotUtf8",
+                "Stra\xDF"
+                "e\t202\n",
+                "line 1: the column name 'Stra\\xDFe' is not UTF-8 text"},
+        BadCase{"DuplicateExact", "A\t3\nB\t3\nA\t202\n",
+                "line 3: the column name 'A' repeats the name on line 1"},
+        BadCase{"DuplicateIgnoringAsciiCase", "Name\t3\nNAME\t202\n",
+                "line 2: the column name 'NAME' repeats the name on line 1"},
+        BadCase{"DuplicateIgnoringUnicodeCase", "Größe\t3\n\nGRÖSSE\t3\ngröße\t3\n",
+                "line 4: the column name 'größe' repeats the name on line 1"},
+        BadCase{"DuplicateAfterBlankLines", "\nA\t3\n\nB\t3\r\n\r\nb\t3\n",
+                "line 6: the column name 'b' repeats the name on line 4"},
+        // CR line ends are not counted ahead: the table of names grows meanwhile.
+        BadCase{"DuplicateAfterTheNameTableGrew", NumberedNames(40, "\r") + "column1\t3\r",
+                "line 41: the column name 'column1' repeats the name on line 2"},
+        BadCase{"DuplicateGreekFinalSigma", "ΟΔΟΣ\t3\nοδος\t3\n", "line 2: "},
+        BadCase{"NameTooLong", "A\t3\n" + std::string(129, 'n') + "\t3\n",
+                "line 2: the column name has 129 characters, more than SQL "
+                "Server's 128"},
+        BadCase{"NameTooLongInUtf16", std::string(127, 'x') + "\xF0\x9D\x90\x80\t3\n",
+                "line 1: the column name has 129 characters"},
+        BadCase{"Utf16LittleEndian",
+                std::string("\xFF\xFE"
+                            "A\0\t\0"
+                            "3\0",
+                            8),
+                "is UTF-16 text"},
+        BadCase{"Utf16WithoutByteOrderMark",
+                std::string("A\0\t\0"
+                            "3\0",
+                            6),
+                "is UTF-16 text"}),
     [](const auto& info) { return info.param.name; });
 
 std::string ReadError(const std::filesystem::path& path) {
@@ -148,7 +172,7 @@ TEST(ReadColumnsFile, SaysWhyAFileCannotBeRead) {
 #ifndef _WIN32  // Windows file names hold no control characters
     const auto controlName = dir.Write("a\x1B]0;x\a.tsv", "A\t3\n");
     EXPECT_THAT(ReadError(dir.Path() / "a\x1B]0;x"), HasSubstr("a\\x1B]0;x' cannot be read"));
-    EXPECT_EQ(ReadColumnsFile(controlName), (std::vector<Field>{{"A", 3}}));
+    EXPECT_EQ(ReadColumnsFile(controlName), (std::pmr::vector<Field>{{"A", 3}}));
 #endif
 }
 

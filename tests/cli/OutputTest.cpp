@@ -3,9 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <memory_resource>
+#include <new>
 #include <ostream>
 #include <sstream>
 #include <streambuf>
@@ -394,6 +398,33 @@ TEST(TemporaryFileCleanup, RestoresTheSignalHandlersWhenDone) {
 }
 
 #endif
+
+// Blocks on both sides of the size that is mapped on its own, all alive at once: each holds every
+// byte it was given, none overlaps another, and each is given back.
+TEST(LargeBufferMemory, BlocksOfEverySizeHoldTheirBytes) {
+    std::pmr::memory_resource& memory = LargeBufferMemory();
+    const std::vector<std::size_t> sizes = {1, 256 * 1024 - 1, 256 * 1024, 2 * 1024 * 1024,
+                                            3 * 1024 * 1024 + 5};
+    std::vector<unsigned char*> blocks;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        blocks.push_back(static_cast<unsigned char*>(memory.allocate(sizes[i], 16)));
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(blocks.back()) % 16, 0u);
+        std::memset(blocks.back(), static_cast<int>(i + 1), sizes[i]);
+    }
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const unsigned char* block = blocks[i];
+        EXPECT_TRUE(
+            std::all_of(block, block + sizes[i], [i](unsigned char c) { return c == i + 1; }))
+            << sizes[i] << " bytes";
+        memory.deallocate(blocks[i], sizes[i], 16);
+    }
+}
+
+TEST(LargeBufferMemory, BlockBeyondTheAddressSpaceIsBadAlloc) {
+    EXPECT_THROW(static_cast<void>(LargeBufferMemory().allocate(std::size_t{1} << 62)),
+                 std::bad_alloc);
+    EXPECT_THROW(static_cast<void>(LargeBufferMemory().allocate(SIZE_MAX - 4096)), std::bad_alloc);
+}
 
 }  // namespace
 }  // namespace qelt::cli
