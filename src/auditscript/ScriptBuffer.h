@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -53,21 +54,18 @@ class ScriptBuffer {
         HandOnFullPiece();
     }
 
-    // Appends the concatenation of the pieces and CR LF, without building a temporary line.
+    // Appends the concatenation of the pieces and CR LF, without building a temporary line. A
+    // piece is a string literal or a string view; a literal's length is known when compiling, so
+    // its copy needs no call.
     template <typename... Pieces>
     void AppendLine(const Pieces&... pieces) {
-        const std::string_view views[] = {std::string_view(pieces)..., "\r\n"};
-        std::size_t length = 0;
-        for (const std::string_view view : views) {
-            length += view.size();
-        }
+        const std::size_t length = (LengthOf(pieces) + ... + LengthOf("\r\n"));
         // One resize for the line, then plain copies: far cheaper than an append a piece.
         const std::size_t start = text_.size();
         text_.resize(start + length);
         char* end = text_.data() + start;
-        for (const std::string_view view : views) {
-            end = std::copy(view.begin(), view.end(), end);
-        }
+        ((end = CopyOf(pieces, end)), ...);
+        CopyOf("\r\n", end);
         HandOnFullPiece();
     }
 
@@ -75,6 +73,22 @@ class ScriptBuffer {
     std::string TakeText() { return std::move(text_); }
 
   private:
+    template <std::size_t N>
+    static constexpr std::size_t LengthOf(const char (&)[N]) {
+        return N - 1;
+    }
+    static std::size_t LengthOf(std::string_view text) { return text.size(); }
+
+    template <std::size_t N>
+    static char* CopyOf(const char (&literal)[N], char* out) {
+        std::memcpy(out, literal, N - 1);
+        return out + (N - 1);
+    }
+    static char* CopyOf(std::string_view text, char* out) {
+        std::memcpy(out, text.data(), text.size());
+        return out + text.size();
+    }
+
     // Room beyond a piece for the line that fills it, so that the buffer does not grow.
     static constexpr std::size_t kLongestLine = 4096;
 
