@@ -260,8 +260,15 @@ bool IsRegularIdentifier(std::string_view name) {
     if (name.empty()) {
         return false;
     }
-    // ASCII needs no decoding; a sequence that is not UTF-8 decodes to U+FFFD, which is no
-    // letter, so such a name is bracketed.
+    // Nearly every name is ASCII letters, digits and '_': a table lookup a byte, no decoding.
+    if (std::ranges::all_of(name, [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return byte < 0x80 && kAsciiIdentifierParts[byte];
+        })) {
+        return (IsAsciiLetter(name.front()) || name.front() == '_') && !IsReservedKeyword(name);
+    }
+    // Other ASCII needs no decoding either; a sequence that is not UTF-8 decodes to U+FFFD, which
+    // is no letter, so such a name is bracketed.
     const auto next = [name](std::size_t& pos) -> char32_t {
         const auto byte = static_cast<unsigned char>(name[pos]);
         if (byte < 0x80) {

@@ -70,9 +70,16 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 std::size_t HashIgnoringCase(std::string_view utf8) {
+    constexpr std::uint64_t kFnvPrime = 1099511628211u;
     std::uint64_t hash = 14695981039346656037u;  // FNV-1a over the folded code points
     for (std::size_t pos = 0; pos < utf8.size();) {
-        hash = (hash ^ NextFolded(utf8, pos)) * 1099511628211u;
+        // A run of ASCII, nearly every name, folds without a call.
+        for (; pos < utf8.size() && static_cast<unsigned char>(utf8[pos]) < 0x80; ++pos) {
+            hash = (hash ^ static_cast<unsigned char>(text::AsciiLower(utf8[pos]))) * kFnvPrime;
+        }
+        if (pos < utf8.size()) {
+            hash = (hash ^ NextFolded(utf8, pos)) * kFnvPrime;
+        }
     }
     // FNV's low bits follow the last characters closely; the finalizer of MurmurHash3 spreads
     // them, so that a table indexed by the low bits sees few collisions.
