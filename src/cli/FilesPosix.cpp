@@ -184,46 +184,6 @@ void WriteAll(int fileDescriptor, std::string_view bytes) {
     }
 }
 
-std::pmr::string ReadRegularFile(const std::filesystem::path& path,
-                                 std::pmr::memory_resource& memory) {
-    // O_NONBLOCK: opening a FIFO must not wait for a writer before it can be refused.
-    FileDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (file.Get() < 0) {
-        throw FileError("cannot be read: " + Reason());
-    }
-    struct stat status {};
-    if (fstat(file.Get(), &status) != 0) {
-        throw FileError("cannot be read: " + Reason());
-    }
-    if (S_ISDIR(status.st_mode)) {
-        throw FileError("is a folder");
-    }
-    if (!S_ISREG(status.st_mode)) {
-        throw FileError("is not a regular file");
-    }
-    // One read for the size the file has; more only if it grew meanwhile.
-    std::pmr::string content(static_cast<std::size_t>(status.st_size) + 1, '\0', &memory);
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == content.size()) {
-            content.resize(content.size() * 2);
-        }
-        const ssize_t got = read(file.Get(), content.data() + filled, content.size() - filled);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            throw FileError("cannot be read: " + Reason());
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(got);
-    }
-    content.resize(filled);
-    return content;
-}
-
 void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes,
                      int standardOutput) {
     struct stat status {};

@@ -130,45 +130,6 @@ std::pmr::memory_resource& LargeBufferMemory() {
     return *std::pmr::new_delete_resource();  // large pages need a privilege users lack
 }
 
-std::pmr::string ReadRegularFile(const std::filesystem::path& path,
-                                 std::pmr::memory_resource& memory) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (std::filesystem::is_directory(status)) {
-        throw FileError("is a folder");
-    }
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        throw FileError("is not a regular file");
-    }
-    FileDescriptor file(_wopen(path.c_str(), _O_RDONLY | _O_BINARY));
-    if (file.Get() < 0) {
-        throw FileError("cannot be read: " + Reason());
-    }
-    struct _stat64 fileStatus {};
-    if (_fstat64(file.Get(), &fileStatus) != 0) {
-        throw FileError("cannot be read: " + Reason());
-    }
-    std::pmr::string content(static_cast<std::size_t>(fileStatus.st_size) + 1, '\0', &memory);
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == content.size()) {
-            content.resize(content.size() * 2);
-        }
-        const unsigned chunk =
-            static_cast<unsigned>(std::min<std::size_t>(content.size() - filled, 1 << 30));
-        const int got = _read(file.Get(), content.data() + filled, chunk);
-        if (got < 0) {
-            throw FileError("cannot be read: " + Reason());
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(got);
-    }
-    content.resize(filled);
-    return content;
-}
-
 void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes, int) {
     std::error_code error;
     const auto status = std::filesystem::status(path, error);

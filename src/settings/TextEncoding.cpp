@@ -5,6 +5,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+#include <utility>
 
 #ifdef _WIN32
 #include <io.h>
@@ -18,18 +22,23 @@ namespace qelt {
 
 namespace {
 
+// What an opened file is.
+enum class FileKind { kRegular, kFolder, kOther, kUnknown };
+
 // The C runtime's file calls differ in name and flags on Windows; the checks are the same.
 #ifdef _WIN32
 int OpenForReading(const std::filesystem::path& path) {
     return _wopen(path.c_str(), _O_RDONLY | _O_BINARY);
 }
-bool IsRegularFile(int fd, std::size_t& size) {
+FileKind KindOf(int fd, std::size_t& size) {
     struct _stat64 status {};
-    if (_fstat64(fd, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
-        return false;
+    if (_fstat64(fd, &status) != 0) {
+        return FileKind::kUnknown;
     }
     size = static_cast<std::size_t>(status.st_size);
-    return true;
+    return (status.st_mode & _S_IFMT) == _S_IFREG   ? FileKind::kRegular
+           : (status.st_mode & _S_IFMT) == _S_IFDIR ? FileKind::kFolder
+                                                    : FileKind::kOther;
 }
 long long ReadSome(int fd, char* buffer, std::size_t size) {
     return _read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
@@ -42,13 +51,15 @@ int OpenForReading(const std::filesystem::path& path) {
     // O_NONBLOCK: opening a FIFO returns at once instead of waiting for a writer.
     return open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
 }
-bool IsRegularFile(int fd, std::size_t& size) {
+FileKind KindOf(int fd, std::size_t& size) {
     struct stat status {};
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        return false;
+    if (fstat(fd, &status) != 0) {
+        return FileKind::kUnknown;
     }
     size = static_cast<std::size_t>(status.st_size);
-    return true;
+    return S_ISREG(status.st_mode)   ? FileKind::kRegular
+           : S_ISDIR(status.st_mode) ? FileKind::kFolder
+                                     : FileKind::kOther;
 }
 long long ReadSome(int fd, char* buffer, std::size_t size) {
     return read(fd, buffer, size);
@@ -71,15 +82,30 @@ std::string_view DecodeTextFile(std::string_view bytes, std::string& converted) 
     return bytes;
 }
 
-std::optional<RegularFile> RegularFile::Open(const std::filesystem::path& path) {
+std::optional<RegularFile> RegularFile::Open(const std::filesystem::path& path,
+                                             std::string* whyNot) {
+    const auto refuse = [whyNot](std::string reason) {
+        if (whyNot != nullptr) {
+            *whyNot = std::move(reason);
+        }
+        return std::nullopt;
+    };
     const int fd = OpenForReading(path);
     if (fd < 0) {
-        return std::nullopt;
+        const std::string reason = std::strerror(errno);
+        // Windows opens no folder at all, so its kind is asked of the path.
+        std::error_code error;
+        return refuse(std::filesystem::is_directory(path, error) ? "is a folder"
+                                                                 : "cannot be read: " + reason);
     }
     std::size_t size = 0;
-    if (!IsRegularFile(fd, size)) {
+    const FileKind kind = KindOf(fd, size);
+    if (kind != FileKind::kRegular) {
+        const std::string reason = std::strerror(errno);
         CloseFile(fd);
-        return std::nullopt;
+        return refuse(kind == FileKind::kFolder  ? "is a folder"
+                      : kind == FileKind::kOther ? "is not a regular file"
+                                                 : "cannot be read: " + reason);
     }
     return RegularFile(fd, size);
 }

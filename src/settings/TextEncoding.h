@@ -18,15 +18,17 @@ std::string_view DecodeTextFile(std::string_view bytes, std::string& converted);
 class RegularFile {
   public:
     // Nothing when the file cannot be opened or is not a regular file (a folder, a FIFO, a
-    // device).
-    static std::optional<RegularFile> Open(const std::filesystem::path& path);
+    // device); `whyNot`, when given, then says why: "cannot be read: " and the system's reason,
+    // "is a folder" or "is not a regular file".
+    static std::optional<RegularFile> Open(const std::filesystem::path& path,
+                                           std::string* whyNot = nullptr);
     RegularFile(RegularFile&& other) noexcept;
     RegularFile& operator=(RegularFile&&) = delete;
     ~RegularFile();
 
     // The size when it was opened; the file may grow or shrink while it is read.
     std::size_t OpenedSize() const { return size_; }
-    // Reads up to `size` bytes: how many, 0 at the end, -1 when reading fails.
+    // Reads up to `size` bytes: how many, 0 at the end, -1 when reading fails (errno says why).
     long long Read(char* buffer, std::size_t size);
 
   private:
