@@ -1,11 +1,70 @@
+#include "cli/Files.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <random>
 #include <string>
 
-#include "cli/Files.h"
+#include "auditscript/SqlQuoting.h"
+#include "cli/FileSystemCalls.h"
 #include "settings/TextEncoding.h"
 
 namespace qelt::cli {
+
+std::string Reason() {
+    return std::strerror(errno);
+}
+
+std::string Quoted(const std::filesystem::path& path) {
+    const std::u8string utf8 = path.u8string();
+    return QuotedForMessage(std::string(utf8.begin(), utf8.end()));
+}
+
+void WriteAll(int fileDescriptor, std::string_view bytes) {
+    constexpr std::size_t kLargestWrite = 1 << 30;
+    while (!bytes.empty()) {
+        const long long written =
+            calls::WriteSome(fileDescriptor, bytes.data(), std::min(bytes.size(), kLargestWrite));
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            throw FileError(written < 0 ? Reason() : "nothing could be written");
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+void WriteThrough(const std::filesystem::path& path, std::string_view bytes) {
+    FileDescriptor file(calls::OpenToWriteThrough(path));
+    if (file.Get() < 0) {
+        throw FileError("cannot write " + Quoted(path) + ": " + Reason());
+    }
+    try {
+        WriteAll(file.Get(), bytes);
+    } catch (const FileError& error) {
+        throw FileError("cannot write " + Quoted(path) + ": " + error.what());
+    }
+    if (!file.Close()) {
+        throw FileError("cannot write " + Quoted(path) + ": " + Reason());
+    }
+}
+
+int CreateFileBeside(const std::filesystem::path& target, std::filesystem::path& temporary) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = target;
+        temporary += ".tmp" + std::to_string(random());
+        if (const int fd = calls::CreateNew(temporary); fd >= 0) {
+            return fd;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    throw FileError("cannot write " + Quoted(target) + ": " + Reason());
+}
 
 std::pmr::string ReadRegularFile(const std::filesystem::path& path,
                                  std::pmr::memory_resource& memory) {
@@ -27,7 +86,7 @@ std::pmr::string ReadRegularFile(const std::filesystem::path& path,
             continue;
         }
         if (got < 0) {
-            throw FileError("cannot be read: " + std::string(std::strerror(errno)));
+            throw FileError("cannot be read: " + Reason());
         }
         if (got == 0) {
             break;

@@ -9,8 +9,8 @@
 #include <system_error>
 
 // The files qeltaudit reads and writes: the columns file, the --output file and standard output.
-// Reading is portable (Files.cpp, over the settings layer's reader); the rest has one implementation
-// a platform (FilesPosix.cpp, FilesWin32.cpp), chosen in CMake.
+// Reading is portable (Files.cpp, over the settings layer's reader); the rest has one
+// implementation a platform (FilesPosix.cpp, FilesWin32.cpp), chosen in CMake.
 namespace qelt::cli {
 
 // A file that could not be read or written. The message says what went wrong, with the system's

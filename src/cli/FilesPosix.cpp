@@ -12,23 +12,34 @@
 #include <cstring>
 #include <new>
 #include <optional>
-#include <random>
 #include <string>
 
-#include "auditscript/SqlQuoting.h"
+#include "cli/FileSystemCalls.h"
 #include "cli/Files.h"
 
 namespace qelt::cli {
 
+namespace calls {
+
+int OpenToWriteThrough(const std::filesystem::path& path) {
+    return open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+}
+
+int CreateNew(const std::filesystem::path& path) {
+    return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+
+long long WriteSome(int fileDescriptor, const char* bytes, std::size_t size) {
+    return write(fileDescriptor, bytes, size);
+}
+
+int Close(int fileDescriptor) {
+    return close(fileDescriptor);
+}
+
+}  // namespace calls
+
 namespace {
-
-std::string Reason() {
-    return std::strerror(errno);
-}
-
-std::string Quoted(const std::filesystem::path& path) {
-    return QuotedForMessage(path.native());
-}
 
 // The temporary file to remove when a signal ends the process, as the handler reads it.
 volatile sig_atomic_t gHasPendingFile = 0;
@@ -65,29 +76,6 @@ class CleanupSignalsBlocked {
     sigset_t previous_;
 };
 
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return fd_; }
-    // Closes now, so that a failure to close is seen.
-    bool Close() {
-        const int result = close(fd_);
-        fd_ = -1;
-        return result == 0;
-    }
-
-  private:
-    int fd_;
-};
-
 // The file a chain of symlinks ends at; the path itself when it is no symlink.
 std::filesystem::path FinalTarget(std::filesystem::path path) {
     for (int hop = 0; hop < 40; ++hop) {
@@ -104,21 +92,6 @@ std::filesystem::path FinalTarget(std::filesystem::path path) {
     throw FileError("cannot follow the link " + Quoted(path) + ": " + std::strerror(ELOOP));
 }
 
-void WriteThrough(const std::filesystem::path& path, std::string_view bytes) {
-    FileDescriptor file(open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
-    if (file.Get() < 0) {
-        throw FileError("cannot write " + Quoted(path) + ": " + Reason());
-    }
-    try {
-        WriteAll(file.Get(), bytes);
-    } catch (const FileError& error) {
-        throw FileError("cannot write " + Quoted(path) + ": " + error.what());
-    }
-    if (!file.Close()) {
-        throw FileError("cannot write " + Quoted(path) + ": " + Reason());
-    }
-}
-
 // Writes the bytes into a new temporary file beside `target` and renames it over the target.
 void ReplaceRegularFile(const std::filesystem::path& target, std::string_view bytes) {
     struct stat existing {};
@@ -128,18 +101,7 @@ void ReplaceRegularFile(const std::filesystem::path& target, std::string_view by
     int fd = -1;
     {
         const CleanupSignalsBlocked blocked;
-        std::random_device random;
-        for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-            temporary = target;
-            temporary += ".tmp" + std::to_string(random());
-            fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0 && errno != EEXIST) {
-                break;
-            }
-        }
-        if (fd < 0) {
-            throw FileError("cannot write " + Quoted(target) + ": " + Reason());
-        }
+        fd = CreateFileBeside(target, temporary);
         guard.emplace(temporary);
     }
     FileDescriptor file(fd);
@@ -168,21 +130,6 @@ void ReplaceRegularFile(const std::filesystem::path& target, std::string_view by
 }
 
 }  // namespace
-
-void WriteAll(int fileDescriptor, std::string_view bytes) {
-    constexpr std::size_t kLargestWrite = 1 << 30;
-    while (!bytes.empty()) {
-        const ssize_t written =
-            write(fileDescriptor, bytes.data(), std::min(bytes.size(), kLargestWrite));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            throw FileError(written < 0 ? Reason() : "nothing could be written");
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-}
 
 void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes,
                      int standardOutput) {

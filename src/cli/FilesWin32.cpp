@@ -7,24 +7,34 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
-#include <random>
 #include <string>
 
-#include "auditscript/SqlQuoting.h"
+#include "cli/FileSystemCalls.h"
 #include "cli/Files.h"
 
 namespace qelt::cli {
 
+namespace calls {
+
+int OpenToWriteThrough(const std::filesystem::path& path) {
+    return _wopen(path.c_str(), _O_WRONLY | _O_BINARY);
+}
+
+int CreateNew(const std::filesystem::path& path) {
+    return _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+
+long long WriteSome(int fileDescriptor, const char* bytes, std::size_t size) {
+    return _write(fileDescriptor, bytes, static_cast<unsigned>(size));
+}
+
+int Close(int fileDescriptor) {
+    return _close(fileDescriptor);
+}
+
+}  // namespace calls
+
 namespace {
-
-std::string Reason() {
-    return std::strerror(errno);
-}
-
-std::string Quoted(const std::filesystem::path& path) {
-    const std::u8string utf8 = path.u8string();
-    return QuotedForMessage(std::string(utf8.begin(), utf8.end()));
-}
 
 // The temporary file to remove when Ctrl+C, Ctrl+Break or closing the console ends the process.
 wchar_t gPendingFile[32768];
@@ -37,61 +47,10 @@ BOOL WINAPI RemovePendingFile(DWORD) {
     return FALSE;  // the default handler ends the process as before
 }
 
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            _close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return fd_; }
-    bool Close() {
-        const int result = _close(fd_);
-        fd_ = -1;
-        return result == 0;
-    }
-
-  private:
-    int fd_;
-};
-
-void WriteThrough(const std::filesystem::path& path, std::string_view bytes) {
-    FileDescriptor file(_wopen(path.c_str(), _O_WRONLY | _O_BINARY));
-    if (file.Get() < 0) {
-        throw FileError("cannot write " + Quoted(path) + ": " + Reason());
-    }
-    try {
-        WriteAll(file.Get(), bytes);
-    } catch (const FileError& error) {
-        throw FileError("cannot write " + Quoted(path) + ": " + error.what());
-    }
-    if (!file.Close()) {
-        throw FileError("cannot write " + Quoted(path) + ": " + Reason());
-    }
-}
-
 void ReplaceRegularFile(const std::filesystem::path& target, std::string_view bytes) {
     std::filesystem::path temporary;
-    int fd = -1;
-    std::random_device random;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = target;
-        temporary += ".tmp" + std::to_string(random());
-        fd = _wopen(temporary.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
-                    _S_IREAD | _S_IWRITE);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
-        throw FileError("cannot write " + Quoted(target) + ": " + Reason());
-    }
+    FileDescriptor file(CreateFileBeside(target, temporary));
     const TemporaryFileGuard guard(temporary);
-    FileDescriptor file(fd);
     const auto fail = [&](const std::string& reason) {
         file.Close();
         _wunlink(temporary.c_str());
@@ -113,18 +72,6 @@ void ReplaceRegularFile(const std::filesystem::path& target, std::string_view by
 }
 
 }  // namespace
-
-void WriteAll(int fileDescriptor, std::string_view bytes) {
-    constexpr std::size_t kLargestWrite = 1 << 30;
-    while (!bytes.empty()) {
-        const int written = _write(fileDescriptor, bytes.data(),
-                                   static_cast<unsigned>(std::min(bytes.size(), kLargestWrite)));
-        if (written <= 0) {
-            throw FileError(written < 0 ? Reason() : "nothing could be written");
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-}
 
 std::pmr::memory_resource& LargeBufferMemory() {
     return *std::pmr::new_delete_resource();  // large pages need a privilege users lack
