@@ -98,17 +98,14 @@ const FileDriver* FileDriverFor(std::string_view fileName) {
     return FileDriverFor(fileName, FileDrivers());
 }
 
-namespace {
-
-// The value of a connection string's DRIVER= key, without its braces; empty when there is none.
-std::string DriverValue(std::string_view connectionString) {
+std::string ConnectionStringValue(std::string_view connectionString, std::string_view key) {
     for (std::size_t start = 0; start < connectionString.size();) {
         const std::size_t equals = connectionString.find('=', start);
         if (equals == std::string_view::npos) {
             break;
         }
-        const bool isDriver =
-            text::EqualsIgnoringAsciiCase(connectionString.substr(start, equals - start), "DRIVER");
+        const bool isKey =
+            text::EqualsIgnoringAsciiCase(connectionString.substr(start, equals - start), key);
         std::string value;
         std::size_t end = equals + 1;
         if (end < connectionString.size() && connectionString[end] == '{') {
@@ -127,7 +124,7 @@ std::string DriverValue(std::string_view connectionString) {
             end = std::min(connectionString.find(';', end), connectionString.size());
             value = connectionString.substr(equals + 1, end - equals - 1);
         }
-        if (isDriver) {
+        if (isKey) {
             return value;
         }
         start = connectionString.find(';', end);
@@ -136,11 +133,7 @@ std::string DriverValue(std::string_view connectionString) {
     return "";
 }
 
-}  // namespace
-
-const FileDriver* FileDriverNamedIn(std::string_view connectionString,
-                                    std::span<const FileDriver> drivers) {
-    const std::string driver = DriverValue(connectionString);
+const FileDriver* FileDriverCalled(std::string_view driver, std::span<const FileDriver> drivers) {
     for (const FileDriver& row : drivers) {
         const auto names = [&](std::string_view name) {
             return text::EqualsIgnoringAsciiCase(name, driver);
@@ -151,6 +144,15 @@ const FileDriver* FileDriverNamedIn(std::string_view connectionString,
         }
     }
     return nullptr;
+}
+
+const FileDriver* FileDriverCalled(std::string_view driver) {
+    return FileDriverCalled(driver, FileDrivers());
+}
+
+const FileDriver* FileDriverNamedIn(std::string_view connectionString,
+                                    std::span<const FileDriver> drivers) {
+    return FileDriverCalled(ConnectionStringValue(connectionString, "DRIVER"), drivers);
 }
 
 const FileDriver* FileDriverNamedIn(std::string_view connectionString) {

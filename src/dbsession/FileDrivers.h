@@ -40,8 +40,16 @@ bool IsConnectionString(std::string_view databaseText);
 const FileDriver* FileDriverFor(std::string_view fileName, std::span<const FileDriver> drivers);
 const FileDriver* FileDriverFor(std::string_view fileName);
 
-// The row whose driver a connection string names in its DRIVER= value (an installed name or a
-// library), compared ignoring ASCII case; null for none.
+// The value of a connection string's key (DRIVER, DSN), compared ignoring ASCII case, without its
+// braces; empty when there is none.
+std::string ConnectionStringValue(std::string_view connectionString, std::string_view key);
+
+// The row of the driver called by an installed name or a library, compared ignoring ASCII case;
+// null for none.
+const FileDriver* FileDriverCalled(std::string_view driver, std::span<const FileDriver> drivers);
+const FileDriver* FileDriverCalled(std::string_view driver);
+
+// The row whose driver a connection string names in its DRIVER= value; null for none.
 const FileDriver* FileDriverNamedIn(std::string_view connectionString,
                                     std::span<const FileDriver> drivers);
 const FileDriver* FileDriverNamedIn(std::string_view connectionString);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "dbsession/FileDrivers.h"
+#include "text/Ascii.h"
 #include "text/Utf.h"
 
 namespace qelt {
@@ -223,6 +224,29 @@ std::set<std::string> InstalledDrivers(const OdbcHandle& environment) {
     return names;
 }
 
+// The driver a data source names (an installed name or a library), or nothing when no data
+// source has that name. Data source names compare ignoring ASCII case, as the driver manager's.
+std::optional<std::string> DataSourceDriver(const OdbcHandle& environment, std::string_view name) {
+    std::vector<OdbcChar> dataSource(256);
+    std::vector<OdbcChar> driver(2048);
+    SQLUSMALLINT direction = SQL_FETCH_FIRST;
+    for (;;) {
+        SQLSMALLINT dataSourceLength = 0;
+        SQLSMALLINT driverLength = 0;
+        const SQLRETURN result =
+            SQLDataSourcesW(environment.Get(), direction, dataSource.data(),
+                            static_cast<SQLSMALLINT>(dataSource.size()), &dataSourceLength,
+                            driver.data(), static_cast<SQLSMALLINT>(driver.size()), &driverLength);
+        if (!Succeeded(result)) {
+            return std::nullopt;
+        }
+        if (text::EqualsIgnoringAsciiCase(FromOdbcBuffer(dataSource, dataSourceLength), name)) {
+            return FromOdbcBuffer(driver, driverLength);
+        }
+        direction = SQL_FETCH_NEXT;
+    }
+}
+
 // The DRIVER= value for a kind of file, or nothing when no driver for it is installed.
 std::optional<std::string> FindDriver(const OdbcHandle& environment, const FileDriver& row) {
     const std::set<std::string> installed = InstalledDrivers(environment);
@@ -421,6 +445,12 @@ bool OdbcSession::OpenDatabase() {
     if (IsConnectionString(databaseName_)) {
         connectionString = databaseName_;
         const FileDriver* named = FileDriverNamedIn(connectionString);
+        if (const std::string dataSource = ConnectionStringValue(connectionString, "DSN");
+            named == nullptr && !dataSource.empty()) {
+            // A data source names its driver in its definition, which the driver manager lists.
+            const auto driver = DataSourceDriver(handles_->environment, dataSource);
+            named = driver ? FileDriverCalled(*driver) : nullptr;
+        }
         utf8Calls = named != nullptr && named->utf8Calls;
     } else {
         const FileDriver* row = FileDriverFor(databaseName_);

@@ -77,6 +77,27 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Connection string values and strings ------------------------------------------------------
 
+struct KeyValueCase {
+    const char* connectionString;
+    const char* key;
+    const char* value;
+};
+
+class ConnectionStringValueTest : public ::testing::TestWithParam<KeyValueCase> {};
+
+TEST_P(ConnectionStringValueTest, ReadsTheKeysValueWithoutBraces) {
+    const KeyValueCase& c = GetParam();
+    EXPECT_EQ(ConnectionStringValue(c.connectionString, c.key), c.value) << c.connectionString;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, ConnectionStringValueTest,
+    ::testing::Values(KeyValueCase{"DSN=Server1", "DSN", "Server1"},
+                      KeyValueCase{"uid=x;dsn={Sales;2026}}};UID=y", "DSN", "Sales;2026}"},
+                      KeyValueCase{"DRIVER={SQLite3};Database=q.db", "DSN", ""},
+                      KeyValueCase{"ODSN=Server1;DSN=Server2", "DSN", "Server2"},
+                      KeyValueCase{"DSN=", "DSN", ""}));
+
 class ConnectionValueTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 
 TEST_P(ConnectionValueTest, BracesWhatWouldEndTheValueEarly) {

@@ -344,8 +344,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The SQLite driver registered under a name of its own goes through the wide calls, which
 // unixODBC converts for it, reporting the byte length of the UTF-8 text: the name ends at its
-// NUL. (Its UCS-2 conversion loses what lies beyond U+FFFF.) Named as a file driver, it gets the
-// narrow calls, which keep every name.
+// NUL. (Its UCS-2 conversion loses what lies beyond U+FFFF.) Named as a file driver, directly or
+// by a data source, it gets the narrow calls, which keep every name.
 TEST(OdbcSessionSQLite, NamesBeyondAsciiThroughAnUnknownAndAKnownDriverName) {
     TempFolder folder;
     const auto database = folder.Path() / "Names.db";
@@ -354,12 +354,19 @@ TEST(OdbcSessionSQLite, NamesBeyondAsciiThroughAnUnknownAndAKnownDriverName) {
     test::WriteFile(
         folder.Path() / "odbcinst.ini",
         "[QeltLite]\nDriver = libsqlite3odbc.so\n[SQLite3]\nDriver = libsqlite3odbc.so\n");
+    test::WriteFile(folder.Path() / "odbc.ini",
+                    "[QeltLiteSource]\nDriver = QeltLite\nDatabase = " + database.string() +
+                        "\n[SQLite3Source]\nDriver = SQLite3\nDatabase = " + database.string() +
+                        "\n");
     const test::ScopedEnvironment odbcSysIni("ODBCSYSINI", folder.Path().string());
+    const test::ScopedEnvironment odbcIni("ODBCINI", (folder.Path() / "odbc.ini").string());
     const std::vector<Field> expected{
         {"数量", ado::adInteger}, {"Preis€", ado::adLongVarChar}, {"😀", ado::adLongVarChar}};
     for (const auto& [text, intact] :
          {std::pair{"DRIVER={QeltLite};Database=" + database.string(), 2},
-          std::pair{"DRIVER={SQLite3};Database=" + database.string(), 3}}) {
+          std::pair{"DRIVER={SQLite3};Database=" + database.string(), 3},
+          std::pair{std::string("DSN=QeltLiteSource"), 2},
+          std::pair{std::string("dsn=sqlite3source"), 3}}) {
         OdbcSession session;
         session.SetDatabaseName(text);
         ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
