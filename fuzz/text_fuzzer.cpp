@@ -52,12 +52,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(IsValidUtf8(fromUtf16));
     Require(Utf16ToUtf8(Utf8ToUtf16(fromUtf16)) == fromUtf16);
 
-    // Lines hold no line ends, and the splitter always moves on.
+    // Lines hold no line ends, and the splitter always moves on: each line stands where the last
+    // one ended, followed by one line end (CR LF taken together) or the end of the text.
     LineSplitter lines(bytes);
     std::size_t position = 0;
     for (std::string_view line; lines.Next(line);) {
         Require(line.find_first_of("\r\n") == std::string_view::npos);
         Require(lines.Position() > position || bytes.empty());
+        Require(bytes.substr(position, line.size()) == line);
+        const std::string_view lineEnd =
+            bytes.substr(position + line.size(), lines.Position() - position - line.size());
+        Require(lineEnd == "\r\n" || lineEnd == "\n" ||
+                (lineEnd == "\r" && !bytes.substr(lines.Position()).starts_with('\n')) ||
+                (lineEnd.empty() && lines.Position() == bytes.size()));
         position = lines.Position();
     }
     Require(position == bytes.size());

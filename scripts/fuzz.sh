@@ -25,7 +25,7 @@ if [[ ${1:-} == --replay ]]; then
 else
     seconds=${1:-60}
 fi
-targets=(text regedit_file profile_text wine_hive)
+targets=(text regedit_file profile_text wine_hive columns_file)
 limits=(-timeout=10 -rss_limit_mb=2048 -max_len=8192)
 
 CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQELT_FUZZ=ON \

@@ -16,7 +16,7 @@ bool LineSplitter::Next(std::string_view& line) {
     line = text_.substr(pos_, end - pos_);
     pos_ = end;
     if (pos_ < text_.size()) {
-        pos_ += end == nextCr_ && end + 1 == nextLf_ ? 2 : 1;  // CR LF ends one line
+        pos_ += text_.compare(pos_, 2, "\r\n") == 0 ? 2 : 1;  // CR LF ends one line
     }
     return true;
 }

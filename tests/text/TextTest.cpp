@@ -131,6 +131,10 @@ class SplitLinesTest : public testing::TestWithParam<LinesCase> {};
 
 TEST_P(SplitLinesTest, EachLineEndEndsOneLine) {
     EXPECT_EQ(SplitLines(GetParam().text), GetParam().lines);
+    LineSplitter splitter(GetParam().text);
+    for (std::string_view line; splitter.Next(line);) {
+    }
+    EXPECT_EQ(splitter.Position(), GetParam().text.size());  // the whole text and no more
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -138,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(LinesCase{"", {}}, LinesCase{"a", {"a"}}, LinesCase{"a\r\n", {"a"}},
                     LinesCase{"a\r\nb\nc\rd", {"a", "b", "c", "d"}}, LinesCase{"\n\n", {"", ""}},
                     LinesCase{"a\r\r\nb", {"a", "", "b"}}, LinesCase{"a\n\rb", {"a", "", "b"}},
-                    LinesCase{"\r", {""}}));
+                    LinesCase{"\r", {""}}, LinesCase{"a\nb\r", {"a", "b"}}));
 
 TEST(LineSplitterTest, PositionIsWhereTheNextLineStarts) {
     LineSplitter splitter("ab\r\ncd\ne");
