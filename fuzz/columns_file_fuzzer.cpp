@@ -7,20 +7,11 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "Require.h"
 #include "auditscript/SqlQuoting.h"
 #include "auditscript/UnicodeCharacters.h"
 #include "cli/ColumnsFile.h"
 #include "text/Utf.h"
-
-namespace {
-
-void Require(bool promise) {
-    if (!promise) {
-        __builtin_trap();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace qelt;

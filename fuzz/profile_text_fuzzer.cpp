@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "Require.h"
 #include "settings/ProfileFile.h"
 #include "text/Utf.h"
 
@@ -21,9 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const qelt::ProfileValue value =
         qelt::ReadProfileText(file, section, key, defaultValue, bufferSize);
     const std::size_t characters = qelt::text::Utf8ToUtf32(value.text).size();
-    if (characters != value.count || (bufferSize > 0 && value.count > bufferSize - 1) ||
-        (bufferSize == 0 && value.count != 0)) {
-        __builtin_trap();
-    }
+    Require(characters == value.count && (bufferSize == 0 || value.count <= bufferSize - 1) &&
+            (bufferSize > 0 || value.count == 0));
     return 0;
 }

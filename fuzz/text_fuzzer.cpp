@@ -7,19 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "Require.h"
 #include "text/Ascii.h"
 #include "text/Lines.h"
 #include "text/Utf.h"
-
-namespace {
-
-void Require(bool promise) {
-    if (!promise) {
-        __builtin_trap();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace qelt::text;

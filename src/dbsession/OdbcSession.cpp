@@ -203,48 +203,47 @@ std::string DiagnosticText(const OdbcHandle& handle, const char* operation) {
 
 // ---- Database text to connection string -----------------------------------------------------
 
+// Hands each entry of a driver manager list (SQLDriversW: drivers and their attributes;
+// SQLDataSourcesW: data sources and their drivers) to `take` as two texts, until it returns
+// false or the list ends.
+template <typename ListCall, typename Take>
+void ForEachListed(const OdbcHandle& environment, ListCall list, Take take) {
+    std::vector<OdbcChar> first(512);
+    std::vector<OdbcChar> second(2048);
+    for (SQLUSMALLINT direction = SQL_FETCH_FIRST;; direction = SQL_FETCH_NEXT) {
+        SQLSMALLINT firstLength = 0;
+        SQLSMALLINT secondLength = 0;
+        const SQLRETURN result = list(
+            environment.Get(), direction, first.data(), static_cast<SQLSMALLINT>(first.size()),
+            &firstLength, second.data(), static_cast<SQLSMALLINT>(second.size()), &secondLength);
+        if (!Succeeded(result) ||
+            !take(FromOdbcBuffer(first, firstLength), FromOdbcBuffer(second, secondLength))) {
+            return;
+        }
+    }
+}
+
 std::set<std::string> InstalledDrivers(const OdbcHandle& environment) {
     std::set<std::string> names;
-    std::vector<OdbcChar> description(512);
-    std::vector<OdbcChar> attributes(2048);
-    SQLUSMALLINT direction = SQL_FETCH_FIRST;
-    for (;;) {
-        SQLSMALLINT descriptionLength = 0;
-        SQLSMALLINT attributesLength = 0;
-        const SQLRETURN result = SQLDriversW(
-            environment.Get(), direction, description.data(),
-            static_cast<SQLSMALLINT>(description.size()), &descriptionLength, attributes.data(),
-            static_cast<SQLSMALLINT>(attributes.size()), &attributesLength);
-        if (!Succeeded(result)) {
-            break;
-        }
-        names.insert(FromOdbcBuffer(description, descriptionLength));
-        direction = SQL_FETCH_NEXT;
-    }
+    ForEachListed(environment, SQLDriversW, [&names](std::string name, const std::string&) {
+        names.insert(std::move(name));
+        return true;
+    });
     return names;
 }
 
 // The driver a data source names (an installed name or a library), or nothing when no data
 // source has that name. Data source names compare ignoring ASCII case, as the driver manager's.
 std::optional<std::string> DataSourceDriver(const OdbcHandle& environment, std::string_view name) {
-    std::vector<OdbcChar> dataSource(256);
-    std::vector<OdbcChar> driver(2048);
-    SQLUSMALLINT direction = SQL_FETCH_FIRST;
-    for (;;) {
-        SQLSMALLINT dataSourceLength = 0;
-        SQLSMALLINT driverLength = 0;
-        const SQLRETURN result =
-            SQLDataSourcesW(environment.Get(), direction, dataSource.data(),
-                            static_cast<SQLSMALLINT>(dataSource.size()), &dataSourceLength,
-                            driver.data(), static_cast<SQLSMALLINT>(driver.size()), &driverLength);
-        if (!Succeeded(result)) {
-            return std::nullopt;
-        }
-        if (text::EqualsIgnoringAsciiCase(FromOdbcBuffer(dataSource, dataSourceLength), name)) {
-            return FromOdbcBuffer(driver, driverLength);
-        }
-        direction = SQL_FETCH_NEXT;
-    }
+    std::optional<std::string> found;
+    ForEachListed(environment, SQLDataSourcesW,
+                  [&](const std::string& dataSource, std::string driver) {
+                      if (text::EqualsIgnoringAsciiCase(dataSource, name)) {
+                          found = std::move(driver);
+                      }
+                      return !found;
+                  });
+    return found;
 }
 
 // The DRIVER= value for a kind of file, or nothing when no driver for it is installed.

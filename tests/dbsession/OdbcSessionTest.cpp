@@ -369,7 +369,7 @@ TEST(OdbcSessionSQLite, NamesBeyondAsciiThroughAnUnknownAndAKnownDriverName) {
           std::pair{std::string("dsn=sqlite3source"), 3}}) {
         OdbcSession session;
         session.SetDatabaseName(text);
-        ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+        ASSERT_TRUE(session.OpenDatabase()) << text << ": " << session.OpenFailure();
         const auto recordset = session.OpenRecordset(ProbeQuery("Companies"), 3, 3, 1);
         ASSERT_NE(recordset, nullptr);
         auto fields = FieldsOf(*recordset);
