@@ -16,14 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "ColumnListSession.h"
+#include "ManyColumns.h"
+#include "dbsession/ColumnListSession.h"
 #include "dbsession/DBFuncs.h"
 #include "dbsession/OdbcSession.h"
 #include "mainwindow/qt/QtFormView.h"
 
 namespace {
 
-using qelt::bench::ColumnListSession;
+using qelt::ColumnListSession;
 using qelt::bench::ManyColumns;
 using qelt::gui::MessageBoxContent;
 using qelt::gui::QtFormView;
@@ -68,7 +69,9 @@ BENCHMARK(BM_CreateOnSQLiteTable1024Columns)
 void BM_CreateOnColumnList30000Columns(benchmark::State& state) {
     const auto columns = ManyColumns(30000);
     RunCreate(
-        state, [&columns] { return std::make_unique<ColumnListSession>(columns); }, "in memory");
+        state,
+        [&columns] { return std::make_unique<ColumnListSession>(qelt::FieldVector(columns)); },
+        "in memory");
 }
 BENCHMARK(BM_CreateOnColumnList30000Columns)
     ->Unit(benchmark::kMillisecond)

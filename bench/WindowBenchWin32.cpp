@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "ColumnListSession.h"
+#include "ManyColumns.h"
+#include "dbsession/ColumnListSession.h"
 #include "dbsession/DBFuncs.h"
 #include "dbsession/OdbcSession.h"
 #include "mainwindow/win32/Win32FormView.h"
@@ -30,8 +31,8 @@ std::unique_ptr<Win32FormView> OpenWindow(const std::string& command) {
     } else {
         const int count = std::stoi(argument);
         createSession = [count] {
-            return std::make_unique<qelt::bench::ColumnListSession>(
-                qelt::bench::ManyColumns(count));
+            return std::make_unique<qelt::ColumnListSession>(
+                qelt::FieldVector(qelt::bench::ManyColumns(count)));
         };
     }
     auto view = std::make_unique<Win32FormView>(

@@ -19,6 +19,7 @@
 #include "cli/ColumnsFile.h"
 #include "cli/ConsoleWindow.h"
 #include "cli/Files.h"
+#include "dbsession/ColumnListSession.h"
 #include "dbsession/FileDrivers.h"
 #include "dbsession/OdbcSession.h"
 
@@ -41,34 +42,6 @@ struct Options {
 class UsageError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
-};
-
-// A session over a column list from a file: always opens, and every query describes the list.
-class ColumnListSession final : public DatabaseSession {
-  public:
-    ColumnListSession(std::pmr::vector<Field> columns, bool uppercaseIdentifiers)
-        : columns_(std::move(columns)), uppercaseIdentifiers_(uppercaseIdentifiers) {}
-
-    void SetDatabaseName(const std::string&) override {}
-    bool UppercaseIdentifiers() override { return uppercaseIdentifiers_; }
-    bool OpenDatabase() override { return true; }
-    std::unique_ptr<Recordset> OpenRecordset(const std::string&, std::int32_t, std::int32_t,
-                                             std::int32_t) override {
-        return std::make_unique<ColumnListRecordset>(columns_);
-    }
-
-  private:
-    class ColumnListRecordset final : public Recordset {
-      public:
-        explicit ColumnListRecordset(const FieldVector& fields) : fields_(fields) {}
-        const Fields& GetFields() const override { return fields_; }
-
-      private:
-        const FieldVector& fields_;
-    };
-
-    FieldVector columns_;
-    bool uppercaseIdentifiers_;
 };
 
 // Standard output. A write that fails, in part or whole, throws FileError.
@@ -296,7 +269,8 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
             std::pmr::vector<Field> columns =
                 ReadColumnsFile(*options.columnsFile, LargeBufferMemory());
             const CheckedColumnList checkedList{ExpectedScriptBytes(columns)};
-            ColumnListSession session(std::move(columns), options.uppercaseIdentifiers);
+            ColumnListSession session(FieldVector(std::move(columns)),
+                                      options.uppercaseIdentifiers);
             return GenerateScript(options, session, *options.columnsFile, out, err, checkedList);
         }
         OdbcSession session;
