@@ -67,33 +67,6 @@ class HeadlessWindow final : public ScriptWindow {
     std::vector<std::string> messages_;
 };
 
-// A session that describes every query as a fixed column list: the reference a real driver's
-// run is compared with.
-class FixedColumnsSession final : public DatabaseSession {
-  public:
-    explicit FixedColumnsSession(std::vector<Field> columns) : columns_(std::move(columns)) {}
-
-    void SetDatabaseName(const std::string&) override {}
-    bool UppercaseIdentifiers() override { return false; }
-    bool OpenDatabase() override { return true; }
-    std::unique_ptr<Recordset> OpenRecordset(const std::string&, std::int32_t, std::int32_t,
-                                             std::int32_t) override {
-        return std::make_unique<FixedRecordset>(columns_);
-    }
-
-  private:
-    class FixedRecordset final : public Recordset {
-      public:
-        explicit FixedRecordset(std::vector<Field> fields) : fields_(std::move(fields)) {}
-        const Fields& GetFields() const override { return fields_; }
-
-      private:
-        FieldVector fields_;
-    };
-
-    std::vector<Field> columns_;
-};
-
 inline std::vector<Field> FieldsOf(const Recordset& recordset) {
     std::vector<Field> fields;
     const Fields& all = recordset.GetFields();
