@@ -38,5 +38,33 @@ TEST(UnicodeCharacters, AgreeWithIcuForEveryCodePoint) {
     }
 }
 
+struct CaseFoldingCase {
+    const char* a;
+    const char* b;
+    bool same;  // the same name ignoring case
+};
+
+class NamesIgnoringCase : public ::testing::TestWithParam<CaseFoldingCase> {};
+
+// Names compare and hash alike whether their letters are ASCII or not: a name table that hashed
+// an ASCII run otherwise than the same letters folded from beyond ASCII would miss a repeat.
+TEST_P(NamesIgnoringCase, CompareAndHashByTheirFoldedLetters) {
+    const auto& c = GetParam();
+    EXPECT_EQ(unicode::EqualIgnoringCase(c.a, c.b), c.same) << c.a << " " << c.b;
+    if (c.same) {
+        EXPECT_EQ(unicode::HashIgnoringCase(c.a), unicode::HashIgnoringCase(c.b)) << c.a;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NamesIgnoringCase,
+    ::testing::Values(CaseFoldingCase{"CompanyName", "COMPANYNAME", true},
+                      CaseFoldingCase{"Kelvin", "\u212Aelvin", true},  // the Kelvin sign folds to k
+                      CaseFoldingCase{"Maße", "MASSE", false},         // simple folding keeps ß
+                      CaseFoldingCase{"aÄb_1", "AäB_1", true},
+                      CaseFoldingCase{"s", "\u017F", true},  // long s
+                      CaseFoldingCase{"ΟΔΟΣ", "οδος", true}, CaseFoldingCase{"ab", "a", false},
+                      CaseFoldingCase{"a", "", false}));
+
 }  // namespace
 }  // namespace qelt
