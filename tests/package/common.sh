@@ -5,6 +5,10 @@ dist=${QELT_DIST:-$root/dist}
 windows_build=${QELT_WINDOWS_BUILD:-$root/build-windows}
 version=$(sed -n 's/^project(QeltAuditTrigger VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 [[ -n "$version" ]] || { echo "no project version in CMakeLists.txt" >&2; exit 1; }
+# The files scripts/package.sh writes.
+deb=$dist/qeltaudittrigger_${version}-1_amd64.deb
+zip=$dist/QeltAuditTrigger-${version}-win64.zip
+setup=$dist/QeltAuditTrigger-${version}-win64-setup.exe
 
 fail() {
     echo "FAIL: $*" >&2
@@ -14,6 +18,12 @@ fail() {
 # Fails unless scripts/package.sh has made the package file.
 require_package() {
     [[ -f "$1" ]] || fail "$1 missing: run scripts/package.sh first"
+}
+
+# A temporary folder in $work, removed when the test ends.
+make_work_folder() {
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
 }
 
 # The programs of the Windows packages, as .exe names: the command line and the window.

@@ -5,10 +5,8 @@
 set -euo pipefail
 # shellcheck source-path=SCRIPTDIR source=common.sh
 source "$(dirname "$0")/common.sh"
-deb=$dist/qeltaudittrigger_${version}-1_amd64.deb
 require_package "$deb"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+make_work_folder
 
 # Every file with its mode and owner; folders are dpkg's to make.
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }' | sort -k3 >"$work/files"

@@ -6,7 +6,6 @@
 set -euo pipefail
 # shellcheck source-path=SCRIPTDIR source=common.sh
 source "$(dirname "$0")/common.sh"
-setup=$dist/QeltAuditTrigger-${version}-win64-setup.exe
 require_package "$setup"
 work=$windows_build/package-tests/installer
 rm -rf "$work" && mkdir -p "$work"

@@ -4,7 +4,6 @@
 set -euo pipefail
 # shellcheck source-path=SCRIPTDIR source=common.sh
 source "$(dirname "$0")/common.sh"
-zip=$dist/QeltAuditTrigger-${version}-win64.zip
 require_package "$zip"
 work=$windows_build/package-tests/zip
 rm -rf "$work" && mkdir -p "$work"
