@@ -26,13 +26,67 @@ bool IsPrintableAscii(std::string_view text) {
     return std::ranges::all_of(text, [](char c) { return c >= 0x20 && c < 0x7F; });
 }
 
+std::int32_t ParseCount(std::string_view value, std::string_view what, std::size_t lineNumber) {
+    std::int32_t count = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() || count < 0) {
+        ThrowLineError(lineNumber, "the " + std::string(what) + " " + QuotedForMessage(value) +
+                                       " is not a whole number from 0 to 2147483647");
+    }
+    return count;
+}
+
+// One of the optional fields after the type code: a mark (identity, computed, rowversion,
+// primary-key) or a KEY=VALUE pair (type=NAME, size=N, scale=N).
+void ParseColumnFact(std::string_view fact, ColumnFacts& facts, std::size_t lineNumber) {
+    const auto equals = fact.find('=');
+    const std::string_view key = fact.substr(0, equals);
+    const std::string_view value =
+        equals == std::string_view::npos ? std::string_view() : fact.substr(equals + 1);
+    if (equals == std::string_view::npos) {
+        if (fact == "identity") {
+            facts.identity = true;
+            return;
+        }
+        if (fact == "computed") {
+            facts.computed = true;
+            return;
+        }
+        if (fact == "rowversion") {
+            facts.typeName = "rowversion";
+            return;
+        }
+        if (fact == "primary-key") {
+            facts.primaryKey = true;
+            return;
+        }
+    } else if (key == "type" && !value.empty() && IsPrintableAscii(value)) {
+        facts.typeName = value;
+        return;
+    } else if (key == "size") {
+        facts.size = ParseCount(value, "size", lineNumber);
+        return;
+    } else if (key == "scale") {
+        facts.scale = ParseCount(value, "scale", lineNumber);
+        return;
+    }
+    ThrowLineError(lineNumber, "the field " + QuotedForMessage(fact) +
+                                   " is not understood (expected identity, computed, rowversion, "
+                                   "primary-key, type=NAME, size=N or scale=N)");
+}
+
 Field ParseColumnLine(std::string_view line, std::size_t lineNumber) {
     const auto tab = line.find('\t');
     if (tab == std::string_view::npos) {
         ThrowLineError(lineNumber, "expected NAME<TAB>ADO-TYPE-CODE, found no tab");
     }
     const std::string_view name = line.substr(0, tab);
-    const std::string_view code = line.substr(tab + 1);
+    std::string_view code = line.substr(tab + 1);
+    std::string_view facts;
+    if (const auto factsTab = code.find('\t'); factsTab != std::string_view::npos) {
+        facts = code.substr(factsTab + 1);
+        code = code.substr(0, factsTab);
+    }
     if (name.empty()) {
         ThrowLineError(lineNumber, "the column name is empty");
     }
@@ -52,7 +106,15 @@ Field ParseColumnLine(std::string_view line, std::size_t lineNumber) {
         ThrowLineError(lineNumber,
                        "the type code " + QuotedForMessage(code) + " is not a 32-bit integer");
     }
-    return Field{std::string(name), type};
+    Field field{std::string(name), type};
+    while (!facts.empty()) {
+        const auto factTab = facts.find('\t');
+        if (const std::string_view fact = facts.substr(0, factTab); !fact.empty()) {
+            ParseColumnFact(fact, field.Facts, lineNumber);  // an empty field says nothing
+        }
+        facts = factTab == std::string_view::npos ? std::string_view() : facts.substr(factTab + 1);
+    }
+    return field;
 }
 
 // UTF-16 text read as bytes: a byte order mark, or two ASCII characters with their NUL halves.
@@ -60,17 +122,6 @@ bool LooksLikeUtf16(std::string_view text) {
     return text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF") ||
            (text.size() >= 4 &&
             ((text[1] == '\0' && text[3] == '\0') || (text[0] == '\0' && text[2] == '\0')));
-}
-
-// The length in UTF-16 units of well-formed UTF-8: one a sequence, two for a four-byte one.
-std::size_t Utf16Length(std::string_view utf8) {
-    std::size_t length = 0;
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        length += (byte & 0xC0) != 0x80;  // a lead byte or ASCII
-        length += byte >= 0xF0;
-    }
-    return length;
 }
 
 // The line the column at `position` was read from. Found again only when a name repeats, so that
@@ -106,7 +157,7 @@ class NameCheck {
         const std::string& name = columns_.back().Name;
         // No UTF-8 sequence gives more UTF-16 units than it has bytes: short names need no count.
         if (name.size() > kLongestIdentifier) {
-            const std::size_t length = Utf16Length(name);
+            const std::size_t length = text::Utf16Length(name);
             if (length > kLongestIdentifier) {
                 ThrowLineError(lineNumber, "the column name has " + std::to_string(length) +
                                                " characters, more than SQL Server's 128");

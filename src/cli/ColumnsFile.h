@@ -20,7 +20,9 @@ class ColumnsFileError : public std::runtime_error {
 // SQL Server's longest identifier, in UTF-16 units.
 inline constexpr std::size_t kLongestIdentifier = 128;
 
-// One column a line, "NAME<TAB>ADO-TYPE-CODE", UTF-8 (a leading byte order mark is skipped),
+// One column a line, "NAME<TAB>ADO-TYPE-CODE", optionally followed by more tab-separated fields
+// that say what the database would: the marks identity, computed, rowversion and primary-key,
+// and type=NAME (the server's type name), size=N and scale=N. UTF-8 (a leading byte order mark is skipped),
 // LF, CR LF or CR line ends; blank lines are skipped. Refused: no column at all, UTF-16 text,
 // and names that cannot make a valid script: not UTF-8, holding a control character, longer
 // than 128 UTF-16 units, or repeating an earlier name ignoring case (simple Unicode case

@@ -23,6 +23,16 @@ class ColumnListSession final : public DatabaseSession {
                                              std::int32_t) override {
         return std::make_unique<ColumnListRecordset>(columns_);
     }
+    // The list's own primary-key marks; every table has the same columns.
+    TableFacts DescribeTable(const std::string&) override {
+        TableFacts facts;
+        for (std::int32_t p = 0; p < columns_.Count(); ++p) {
+            if (const Field& column = columns_.Item(p); column.Facts.primaryKey) {
+                facts.primaryKey.push_back(column.Name);
+            }
+        }
+        return facts;
+    }
 
   private:
     // Describes the session's list, which outlives it.

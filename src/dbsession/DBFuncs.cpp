@@ -1,5 +1,6 @@
 #include "dbsession/DBFuncs.h"
 
+#include <algorithm>
 #include <string>
 
 #include "dbsession/Error.h"
@@ -21,6 +22,14 @@ const Field& FieldVector::Item(std::int32_t index) const {
                     "Field position " + std::to_string(index) + " is out of range");
     }
     return fields_[static_cast<std::size_t>(index)];
+}
+
+bool TableFacts::IsComputed(std::string_view column) const {
+    return std::ranges::find(computedColumns, column) != computedColumns.end();
+}
+
+TableFacts DatabaseSession::DescribeTable(const std::string&) {
+    return {};
 }
 
 }  // namespace qelt

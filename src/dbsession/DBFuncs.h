@@ -41,12 +41,39 @@ inline constexpr std::int32_t adVarBinary = 204;
 inline constexpr std::int32_t adLongVarBinary = 205;
 }  // namespace ado
 
-// One column of a query result: its name and its ADO type code.
+// What a script needs to know of a column beyond its name and ADO type, where the database (or
+// a columns file) tells it; the defaults say nothing is known.
+struct ColumnFacts {
+    std::string typeName;     // the server's own name of the type: "uuid", "numeric", "timestamp"
+    std::int32_t size = 0;    // characters of text, digits of a number, bytes of binary; 0: unknown
+    std::int32_t scale = 0;   // digits after the decimal point
+    bool identity = false;    // the server fills it: identity, serial, autoincrement
+    bool computed = false;    // computed or generated from other columns: read-only
+    bool primaryKey = false;  // part of the table's primary key (columns files only)
+
+    friend bool operator==(const ColumnFacts&, const ColumnFacts&) = default;
+};
+
+// One column of a query result: its name, its ADO type code and what more is known of it.
 struct Field {
+    Field() = default;
+    Field(std::string name, std::int32_t type, ColumnFacts facts = {})
+        : Name(std::move(name)), Type(type), Facts(std::move(facts)) {}
+
     std::string Name;
     std::int32_t Type = ado::adVariant;
+    ColumnFacts Facts;
 
     friend bool operator==(const Field&, const Field&) = default;
+};
+
+// What the database tells of a table beyond its result columns; empty where it tells nothing.
+struct TableFacts {
+    std::vector<std::string> primaryKey;       // in key order
+    std::vector<std::string> computedColumns;  // generated or computed, where only the catalog
+                                               // says so
+
+    bool IsComputed(std::string_view column) const;
 };
 
 // The fields of a recordset, read by 0-based position. Any read may throw qelt::Error.
@@ -95,6 +122,9 @@ class DatabaseSession {
     virtual std::unique_ptr<Recordset> OpenRecordset(const std::string& sql,
                                                      std::int32_t cursorType, std::int32_t lockType,
                                                      std::int32_t options) = 0;
+    // The table's primary key and computed columns as the database's catalog reports them. A
+    // database that cannot tell reports nothing; only a failure of the session itself throws.
+    virtual TableFacts DescribeTable(const std::string& table);
 };
 
 }  // namespace qelt

@@ -329,6 +329,38 @@ class OdbcRecordset final : public Recordset {
     FieldVector fields_;
 };
 
+// A numeric attribute of a result column; a driver that does not know it answers -1.
+SQLLEN NumericColumnAttribute(const OdbcHandle& statement, SQLUSMALLINT column,
+                              SQLUSMALLINT attribute) {
+    SQLLEN value = -1;
+    if (!Succeeded(
+            SQLColAttribute(statement.Get(), column, attribute, nullptr, 0, nullptr, &value))) {
+        return -1;
+    }
+    return value;
+}
+
+// The server's name of a result column's type ("uuid", "numeric", "timestamp"), or "" when the
+// driver does not tell. Longer names than a buffer's worth are of no use and stay cut.
+template <typename Unit>
+std::string ColumnTypeName(const OdbcHandle& statement, SQLUSMALLINT column) {
+    std::vector<Unit> typeName(130);
+    SQLSMALLINT bytes = 0;
+    const auto bufferBytes = static_cast<SQLSMALLINT>(typeName.size() * sizeof(Unit));
+    SQLRETURN result = SQL_ERROR;
+    if constexpr (sizeof(Unit) == 1) {
+        result = SQLColAttribute(statement.Get(), column, SQL_DESC_TYPE_NAME, typeName.data(),
+                                 bufferBytes, &bytes, nullptr);
+    } else {
+        result = SQLColAttributeW(statement.Get(), column, SQL_DESC_TYPE_NAME, typeName.data(),
+                                  bufferBytes, &bytes, nullptr);
+    }
+    if (!Succeeded(result)) {
+        return {};
+    }
+    return FromOdbcBuffer(typeName, static_cast<SQLSMALLINT>(bytes / sizeof(Unit)));
+}
+
 template <typename Unit>
 Field DescribeColumnIn(const OdbcHandle& statement, SQLUSMALLINT column) {
     std::vector<Unit> name(256);
@@ -367,7 +399,18 @@ Field DescribeColumnIn(const OdbcHandle& statement, SQLUSMALLINT column) {
         }
         isUnsigned = unsignedAttribute == SQL_TRUE;
     }
-    return Field{FromOdbcBuffer(name, nameLength), AdoTypeOfSqlType(sqlType, isUnsigned)};
+    Field field{FromOdbcBuffer(name, nameLength), AdoTypeOfSqlType(sqlType, isUnsigned)};
+    // The column size and digits of SQLDescribeCol are what every driver fills in (the SQLite
+    // driver reports a decimal's scale as its SQL_DESC_PRECISION).
+    field.Facts.size = static_cast<std::int32_t>(
+        std::min<SQLULEN>(size, static_cast<SQLULEN>(std::numeric_limits<std::int32_t>::max())));
+    field.Facts.scale = std::max<SQLSMALLINT>(digits, 0);
+    field.Facts.typeName = ColumnTypeName<Unit>(statement, column);
+    field.Facts.identity =
+        NumericColumnAttribute(statement, column, SQL_DESC_AUTO_UNIQUE_VALUE) == SQL_TRUE;
+    field.Facts.computed =
+        NumericColumnAttribute(statement, column, SQL_DESC_UPDATABLE) == SQL_ATTR_READONLY;
+    return field;
 }
 
 Field DescribeColumn(const OdbcHandle& statement, SQLUSMALLINT column) {
@@ -385,6 +428,110 @@ struct RollbackOnExit {
     }
 };
 
+// A text inside a '...' literal of a catalog query: each quote doubled.
+std::string SqlLiteral(std::string_view text) {
+    std::string literal = "'";
+    for (const char c : text) {
+        literal += c;
+        if (c == '\'') {
+            literal += c;
+        }
+    }
+    return literal += "'";
+}
+
+// The catalog queries that list a table's computed or generated columns, one name a row, for the
+// database a connection reaches. A server that does not know a query fails it and the next is
+// tried; a file driver gets only its own, since a failing query may print to standard error.
+std::vector<std::string> ComputedColumnQueries(const FileDriver* fileDriver,
+                                               std::string_view table) {
+    const std::string literal = SqlLiteral(table);
+    if (fileDriver == nullptr) {
+        return {"SELECT column_name FROM information_schema.columns WHERE table_name = " + literal +
+                    " AND is_generated = 'ALWAYS'",
+                "SELECT name FROM sys.columns WHERE object_id = OBJECT_ID(" + literal +
+                    ") AND is_computed = 1"};
+    }
+    if (fileDriver->kind == "SQLite") {
+        return {"SELECT name FROM pragma_table_xinfo(" + literal + ") WHERE hidden IN (2, 3)"};
+    }
+    return {};
+}
+
+// The text in a column of the row just fetched; nothing for NULL or a failed read.
+template <typename Unit>
+std::optional<std::string> TextInColumnIn(const OdbcHandle& statement, SQLUSMALLINT column) {
+    constexpr SQLSMALLINT kTarget = sizeof(Unit) == 1 ? SQL_C_CHAR : SQL_C_WCHAR;
+    std::vector<Unit> text(512);
+    SQLLEN bytes = 0;
+    if (!Succeeded(SQLGetData(statement.Get(), column, kTarget, text.data(),
+                              static_cast<SQLLEN>(text.size() * sizeof(Unit)), &bytes)) ||
+        bytes == SQL_NULL_DATA) {
+        return std::nullopt;
+    }
+    const SQLLEN units = std::clamp<SQLLEN>(bytes / static_cast<SQLLEN>(sizeof(Unit)), 0,
+                                            static_cast<SQLLEN>(kLongestText));
+    return FromOdbcBuffer(text, static_cast<SQLSMALLINT>(units));
+}
+
+std::optional<std::string> TextInColumn(const OdbcHandle& statement, SQLUSMALLINT column) {
+    return statement.Utf8Calls() ? TextInColumnIn<SQLCHAR>(statement, column)
+                                 : TextInColumnIn<OdbcChar>(statement, column);
+}
+
+// The first column of every row of a query's result; nothing when the query fails.
+std::optional<std::vector<std::string>> FirstColumnTexts(const OdbcHandle& statement,
+                                                         const std::string& sql) {
+    SQLRETURN executed = SQL_ERROR;
+    if (statement.Utf8Calls()) {
+        executed =
+            SQLExecDirect(statement.Get(), Utf8Units(sql), static_cast<SQLINTEGER>(sql.size()));
+    } else {
+        OdbcText odbcSql = text::Utf8ToUtf16As<OdbcChar>(sql);
+        executed = SQLExecDirectW(statement.Get(), odbcSql.data(),
+                                  static_cast<SQLINTEGER>(odbcSql.size()));
+    }
+    if (!Succeeded(executed)) {
+        return std::nullopt;
+    }
+    std::vector<std::string> texts;
+    while (Succeeded(SQLFetch(statement.Get()))) {
+        if (std::optional<std::string> text = TextInColumn(statement, 1)) {
+            texts.push_back(std::move(*text));
+        }
+    }
+    return texts;
+}
+
+// The primary key's columns in key order (KEY_SEQ), as SQLPrimaryKeys reports them.
+std::vector<std::string> PrimaryKeyColumns(const OdbcHandle& statement, const std::string& table) {
+    SQLRETURN result = SQL_ERROR;
+    if (statement.Utf8Calls()) {
+        result = SQLPrimaryKeys(statement.Get(), nullptr, 0, nullptr, 0, Utf8Units(table),
+                                static_cast<SQLSMALLINT>(std::min(table.size(), kLongestText)));
+    } else {
+        OdbcText odbcTable = text::Utf8ToUtf16As<OdbcChar>(table);
+        result =
+            SQLPrimaryKeysW(statement.Get(), nullptr, 0, nullptr, 0, odbcTable.data(),
+                            static_cast<SQLSMALLINT>(std::min(odbcTable.size(), kLongestText)));
+    }
+    std::vector<std::pair<SQLSMALLINT, std::string>> columns;
+    while (Succeeded(result) && Succeeded(SQLFetch(statement.Get()))) {
+        SQLSMALLINT sequence = 0;
+        SQLLEN indicator = 0;
+        SQLGetData(statement.Get(), 5, SQL_C_SSHORT, &sequence, 0, &indicator);
+        if (std::optional<std::string> name = TextInColumn(statement, 4)) {
+            columns.emplace_back(sequence, std::move(*name));
+        }
+    }
+    std::ranges::stable_sort(columns, {}, &std::pair<SQLSMALLINT, std::string>::first);
+    std::vector<std::string> names;
+    for (auto& column : columns) {
+        names.push_back(std::move(column.second));
+    }
+    return names;
+}
+
 }  // namespace
 
 struct OdbcSession::Handles {
@@ -393,6 +540,19 @@ struct OdbcSession::Handles {
     bool connected = false;
     bool uppercaseIdentifiers = false;
     bool rollsBack = false;  // every query's transaction is rolled back
+    SQLUSMALLINT identifierCase = SQL_IC_SENSITIVE;
+    const FileDriver* fileDriver = nullptr;  // the file driver the connection reaches, if any
+
+    // A new statement on the connection; an empty handle when none can be had.
+    OdbcHandle NewStatement() const {
+        SQLHANDLE statement = SQL_NULL_HANDLE;
+        if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, connection.Get(), &statement))) {
+            return OdbcHandle();
+        }
+        SQLSetStmtAttr(statement, SQL_ATTR_QUERY_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(kQueryTimeoutSeconds), 0);
+        return OdbcHandle(SQL_HANDLE_STMT, statement, connection.Utf8Calls());
+    }
 
     void Disconnect() {
         if (connected) {
@@ -402,6 +562,8 @@ struct OdbcSession::Handles {
         connection = OdbcHandle();
         uppercaseIdentifiers = false;
         rollsBack = false;
+        identifierCase = SQL_IC_SENSITIVE;
+        fileDriver = nullptr;
     }
 
     ~Handles() { Disconnect(); }
@@ -441,6 +603,7 @@ bool OdbcSession::OpenDatabase() {
 
     std::string connectionString;
     bool utf8Calls = false;
+    const FileDriver* fileDriver = nullptr;
     if (IsConnectionString(databaseName_)) {
         connectionString = databaseName_;
         const FileDriver* named = FileDriverNamedIn(connectionString);
@@ -451,6 +614,7 @@ bool OdbcSession::OpenDatabase() {
             named = driver ? FileDriverCalled(*driver) : nullptr;
         }
         utf8Calls = named != nullptr && named->utf8Calls;
+        fileDriver = named;
     } else {
         const FileDriver* row = FileDriverFor(databaseName_);
         if (row == nullptr) {
@@ -480,6 +644,7 @@ bool OdbcSession::OpenDatabase() {
         }
         connectionString = std::move(built.connectionString);
         utf8Calls = row->utf8Calls;
+        fileDriver = row;
     }
     // The driver manager takes the length as a 16-bit number: a longer string would be cut at
     // the wrapped length, losing options such as NoCreat=1.
@@ -521,6 +686,7 @@ bool OdbcSession::OpenDatabase() {
         return false;
     }
     handles_->connected = true;
+    handles_->fileDriver = fileDriver;
     // Servers ignore the read-only hint: without autocommit, rolling back after each query
     // undoes whatever a query text could change.
     handles_->rollsBack = Succeeded(SQLSetConnectAttr(
@@ -530,6 +696,7 @@ bool OdbcSession::OpenDatabase() {
     if (Succeeded(SQLGetInfo(connection, SQL_IDENTIFIER_CASE, &identifierCase,
                              sizeof identifierCase, nullptr))) {
         handles_->uppercaseIdentifiers = identifierCase == SQL_IC_UPPER;
+        handles_->identifierCase = identifierCase;
     }
     return true;
 }
@@ -578,6 +745,39 @@ std::unique_ptr<Recordset> OdbcSession::OpenRecordset(const std::string& sql, st
         fields.push_back(DescribeColumn(statement, static_cast<SQLUSMALLINT>(column)));
     }
     return std::make_unique<OdbcRecordset>(std::move(fields));
+}
+
+TableFacts OdbcSession::DescribeTable(const std::string& table) {
+    TableFacts facts;
+    if (!handles_ || !handles_->connected) {
+        return facts;
+    }
+    // The catalog keeps unquoted names as the server folds them.
+    const std::string catalogName =
+        handles_->identifierCase == SQL_IC_LOWER   ? text::AsciiLower(table)
+        : handles_->identifierCase == SQL_IC_UPPER ? text::AsciiUpper(table)
+                                                   : table;
+    const auto rollBack = [this] {
+        if (handles_->rollsBack) {
+            SQLEndTran(SQL_HANDLE_DBC, handles_->connection.Get(), SQL_ROLLBACK);
+        }
+    };
+    if (const OdbcHandle statement = handles_->NewStatement(); statement.Get() != nullptr) {
+        facts.primaryKey = PrimaryKeyColumns(statement, catalogName);
+    }
+    rollBack();
+    for (const std::string& query : ComputedColumnQueries(handles_->fileDriver, catalogName)) {
+        std::optional<std::vector<std::string>> names;
+        if (const OdbcHandle statement = handles_->NewStatement(); statement.Get() != nullptr) {
+            names = FirstColumnTexts(statement, query);
+        }
+        rollBack();  // a failed query leaves a server's transaction unusable until then
+        if (names) {
+            facts.computedColumns = std::move(*names);
+            break;
+        }
+    }
+    return facts;
 }
 
 }  // namespace qelt

@@ -45,6 +45,9 @@ class OdbcSession final : public DatabaseSession {
     // Runs the query and describes its result columns without reading a row. Throws OdbcError.
     std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, std::int32_t cursorType,
                                              std::int32_t lockType, std::int32_t options) override;
+    // The primary key through SQLPrimaryKeys, and the computed columns through the catalog
+    // queries that the common servers answer (the others fail, harmlessly, and are passed over).
+    TableFacts DescribeTable(const std::string& table) override;
 
     // Why the last OpenDatabase returned false (the driver's diagnostics where there are any);
     // empty after a successful open.

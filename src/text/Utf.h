@@ -27,6 +27,18 @@ bool IsValidUtf8(std::string_view text);
 // Appends the code point as UTF-8; surrogates and values above U+10FFFF append U+FFFD.
 void AppendUtf8(std::string& out, char32_t codePoint);
 
+// The length in UTF-16 units (as SQL Server counts a name's characters) of well-formed UTF-8:
+// one a sequence, two for a four-byte one.
+constexpr std::size_t Utf16Length(std::string_view utf8) {
+    std::size_t length = 0;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        length += (byte & 0xC0) != 0x80;  // a lead byte or ASCII
+        length += byte >= 0xF0;
+    }
+    return length;
+}
+
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 std::u32string Utf8ToUtf32(std::string_view utf8);

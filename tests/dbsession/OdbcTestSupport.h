@@ -67,11 +67,12 @@ class HeadlessWindow final : public ScriptWindow {
     std::vector<std::string> messages_;
 };
 
+// The names and ADO types of a recordset's fields; what more the driver told is left out.
 inline std::vector<Field> FieldsOf(const Recordset& recordset) {
     std::vector<Field> fields;
     const Fields& all = recordset.GetFields();
     for (std::int32_t i = 0; i < all.Count(); ++i) {
-        fields.push_back(all.Item(i));
+        fields.emplace_back(all.Item(i).Name, all.Item(i).Type);
     }
     return fields;
 }
