@@ -62,7 +62,7 @@ std::string ProbeQuery(const std::string& itemTable) {
 }
 
 void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
-                       const ColumnOverrides& overrides) {
+                       const ColumnOverrides& overrides, std::vector<ScriptWarning>* warnings) {
     std::unique_ptr<Recordset> recordset;
     std::string failure;
     std::int32_t failureNumber = 0;
@@ -84,9 +84,14 @@ void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
                                MessageStyle::Information);
         } else {
             recordset = session.OpenRecordset(ProbeQuery(itemTable), 3, 3, 1);
+            const TableFacts table = recordset ? session.DescribeTable(itemTable) : TableFacts();
             WriteAuditTableScript(script, auditTable);
+            const RecordsetColumns columns(recordset.get());
             WriteAuditTriggerScript(script, itemTable, auditTable, keyColumn, displayColumn,
-                                    RecordsetColumns(recordset.get()));
+                                    columns, table);
+            if (warnings != nullptr) {
+                *warnings = AuditScriptWarnings(keyColumn, displayColumn, columns, table);
+            }
         }
         recordset.reset();
         window.ResetPointer();

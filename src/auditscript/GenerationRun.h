@@ -2,7 +2,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "auditscript/ScriptWarnings.h"
 #include "auditscript/ScriptWindow.h"
 #include "dbsession/DBFuncs.h"
 
@@ -24,8 +26,12 @@ std::string ProbeQuery(const std::string& itemTable);
 // The Create command: opens the database named in the window, reads the item table's columns
 // from the probe query and writes the audit script into the window's script buffer.
 // Never throws: an unopened database and every error end in one message to the window, and the
-// pointer is reset on every path.
+// pointer is reset on every path. The table's catalog facts (its primary key, its computed
+// columns) are asked for once the probe has described its columns. `warnings`, where given,
+// receives what the written script cannot mend; it stays empty unless the whole script was
+// written.
 void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
-                       const ColumnOverrides& overrides = {});
+                       const ColumnOverrides& overrides = {},
+                       std::vector<ScriptWarning>* warnings = nullptr);
 
 }  // namespace qelt

@@ -114,13 +114,21 @@ void AppendValueCase(ScriptBuffer& script, std::string_view rows, const Field& c
     const std::string_view identifier = IdentifierOf(column.Name, form, quoted);
     std::string quotedLiteral;
     const std::string_view literal = LiteralOf(column.Name, form, quotedLiteral);
-    if (IsTextType(column.Type)) {
+    const std::string castType = CastTypeOf(column);
+    if (castType.empty()) {
         script.AppendLine("            WHEN '", literal, "' THEN ", rows, ".", identifier);
     } else {
         script.AppendLine("            WHEN '", literal, "' THEN CAST(", rows, ".", identifier,
-                          " AS NVARCHAR(20))");
+                          " AS ", std::string_view(castType), ")");
     }
 }
+
+bool IsBinaryType(std::int32_t adoType) {
+    return adoType == ado::adBinary || adoType == ado::adVarBinary;
+}
+
+// Decimals of up to this many digits, with sign and point, fit the default NVARCHAR(20).
+constexpr std::int32_t kDigitsFittingDefaultCast = 18;
 
 void AppendValueCases(ScriptBuffer& script, std::string_view rows, const Fields& columns,
                       const NameForms& forms) {
@@ -173,6 +181,45 @@ bool IsTextType(std::int32_t adoType) {
            adoType == ado::adVarWChar || adoType == ado::adLongVarWChar;
 }
 
+bool IsLoggedColumn(std::string_view name, std::string_view keyColumn) {
+    return !IsEditorColumn(name) && name != "EditDate" && name != keyColumn;
+}
+
+bool HasTypeName(const Field& column, std::string_view name) {
+    return text::EqualsIgnoringAsciiCase(column.Facts.typeName, name);
+}
+
+bool IsRowVersion(const Field& column) {
+    return HasTypeName(column, "rowversion") ||
+           (HasTypeName(column, "timestamp") && IsBinaryType(column.Type));
+}
+
+bool CanBeSet(const Field& column, const TableFacts& table) {
+    return !column.Facts.identity && !column.Facts.computed && !IsRowVersion(column) &&
+           !table.IsComputed(column.Name);
+}
+
+std::string CastTypeOf(const Field& column) {
+    if (HasTypeName(column, "xml")) {
+        return "NVARCHAR(MAX)";
+    }
+    if (IsTextType(column.Type)) {
+        return {};
+    }
+    if (HasTypeName(column, "sql_variant")) {
+        return "NVARCHAR(4000)";
+    }
+    if (column.Type == ado::adGUID) {
+        return "NVARCHAR(36)";
+    }
+    if ((column.Type == ado::adNumeric || column.Type == ado::adDecimal) &&
+        column.Facts.size > kDigitsFittingDefaultCast) {
+        // At most 38 digits: a sign and a decimal point more always fit.
+        return "NVARCHAR(" + std::to_string(std::min(column.Facts.size, 38) + 2) + ")";
+    }
+    return "NVARCHAR(20)";
+}
+
 void WriteAuditTableScript(ScriptBuffer& script, std::string_view auditTable) {
     script.AppendLine("CREATE TABLE [dbo].[", auditTable, "] (");
     for (const std::string_view column : kAuditTableColumns) {
@@ -196,7 +243,8 @@ void WriteAuditTableScript(ScriptBuffer& script, std::string_view auditTable) {
 
 void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
                              std::string_view auditTable, std::string_view keyColumn,
-                             std::string_view displayColumn, const Fields& columns) {
+                             std::string_view displayColumn, const Fields& columns,
+                             const TableFacts& table) {
     script.AppendLine("CREATE TRIGGER QLX_", auditTable, " ON ", itemTable);
     script.AppendScriptLine("INSTEAD OF UPDATE");
     script.AppendScriptLine("AS");
@@ -210,7 +258,8 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
     script.AppendScriptLine("");
     script.AppendLine("UPDATE ", itemTable, " SET");
 
-    // Block A: the SET list, every column; the comma closes each entry's line but the last.
+    // Block A: the SET list, every column that an UPDATE may set; the comma closes each entry's
+    // line but the last, so it is written when the next entry comes.
     const std::int32_t last = LastPosition(columns);
     if (last >= 0) {
         // Room made at once saves the copies of a growing buffer; a caller that knows the names
@@ -220,18 +269,48 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
     }
     NameForms forms;
     forms.reserve(static_cast<std::size_t>(std::clamp(last + 1, 0, kMostColumnsReserved)));
-    for (std::int32_t p = 0; p <= last; ++p) {
-        const std::string& name = columns.Item(p).Name;
-        forms.push_back(NameFormOf(name));
+    // Reads the columns from `from` on, noting each one's form, up to the first that an UPDATE
+    // may set; last + 1 when none can be.
+    const auto nextSettable = [&](std::int32_t from) {
+        for (std::int32_t p = from; p <= last; ++p) {
+            const Field& column = columns.Item(p);
+            forms.push_back(NameFormOf(column.Name));
+            if (CanBeSet(column, table)) {
+                return p;
+            }
+        }
+        return last + 1;
+    };
+    std::int32_t p = nextSettable(0);
+    if (p > last && last >= 0) {
+        // No column can be set, and a SET list cannot be empty: the UPDATE sets a variable.
+        script.AppendScriptText("    @Flag = 0");
+    }
+    while (p <= last) {
         std::string quoted;
-        const std::string_view identifier = IdentifierOf(name, forms.back(), quoted);
+        const std::string_view identifier =
+            IdentifierOf(columns.Item(p).Name, forms.at(static_cast<std::size_t>(p)), quoted);
         script.AppendScriptText("    ");
         script.AppendScriptText(identifier);
         script.AppendScriptText(" = INSERTED.");
         script.AppendScriptText(identifier);
-        if (p != last) {
-            script.AppendScriptLine(",");
+        if (p == last) {
+            break;
         }
+        std::int32_t next = 0;
+        try {
+            next = nextSettable(p + 1);
+        } catch (...) {
+            // The entry's line was ended before the next column was read: the lines written
+            // before a failing read stay as they were.
+            script.AppendScriptLine(",");
+            throw;
+        }
+        if (next > last) {
+            break;
+        }
+        script.AppendScriptLine(",");
+        p = next;
     }
     script.AppendScriptLine("");
 
@@ -265,7 +344,7 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
     // Block C: the logged columns flag themselves when the UPDATE names them.
     for (std::int32_t p = 0; p <= last; ++p) {
         const Field& column = columns.Item(p);
-        if (IsEditorColumn(column.Name) || column.Name == "EditDate" || column.Name == keyColumn) {
+        if (!IsLoggedColumn(column.Name, keyColumn)) {
             continue;
         }
         const NameForm form = forms.at(static_cast<std::size_t>(p));
@@ -297,6 +376,18 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
     script.AppendScriptLine("SET NOCOUNT OFF");
     script.AppendScriptLine("END");
     script.AppendScriptLine("GO");
+}
+
+void WriteRemovalScript(ScriptBuffer& script, std::string_view itemTable, bool dropAuditTable) {
+    const std::string auditTable = AuditTableName(itemTable);
+    script.AppendLine("IF OBJECT_ID(N'QLX_", auditTable, "', N'TR') IS NOT NULL");
+    script.AppendLine("    DROP TRIGGER QLX_", auditTable);
+    script.AppendScriptLine("GO");
+    if (dropAuditTable) {
+        script.AppendLine("IF OBJECT_ID(N'[dbo].[", auditTable, "]', N'U') IS NOT NULL");
+        script.AppendLine("    DROP TABLE [dbo].[", auditTable, "]");
+        script.AppendScriptLine("GO");
+    }
 }
 
 }  // namespace qelt

@@ -342,6 +342,15 @@ std::string QuotedForMessage(std::string_view text) {
     return quoted;
 }
 
+std::string JoinedForMessage(const std::vector<std::string>& names) {
+    std::string joined;
+    for (const std::string& name : names) {
+        joined += joined.empty() ? "" : ", ";
+        joined += EscapedForMessage(name);
+    }
+    return joined;
+}
+
 std::string QuoteIdentifier(std::string_view name) {
     if (IsRegularIdentifier(name)) {
         return std::string(name);

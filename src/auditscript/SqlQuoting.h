@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qelt {
 
@@ -33,6 +34,9 @@ std::string EscapedForMessage(std::string_view text);
 
 // The text escaped for a message and set in single quotes: 'name'.
 std::string QuotedForMessage(std::string_view text);
+
+// The names escaped for a message and joined by ", ": a, b.
+std::string JoinedForMessage(const std::vector<std::string>& names);
 
 // The name as it must stand inside '…': each quote doubled, so it cannot end the literal.
 std::string QuoteLiteral(std::string_view name);

@@ -15,6 +15,7 @@
 #include "Version.h"
 #include "auditscript/GenerationRun.h"
 #include "auditscript/SQLFuncs.h"
+#include "auditscript/ScriptWarnings.h"
 #include "auditscript/SqlQuoting.h"
 #include "cli/ColumnsFile.h"
 #include "cli/ConsoleWindow.h"
@@ -36,6 +37,9 @@ struct Options {
     std::optional<std::string> displayColumn;
     std::optional<std::string> outputFile;
     bool showSettings = false;
+    bool strict = false;
+    bool drop = false;
+    bool dropAuditTable = false;
 };
 
 // A usage error found after the options were parsed.
@@ -110,7 +114,7 @@ void RequirePlainIdentifier(const std::string& what, const std::string& name) {
     }
 }
 
-void ValidateNames(Options& options) {
+void ValidateTable(Options& options) {
     RequirePlainIdentifier("the table", options.table);
     options.table = ListedItemTableSpelling(options.table);
     // The longest name the script derives from the table's: its audit table's login default.
@@ -121,15 +125,47 @@ void ValidateNames(Options& options) {
                          std::to_string(constraint.size()) +
                          " characters long, more than SQL Server's 128");
     }
+}
+
+void ValidateColumnNames(const Options& options) {
     if (options.keyColumn) {
         RequirePlainIdentifier("the key column", *options.keyColumn);
-    } else if (BuiltInKeyColumn(options.table).empty()) {
-        throw UsageError("the table " + QuotedForMessage(options.table) +
-                         " has no built-in key column; name it with --key-column");
     }
     if (options.displayColumn) {
         RequirePlainIdentifier("the display column", *options.displayColumn);
     }
+}
+
+bool NeedsKeyColumn(const Options& options) {
+    return !options.keyColumn && BuiltInKeyColumn(options.table).empty();
+}
+
+// A table outside the built-in list, with no --key-column: its key column is the one column of
+// the primary key that the database (or the columns file) reports, said in a warning. An open
+// that fails leaves the key to the run, which then reports the open failure.
+std::vector<ScriptWarning> TakePrimaryKeyAsKeyColumn(Options& options, DatabaseSession& session,
+                                                     const std::string& databaseName) {
+    session.SetDatabaseName(databaseName);
+    if (!session.OpenDatabase()) {
+        return {};
+    }
+    const std::vector<std::string> primaryKey = session.DescribeTable(options.table).primaryKey;
+    const std::string table = QuotedForMessage(options.table);
+    if (primaryKey.size() != 1) {
+        throw UsageError(
+            "the table " + table + " has no built-in key column and the database reports " +
+            (primaryKey.empty() ? std::string("no primary key")
+                                : "the primary key (" + JoinedForMessage(primaryKey) + ") of " +
+                                      std::to_string(primaryKey.size()) + " columns") +
+            "; name the key column with --key-column");
+    }
+    RequirePlainIdentifier("the primary key column", primaryKey.front());
+    options.keyColumn = primaryKey.front();
+    return {
+        {primaryKey.front(), "the table " + table +
+                                 " has no built-in key column: the script uses its primary key " +
+                                 QuotedForMessage(primaryKey.front()) +
+                                 ", as the database reports it (--key-column names another)"}};
 }
 
 // --output naming the columns file would replace the input with its own script.
@@ -167,13 +203,32 @@ struct CheckedColumnList {
     std::size_t expectedScriptBytes;
 };
 
+// Writes a whole script to --output, or else to standard output.
+int WriteScript(const Options& options, const std::string& script, StandardOutput& out,
+                std::ostream& err) {
+    if (!options.outputFile) {
+        WriteToStandardOutput(out, script);
+        return kExitOk;
+    }
+    try {
+        WriteOutputFile(*options.outputFile, script, out.FileDescriptor());
+    } catch (const FileError& error) {
+        err << "qeltaudit: " << error.what() << '\n';
+        return kExitCannotWrite;
+    }
+    return kExitOk;
+}
+
 int GenerateScript(const Options& options, DatabaseSession& session,
                    const std::string& databaseName, StandardOutput& out, std::ostream& err,
+                   std::vector<ScriptWarning> warnings,
                    std::optional<CheckedColumnList> checkedList = std::nullopt) {
     ConsoleWindow window(options.table, databaseName);
     // The run must not see a failed write, so the first failure is kept and the rest dropped.
     std::optional<std::string> writeFailure;
-    if (checkedList && !options.outputFile) {
+    // Under --strict a warning means no script at all, so nothing may go out before the end.
+    const bool handOnInPieces = checkedList && !options.outputFile && !options.strict;
+    if (handOnInPieces) {
         window.Script().HandOnInPieces(kScriptPieceBytes, [&](std::string_view piece) {
             if (writeFailure) {
                 return;
@@ -189,27 +244,31 @@ int GenerateScript(const Options& options, DatabaseSession& session,
         window.Script().Reserve(checkedList->expectedScriptBytes);
         PreferLargePages(window.Script().Text());
     }
-    CreateAuditScript(window, session, ColumnOverrides{options.keyColumn, options.displayColumn});
+    std::vector<ScriptWarning> runWarnings;
+    CreateAuditScript(window, session, ColumnOverrides{options.keyColumn, options.displayColumn},
+                      &runWarnings);
     if (const auto& message = window.ShownMessage()) {
         err << ConsoleLines(message->text) << '\n';
         return message->style == MessageStyle::Information ? kExitOpenFailed : kExitRunFailed;
     }
+    warnings.insert(warnings.end(), std::make_move_iterator(runWarnings.begin()),
+                    std::make_move_iterator(runWarnings.end()));
+    for (const ScriptWarning& warning : warnings) {
+        err << "qeltaudit: warning: " << warning.text << '\n';
+    }
+    if (options.strict && !warnings.empty()) {
+        err << "qeltaudit: no script written: --strict and " << warnings.size()
+            << (warnings.size() == 1 ? " warning\n" : " warnings\n");
+        return kExitWarnings;
+    }
     ScriptBuffer& script = window.Script();
-    if (!options.outputFile) {
+    if (handOnInPieces) {
         script.HandOnRest();  // a script handed on in pieces keeps nothing after this
         if (writeFailure) {
             throw OutputError("cannot write to standard output: " + *writeFailure);
         }
-        WriteToStandardOutput(out, script.Text());
-        return kExitOk;
     }
-    try {
-        WriteOutputFile(*options.outputFile, script.Text(), out.FileDescriptor());
-    } catch (const FileError& error) {
-        err << "qeltaudit: " << error.what() << '\n';
-        return kExitCannotWrite;
-    }
-    return kExitOk;
+    return WriteScript(options, script.Text(), out, err);
 }
 
 int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream& err,
@@ -248,10 +307,21 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
                    "standard output");
     app.add_flag("--show-settings", options.showSettings,
                  "Print the host folder, data folder and database found at start-up");
+    app.add_flag("--strict", options.strict,
+                 "Treat every warning as an error: exit 65 and write no script");
+    auto* drop = app.add_flag("--drop", options.drop,
+                              "Write the script that removes the table's audit trigger instead "
+                              "(the audit table and its log stay)")
+                     ->excludes(database)
+                     ->excludes(columns);
+    app.add_flag("--drop-audit-table", options.dropAuditTable,
+                 "With --drop: remove the audit table and the log it holds too")
+        ->needs(drop);
     app.set_version_flag("--version", VersionText());
     app.footer(
         "Exit codes: 0 script written; 1 the database could not be opened; 2 error creating the "
-        "trigger; 64 usage error; 74 the script could not be written.");
+        "trigger; 64 usage error; 65 --strict and the script has warnings; 74 the script could "
+        "not be written.");
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 parses from the back
     try {
@@ -263,7 +333,13 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
                                            "\nDatabase: " + settings.databaseName + "\n");
             return kExitOk;
         }
-        ValidateNames(options);
+        ValidateTable(options);
+        if (options.drop) {
+            ScriptBuffer script;
+            WriteRemovalScript(script, options.table, options.dropAuditTable);
+            return WriteScript(options, script.Text(), out, err);
+        }
+        ValidateColumnNames(options);
         RequireOutputOtherThanColumns(options);
         if (options.columnsFile) {
             std::pmr::vector<Field> columns =
@@ -271,13 +347,23 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
             const CheckedColumnList checkedList{ExpectedScriptBytes(columns)};
             ColumnListSession session(FieldVector(std::move(columns)),
                                       options.uppercaseIdentifiers);
-            return GenerateScript(options, session, *options.columnsFile, out, err, checkedList);
+            std::vector<ScriptWarning> warnings;
+            if (NeedsKeyColumn(options)) {
+                warnings = TakePrimaryKeyAsKeyColumn(options, session, *options.columnsFile);
+            }
+            return GenerateScript(options, session, *options.columnsFile, out, err,
+                                  std::move(warnings), checkedList);
         }
         OdbcSession session;
         // The host installation is looked up only when no database is named.
         const std::string databaseName =
             options.database ? *options.database : lookUpHostSettings().databaseName;
-        const int exitCode = GenerateScript(options, session, databaseName, out, err);
+        std::vector<ScriptWarning> warnings;
+        if (NeedsKeyColumn(options)) {
+            warnings = TakePrimaryKeyAsKeyColumn(options, session, databaseName);
+        }
+        const int exitCode =
+            GenerateScript(options, session, databaseName, out, err, std::move(warnings));
         if (exitCode == kExitOpenFailed && !session.OpenFailure().empty()) {
             err << "qeltaudit: " << session.OpenFailure() << '\n';
         }

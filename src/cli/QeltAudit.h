@@ -14,6 +14,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitOpenFailed = 1;    // "Error Opening the Database."
 inline constexpr int kExitRunFailed = 2;     // "Error creating the Trigger"
 inline constexpr int kExitUsage = 64;        // bad options, columns file or names
+inline constexpr int kExitWarnings = 65;     // --strict and the script has warnings
 inline constexpr int kExitCannotWrite = 74;  // the script could not be written
 
 // The start-up lookups of the host installation; only --show-settings and a run without

@@ -133,7 +133,7 @@ TEST(StandardOutputFailure, StreamThatRefusesTheTextEndsWithExit74) {
 // A column list whose script (some 680 KB) passes standard output in several pieces, with
 // names that need brackets and quotes doubled in its literals.
 std::string WideColumns() {
-    std::string columns = "CompanyIntID\t3\n";
+    std::string columns = "CompanyIntID\t3\nCompanyName\t202\tsize=80\n";
     for (int i = 1; i < 3000; ++i) {
         const std::string name =
             i % 7 == 0 ? "Col'" + std::to_string(i) + " x" : "Col" + std::to_string(i);

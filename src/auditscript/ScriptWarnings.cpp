@@ -1,0 +1,187 @@
+#include "auditscript/ScriptWarnings.h"
+
+#include <algorithm>
+
+#include "auditscript/SQLFuncs.h"
+#include "auditscript/SqlQuoting.h"
+#include "text/Ascii.h"
+#include "text/Utf.h"
+
+namespace qelt {
+
+namespace {
+
+constexpr std::int32_t kDefaultCastCharacters = 20;
+
+bool IsCharacterType(std::int32_t type) {
+    return IsTextType(type) || type == ado::adChar || type == ado::adWChar;
+}
+
+bool IsNumberType(std::int32_t type) {
+    switch (type) {
+        case ado::adTinyInt:
+        case ado::adUnsignedTinyInt:
+        case ado::adSmallInt:
+        case ado::adInteger:
+        case ado::adBigInt:
+        case ado::adNumeric:
+        case ado::adDecimal:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The server error of an INSERT whose value is wider than its nvarchar column.
+std::string_view TooWideError(const Field& column) {
+    if (column.Type == ado::adGUID) {
+        return "Msg 8170, Insufficient result space to convert uniqueidentifier value";
+    }
+    if (IsNumberType(column.Type)) {
+        return "Msg 8115, Arithmetic overflow error converting expression to data type nvarchar";
+    }
+    return "Msg 8152, String or binary data would be truncated";
+}
+
+const Field* FindColumn(const Fields& columns, std::string_view name) {
+    for (std::int32_t p = 0; p < columns.Count(); ++p) {
+        // SQL Server resolves names without regard to letter case in its usual collations.
+        if (const Field& column = columns.Item(p);
+            text::EqualsIgnoringAsciiCase(column.Name, name)) {
+            return &column;
+        }
+    }
+    return nullptr;
+}
+
+// The warnings of the column that holds an audit row's key or display name.
+void WarnOfRowColumn(std::vector<ScriptWarning>& warnings, const Fields& columns,
+                     std::string_view role, std::string_view name, std::string_view option,
+                     std::string_view auditColumn, std::int32_t auditWidth) {
+    const Field* column = FindColumn(columns, name);
+    if (column == nullptr) {
+        warnings.push_back(
+            {std::string(name), "the " + std::string(role) + " column " + QuotedForMessage(name) +
+                                    " is not a column of the table: the script's CREATE TRIGGER "
+                                    "fails (Msg 207, Invalid column name); name the column with " +
+                                    std::string(option)});
+        return;
+    }
+    if (const std::int32_t width = TextWidthOf(*column); width > auditWidth) {
+        warnings.push_back(
+            {column->Name, "the " + std::string(role) + " column " + QuotedForMessage(name) +
+                               " holds up to " + std::to_string(width) +
+                               " characters and the audit table's " + std::string(auditColumn) +
+                               " " + std::to_string(auditWidth) +
+                               ": every update of a row whose value is longer fails (" +
+                               std::string(TooWideError(*column)) + ")"});
+    }
+}
+
+// The ways a logged column's values lose part of what they hold in the audit table.
+std::string LossOf(const Field& column) {
+    if (HasTypeName(column, "image")) {
+        return "is of type image, which cannot be converted to text: the script's CREATE TRIGGER "
+               "fails (Msg 529, Explicit conversion from data type image to nvarchar is not "
+               "allowed)";
+    }
+    if (column.Type == ado::adBinary || column.Type == ado::adVarBinary ||
+        column.Type == ado::adLongVarBinary) {
+        return "holds binary values, which the trigger logs as unreadable text";
+    }
+    if (HasTypeName(column, "sql_variant")) {
+        return "is an sql_variant: values holding binary data are logged as unreadable text";
+    }
+    if ((column.Type == ado::adChar || column.Type == ado::adWChar) &&
+        column.Facts.size > kDefaultCastCharacters) {
+        return "holds up to " + std::to_string(column.Facts.size) +
+               " characters of fixed-length text, which the trigger logs cut to 20";
+    }
+    if (column.Type == ado::adSingle || column.Type == ado::adDouble) {
+        return "holds floating-point values, which the trigger logs rounded to 6 significant "
+               "digits";
+    }
+    if (HasTypeName(column, "datetime2") || HasTypeName(column, "datetimeoffset")) {
+        return "holds date and time values, which the trigger logs cut to 20 characters: "
+               "fractions of a second and any time zone offset are lost";
+    }
+    if ((column.Type == ado::adDBTimeStamp || column.Type == ado::adDate) &&
+        !HasTypeName(column, "smalldatetime")) {
+        return "holds date and time values, which the trigger logs to the minute "
+               "('Dec  7 2026 11:04PM'): seconds and fractions are lost";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::int32_t TextWidthOf(const Field& column) {
+    switch (column.Type) {
+        case ado::adBoolean:
+            return 1;
+        case ado::adTinyInt:
+        case ado::adUnsignedTinyInt:
+            return 3;
+        case ado::adSmallInt:
+            return 5;
+        case ado::adInteger:
+            return 10;  // the positive values that keys and identities take
+        case ado::adBigInt:
+            return 19;
+        case ado::adGUID:
+            return 36;
+        case ado::adNumeric:
+        case ado::adDecimal:
+            return column.Facts.size == 0 ? 0 : column.Facts.size + (column.Facts.scale > 0);
+        default:
+            return IsCharacterType(column.Type) ? column.Facts.size : 0;
+    }
+}
+
+std::vector<ScriptWarning> AuditScriptWarnings(std::string_view keyColumn,
+                                               std::string_view displayColumn,
+                                               const Fields& columns, const TableFacts& table) {
+    std::vector<ScriptWarning> warnings;
+    if (columns.Count() == 0) {
+        return warnings;
+    }
+    if (!keyColumn.empty()) {
+        WarnOfRowColumn(warnings, columns, "key", keyColumn, "--key-column", "ItemIntID",
+                        kItemIdCharacters);
+        const bool keyIsPrimaryKey = table.primaryKey.size() == 1 &&
+                                     text::EqualsIgnoringAsciiCase(table.primaryKey[0], keyColumn);
+        if (!table.primaryKey.empty() && !keyIsPrimaryKey) {
+            warnings.push_back(
+                {std::string(keyColumn),
+                 "the key column " + QuotedForMessage(keyColumn) +
+                     " is not the table's primary key (" + JoinedForMessage(table.primaryKey) +
+                     "): the trigger matches rows by values that may repeat, so an update may "
+                     "set and log other rows than it names"});
+        }
+    }
+    WarnOfRowColumn(warnings, columns, "display", displayColumn, "--display-column", "DisplayName",
+                    kDisplayNameCharacters);
+
+    for (std::int32_t p = 0; p < columns.Count(); ++p) {
+        const Field& column = columns.Item(p);
+        // Only a column that an update can change gets audit rows.
+        if (!IsLoggedColumn(column.Name, keyColumn) || !CanBeSet(column, table)) {
+            continue;
+        }
+        if (const std::size_t length = text::Utf16Length(column.Name);
+            length > kFieldNameCharacters) {
+            warnings.push_back({column.Name, "the column " + QuotedForMessage(column.Name) +
+                                                 " has a name of " + std::to_string(length) +
+                                                 " characters and the audit table's FieldName "
+                                                 "40: every update of it fails (Msg 8152, String "
+                                                 "or binary data would be truncated)"});
+        }
+        if (const std::string loss = LossOf(column); !loss.empty()) {
+            warnings.push_back(
+                {column.Name, "the column " + QuotedForMessage(column.Name) + " " + loss});
+        }
+    }
+    return warnings;
+}
+
+}  // namespace qelt
