@@ -16,11 +16,13 @@
 #include "support/CliRun.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
+#include "support/TsqlCheck.h"
 
 namespace qelt::cli {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 using ::testing::StartsWith;
 
 const std::string kDemoDatabase = QELT_DEMO_DATABASE;
@@ -175,6 +177,17 @@ TEST_F(DatabaseModeTest, DefaultDatabaseWithoutHostInstallationIsQeltOneMdb) {
     EXPECT_EQ(result.out, "");
     EXPECT_THAT(result.err, StartsWith("Error Opening the Database.\nQeltOne.mdb\n"));
     EXPECT_TRUE(std::filesystem::is_empty(folder_));
+}
+
+// The scripts of the demo tables, their names and types as the driver reports them, parse as
+// T-SQL.
+TEST_F(DatabaseModeTest, ScriptsOfTheDemoTablesParseAsTsql) {
+    for (const char* table : {"Companies", "Contacts", "Consultants", "Requirements"}) {
+        const test::CliResult result =
+            test::RunCli({"--database", kDemoDatabase, "--table", table});
+        ASSERT_EQ(result.exitCode, kExitOk) << table << ": " << result.err;
+        EXPECT_THAT(test::TsqlProblems(result.out), IsEmpty()) << table;
+    }
 }
 
 }  // namespace
