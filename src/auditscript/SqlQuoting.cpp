@@ -265,7 +265,10 @@ bool IsRegularIdentifier(std::string_view name) {
             const auto byte = static_cast<unsigned char>(c);
             return byte < 0x80 && kAsciiIdentifierParts[byte];
         })) {
-        return (IsAsciiLetter(name.front()) || name.front() == '_') && !IsReservedKeyword(name);
+        // GO is no keyword, but a line that starts with it is a batch separator to the query
+        // tools, and a SET list entry starts its line with the name.
+        return (IsAsciiLetter(name.front()) || name.front() == '_') && !IsReservedKeyword(name) &&
+               !text::EqualsIgnoringAsciiCase(name, "GO");
     }
     // Other ASCII needs no decoding either; a sequence that is not UTF-8 decodes to U+FFFD, which
     // is no letter, so such a name is bracketed.

@@ -40,6 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"key", "[key]", "key", false}, NameCase{"User", "[User]", "User", false},
         NameCase{"current_timestamp", "[current_timestamp]", "current_timestamp", false},
         NameCase{"Orders", "Orders", "Orders", true},
+        // A line starting with GO would end the batch in the query tools.
+        NameCase{"go", "[go]", "go", true}, NameCase{"Gone", "Gone", "Gone", true},
         NameCase{"First Name", "[First Name]", "First Name", false},
         NameCase{"O'Brien", "[O'Brien]", "O''Brien", false}, NameCase{"1st", "[1st]", "1st", false},
         NameCase{"@var", "[@var]", "@var", false}, NameCase{"#temp", "[#temp]", "#temp", false},
