@@ -12,6 +12,7 @@
 #include "auditscript/WorkedExample.h"
 #include "dbsession/Error.h"
 #include "support/FakeSession.h"
+#include "support/TsqlCheck.h"
 
 namespace qelt {
 namespace {
@@ -30,10 +31,10 @@ using ::testing::Not;
 constexpr std::int32_t kText = ado::adVarWChar;
 
 std::string TriggerFor(const std::vector<Field>& columns, std::string_view keyColumn = "Key1",
-                       std::string_view itemTable = "Items") {
+                       std::string_view itemTable = "Items", const TableFacts& table = {}) {
     ScriptBuffer script;
     WriteAuditTriggerScript(script, itemTable, AuditTableName(itemTable), keyColumn, "Shown",
-                            FieldVector(columns));
+                            FieldVector(columns), table);
     return script.Text();
 }
 
@@ -351,6 +352,184 @@ TEST_P(ScriptInPieces, JoinToTheWholeScript) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PieceBytes, ScriptInPieces, ::testing::Values(1, 7, 100, 1000, 1 << 20));
+
+}  // namespace
+}  // namespace qelt
+
+namespace qelt {
+namespace {
+
+// ---- Columns an UPDATE cannot set, and conversions that cannot fail ---------------------------
+
+ColumnFacts TypeNamed(std::string typeName, std::int32_t size = 0, std::int32_t scale = 0) {
+    ColumnFacts facts;
+    facts.typeName = std::move(typeName);
+    facts.size = size;
+    facts.scale = scale;
+    return facts;
+}
+
+ColumnFacts Identity() {
+    ColumnFacts facts;
+    facts.identity = true;
+    return facts;
+}
+
+ColumnFacts Computed() {
+    ColumnFacts facts;
+    facts.computed = true;
+    return facts;
+}
+
+TableFacts ComputedInCatalog(std::vector<std::string> columns) {
+    TableFacts table;
+    table.computedColumns = std::move(columns);
+    return table;
+}
+
+// The text between "UPDATE Items SET" and "    From INSERTED".
+std::string SetListOf(const std::string& trigger) {
+    const std::string start = "UPDATE Items SET\r\n";
+    const auto from = trigger.find(start) + start.size();
+    return trigger.substr(from, trigger.find("    From INSERTED\r\n") - from);
+}
+
+struct SetListCase {
+    const char* name;
+    std::vector<Field> columns;
+    TableFacts table;
+    const char* setList;
+};
+
+class SetList : public ::testing::TestWithParam<SetListCase> {};
+
+// The columns that make every update fail when set stay out; the comma still closes every entry's
+// line but the last, and the script stays valid T-SQL.
+TEST_P(SetList, LeavesOutWhatCannotBeSet) {
+    const auto& c = GetParam();
+    const std::string trigger = TriggerFor(c.columns, "Key1", "Items", c.table);
+    EXPECT_EQ(SetListOf(trigger), c.setList);
+    EXPECT_THAT(test::TsqlProblems(trigger), ElementsAre());
+    // The CASE blocks still read every column, the excluded ones too.
+    EXPECT_EQ(LinesStartingWith(trigger, "            WHEN '").size(), 2 * c.columns.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SetList,
+    ::testing::Values(SetListCase{"IdentityFirst",
+                                  {{"Key1", 3, Identity()}, {"A", kText}, {"B", kText}},
+                                  {},
+                                  "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
+                      SetListCase{"IdentityLastTakesTheCommaWithIt",
+                                  {{"A", kText}, {"B", kText}, {"Key1", 3, Identity()}},
+                                  {},
+                                  "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
+                      SetListCase{"ComputedBetween",
+                                  {{"A", kText}, {"Total", 3, Computed()}, {"B", kText}},
+                                  {},
+                                  "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
+                      SetListCase{"ComputedAsTheCatalogSays",
+                                  {{"A", kText}, {"Total", 3}, {"B", kText}},
+                                  ComputedInCatalog({"Total"}),
+                                  "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
+                      SetListCase{"RowVersionAndBinaryTimestamp",
+                                  {{"A", kText},
+                                   {"Version", ado::adBinary, TypeNamed("timestamp", 8)},
+                                   {"Row", ado::adVarBinary, TypeNamed("ROWVERSION")}},
+                                  {},
+                                  "    A = INSERTED.A\r\n"},
+                      SetListCase{
+                          "TimestampOfDateAndTimeIsSet",
+                          {{"A", kText}, {"Stamp", ado::adDBTimeStamp, TypeNamed("timestamp")}},
+                          {},
+                          "    A = INSERTED.A,\r\n    Stamp = INSERTED.Stamp\r\n"},
+                      SetListCase{"NothingCanBeSet",
+                                  {{"Key1", 3, Identity()}, {"Total", 3, Computed()}},
+                                  {},
+                                  "    @Flag = 0\r\n"}),
+    [](const auto& info) { return info.param.name; });
+
+struct CastCase {
+    const char* name;
+    Field column;
+    const char* oldValue;  // what the old-value CASE block logs
+};
+
+class Casts : public ::testing::TestWithParam<CastCase> {};
+
+TEST_P(Casts, AreWideEnoughThatTheyCannotFail) {
+    const auto& c = GetParam();
+    const std::string trigger = TriggerFor({{"Key1", 3}, c.column});
+    EXPECT_THAT(trigger,
+                HasSubstr("            WHEN 'Value' THEN " + std::string(c.oldValue) + "\r\n"));
+    EXPECT_THAT(test::TsqlProblems(trigger), ElementsAre());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Casts,
+    ::testing::Values(
+        CastCase{"Uniqueidentifier", {"Value", ado::adGUID}, "CAST(DELETED.Value AS NVARCHAR(36))"},
+        CastCase{"WideDecimal",
+                 {"Value", ado::adNumeric, TypeNamed("numeric", 38, 10)},
+                 "CAST(DELETED.Value AS NVARCHAR(40))"},
+        CastCase{"DecimalOf19Digits",
+                 {"Value", ado::adDecimal, TypeNamed("decimal", 19)},
+                 "CAST(DELETED.Value AS NVARCHAR(21))"},
+        CastCase{"DecimalThatFitsTwenty",
+                 {"Value", ado::adNumeric, TypeNamed("numeric", 18, 2)},
+                 "CAST(DELETED.Value AS NVARCHAR(20))"},
+        CastCase{"DecimalOfUnknownSize",
+                 {"Value", ado::adNumeric},
+                 "CAST(DELETED.Value AS NVARCHAR(20))"},
+        CastCase{"XmlReportedAsText",
+                 {"Value", ado::adLongVarWChar, TypeNamed("xml")},
+                 "CAST(DELETED.Value AS NVARCHAR(MAX))"},
+        CastCase{"XmlOfAnyCode",
+                 {"Value", ado::adVariant, TypeNamed("XML")},
+                 "CAST(DELETED.Value AS NVARCHAR(MAX))"},
+        CastCase{"SqlVariant",
+                 {"Value", ado::adVariant, TypeNamed("sql_variant")},
+                 "CAST(DELETED.Value AS NVARCHAR(4000))"},
+        CastCase{"IntegerKeepsTwenty",
+                 {"Value", ado::adBigInt, TypeNamed("bigint", 19)},
+                 "CAST(DELETED.Value AS NVARCHAR(20))"},
+        CastCase{"TextStaysAsItIs",
+                 {"Value", ado::adVarWChar, TypeNamed("nvarchar", 4000)},
+                 "DELETED.Value"}),
+    [](const auto& info) { return info.param.name; });
+
+// What the driver tells of ordinary columns changes nothing: the worked example stays exact.
+TEST(WorkedExample, TriggerIsExactWhateverTheOrdinaryColumnsTell) {
+    const std::vector<Field> columns = {
+        {"CompanyIntID", ado::adVarWChar, TypeNamed("nvarchar", 10)},
+        {"CompanyName", ado::adVarWChar, TypeNamed("nvarchar", 80)},
+        {"Employees", ado::adInteger, TypeNamed("int", 10)},
+        {"EditedBy", ado::adVarWChar, TypeNamed("nvarchar", 40)},
+        {"EditDate", ado::adDBTimeStamp, TypeNamed("datetime", 23, 3)}};
+    ScriptBuffer script;
+    WriteAuditTriggerScript(script, "Companies", "AuditTrailCompanies", "CompanyIntID",
+                            "CompanyName", FieldVector(columns), TableFacts{{"CompanyIntID"}, {}});
+    EXPECT_EQ(script.Text(), CrLf(kCompaniesTrigger));
+}
+
+TEST(RemovalScript, DropsTheTriggerAndOnRequestTheAuditTable) {
+    for (const bool dropAuditTable : {false, true}) {
+        ScriptBuffer script;
+        WriteRemovalScript(script, "Companies", dropAuditTable);
+        std::string expected =
+            "IF OBJECT_ID(N'QLX_AuditTrailCompanies', N'TR') IS NOT NULL\r\n"
+            "    DROP TRIGGER QLX_AuditTrailCompanies\r\n"
+            "GO\r\n";
+        if (dropAuditTable) {
+            expected +=
+                "IF OBJECT_ID(N'[dbo].[AuditTrailCompanies]', N'U') IS NOT NULL\r\n"
+                "    DROP TABLE [dbo].[AuditTrailCompanies]\r\n"
+                "GO\r\n";
+        }
+        EXPECT_EQ(script.Text(), expected);
+        EXPECT_THAT(test::TsqlProblems(script.Text()), ElementsAre());
+    }
+}
 
 }  // namespace
 }  // namespace qelt

@@ -41,6 +41,13 @@ std::string NumberedNames(int count, std::string_view lineEnd) {
     return text;
 }
 
+template <typename Set>
+ColumnFacts Facts(Set set) {
+    ColumnFacts facts;
+    set(facts);
+    return facts;
+}
+
 struct ParseCase {
     std::string name;
     std::string text;
@@ -80,7 +87,19 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"A", 3}, {Repeated("é", 100), 3}}},
         ParseCase{"Int32Limits",
                   "A\t-2147483648\nB\t2147483647\n",
-                  {{"A", -2147483648}, {"B", 2147483647}}}),
+                  {{"A", -2147483648}, {"B", 2147483647}}},
+        ParseCase{"FactsAfterTheType",
+                  "Id\t3\tidentity\tprimary-key\r\nAmount\t131\ttype=numeric\tsize=38\tscale=10\n"
+                  "Version\t128\trowversion\nTotal\t3\tcomputed\t\nName\t202\t\tsize=0\n",
+                  {{"Id", 3, Facts([](ColumnFacts& f) { f.identity = f.primaryKey = true; })},
+                   {"Amount", 131, Facts([](ColumnFacts& f) {
+                        f.typeName = "numeric";
+                        f.size = 38;
+                        f.scale = 10;
+                    })},
+                   {"Version", 128, Facts([](ColumnFacts& f) { f.typeName = "rowversion"; })},
+                   {"Total", 3, Facts([](ColumnFacts& f) { f.computed = true; })},
+                   {"Name", 202}}}),
     [](const auto& info) { return info.param.name; });
 
 struct BadCase {
@@ -110,7 +129,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"TypeWithTrailingText", "\nA\t202x\n", "line 2: "},
         BadCase{"TypeEmpty", "A\t\n", "line 1: "}, BadCase{"SecondTab", "A\t202\t1\n", "line 1: "},
         BadCase{"EmptyName", "\t202\n", "line 1: the column name is empty"},
-        BadCase{"TypeWithBlank", "A\t 202\n", "line 1: "}, BadCase{"Empty", "", "lists no column"},
+        BadCase{"TypeWithBlank", "A\t 202\n", "line 1: "},
+        BadCase{"UnknownFact", "A\t3\nB\t3\tautoincrement\n",
+                "line 2: the field 'autoincrement' is not understood (expected identity, computed, "
+                "rowversion, primary-key, type=NAME, size=N or scale=N)"},
+        BadCase{"FactInOtherCase", "A\t3\tIdentity\n", "line 1: the field 'Identity'"},
+        BadCase{"NegativeSize", "A\t202\tsize=-1\n", "line 1: the size '-1' is not a whole number"},
+        BadCase{"ScaleNotANumber", "A\t131\tscale=two\n", "line 1: the scale 'two'"},
+        BadCase{"SizeWithoutValue", "A\t202\tsize=\n", "line 1: the size ''"},
+        BadCase{"EmptyTypeName", "A\t202\ttype=\n", "line 1: the field 'type='"},
+        BadCase{"Empty", "", "lists no column"},
         BadCase{"OnlyBlankLines", "\n\r\n", "lists no column"},
         BadCase{"OnlyByteOrderMark", "\xEF\xBB\xBF", "lists no column"},
         BadCase{"NulInName", std::string("A\0B\t202\n", 7),

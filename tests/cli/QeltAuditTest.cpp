@@ -223,7 +223,22 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"UnknownTableWithoutKey",
                     {"--columns", "COLUMNS", "--table", "Orders"},
                     "--key-column"},
-        RefusalCase{"UppercaseWithoutColumns", {"--uppercase-identifiers"}, "--columns"}),
+        RefusalCase{"UppercaseWithoutColumns", {"--uppercase-identifiers"}, "--columns"},
+        RefusalCase{"UnknownColumnFact",
+                    {"--columns", "TEXT:A\t3\nB\t3\tauto\n"},
+                    "given.tsv', line 2: the field 'auto' is not understood"},
+        RefusalCase{
+            "UnknownTableWithATwoColumnPrimaryKey",
+            {"--columns", "TEXT:A\t3\tprimary-key\nB\t3\tprimary-key\n", "--table", "Orders"},
+            "reports the primary key (A, B) of 2 columns; name the key column with "
+            "--key-column"},
+        RefusalCase{"UnknownTableWhosePrimaryKeyIsNotPlain",
+                    {"--columns", "TEXT:Order No\t3\tprimary-key\n", "--table", "Orders"},
+                    "the primary key column 'Order No' is not a plain identifier"},
+        RefusalCase{"DropAuditTableWithoutDrop", {"--drop-audit-table"}, "--drop"},
+        RefusalCase{"DropReadsNoDatabase",
+                    {"--drop", "--database", "QeltOne.db"},
+                    "--database excludes --drop"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(QeltAuditOutput, ReplacesTheFileOnlyOnSuccess) {
@@ -264,6 +279,79 @@ TEST(QeltAuditInfo, VersionAndHelp) {
     EXPECT_EQ(result.exitCode, kExitOk);
     EXPECT_THAT(result.out, StartsWith("Writes the T-SQL script"));
     EXPECT_THAT(result.out, HasSubstr("--columns"));
+}
+
+// ---- Warnings, --strict and --drop -------------------------------------------------------------
+
+// A float column loses digits in the log: a warning, and under --strict no script at all.
+TEST(QeltAuditWarnings, StrictWritesNothingWhenThereAreWarnings) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", std::string(kColumns) + "Turnover\t5\n").string();
+    const auto output = dir.Write("audit.sql", "kept");
+    const std::string warning =
+        "qeltaudit: warning: the column 'Turnover' holds floating-point values, which the trigger "
+        "logs rounded to 6 significant digits\n";
+
+    test::CliResult result = test::RunCli({"--columns", columns});
+    EXPECT_EQ(result.exitCode, kExitOk);
+    EXPECT_EQ(result.err, warning);
+    EXPECT_THAT(result.out, StartsWith("CREATE TABLE"));
+
+    for (const bool toFile : {false, true}) {
+        std::vector<std::string> args = {"--columns", columns, "--strict"};
+        if (toFile) {
+            args.insert(args.end(), {"--output", output.string()});
+        }
+        result = test::RunCli(args);
+        EXPECT_EQ(result.exitCode, kExitWarnings);
+        EXPECT_THAT(result.out, IsEmpty());
+        EXPECT_EQ(result.err, warning + "qeltaudit: no script written: --strict and 1 warning\n");
+        EXPECT_EQ(test::ReadBytes(output), "kept");
+    }
+
+    result = test::RunCli({"--columns", dir.Write("clean.tsv", kColumns).string(), "--strict"});
+    EXPECT_EQ(result.exitCode, kExitOk);
+    EXPECT_EQ(result.out, test::CompaniesScript());
+}
+
+// A table outside the built-in list takes the one primary-key column the list marks, and says so.
+TEST(QeltAuditWarnings, UnknownTableTakesItsPrimaryKeyAsKeyColumn) {
+    test::TempFolder dir;
+    const auto columns =
+        dir.Write("orders.tsv", "OrderID\t3\tidentity\tprimary-key\nDisplayName\t202\tsize=80\n")
+            .string();
+    const test::CliResult result = test::RunCli({"--columns", columns, "--table", "Orders"});
+    EXPECT_EQ(result.exitCode, kExitOk);
+    EXPECT_EQ(result.err,
+              "qeltaudit: warning: the table 'Orders' has no built-in key column: the script uses "
+              "its primary key 'OrderID', as the database reports it (--key-column names "
+              "another)\n");
+    EXPECT_THAT(
+        NamingLines(result.out),
+        ::testing::ElementsAre(
+            "CREATE TRIGGER QLX_AuditTrailOrders ON Orders",
+            "    Where (Orders.OrderID = INSERTED.OrderID)",
+            "        SELECT  @QLXUserID,INSERTED.OrderID,INSERTED.DisplayName,@CurrentColName,",
+            "        Where (INSERTED.OrderID = DELETED.OrderID)"));
+    // The identity key stays out of the trigger's UPDATE.
+    EXPECT_THAT(result.out,
+                HasSubstr("UPDATE Orders SET\r\n    DisplayName = INSERTED.DisplayName\r\n"));
+}
+
+TEST(QeltAuditDrop, WritesTheRemovalScript) {
+    test::TempFolder dir;
+    const auto output = dir.Path() / "remove.sql";
+    test::CliResult result = test::RunCli({"--drop", "--table", "contacts"});
+    EXPECT_EQ(result.exitCode, kExitOk) << result.err;
+    EXPECT_EQ(result.out,
+              "IF OBJECT_ID(N'QLX_AuditTrailContacts', N'TR') IS NOT NULL\r\n"
+              "    DROP TRIGGER QLX_AuditTrailContacts\r\n"
+              "GO\r\n");
+    result = test::RunCli({"--drop", "--drop-audit-table", "--output", output.string()});
+    EXPECT_EQ(result.exitCode, kExitOk) << result.err;
+    EXPECT_THAT(test::ReadBytes(output),
+                HasSubstr("GO\r\nIF OBJECT_ID(N'[dbo].[AuditTrailCompanies]', N'U') IS NOT NULL\r\n"
+                          "    DROP TABLE [dbo].[AuditTrailCompanies]\r\nGO\r\n"));
 }
 
 }  // namespace

@@ -1,0 +1,160 @@
+#include "auditscript/ScriptWarnings.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qelt {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+
+constexpr std::int32_t kText = ado::adVarWChar;
+
+ColumnFacts Sized(std::int32_t size, std::string typeName = {}, std::int32_t scale = 0) {
+    ColumnFacts facts;
+    facts.typeName = std::move(typeName);
+    facts.size = size;
+    facts.scale = scale;
+    return facts;
+}
+
+ColumnFacts Identity() {
+    ColumnFacts facts;
+    facts.identity = true;
+    return facts;
+}
+
+TableFacts PrimaryKey(std::vector<std::string> columns) {
+    TableFacts table;
+    table.primaryKey = std::move(columns);
+    return table;
+}
+
+struct WarningCase {
+    const char* name;
+    std::vector<Field> columns;         // key ID and display Shown unless the case names others
+    std::vector<std::string> expected;  // a telling part of each warning, in order
+    TableFacts table = {};
+    const char* keyColumn = "ID";
+
+    friend void PrintTo(const WarningCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class Warnings : public ::testing::TestWithParam<WarningCase> {};
+
+TEST_P(Warnings, NameTheColumnTheProblemAndTheServerError) {
+    const auto& c = GetParam();
+    const std::vector<ScriptWarning> warnings =
+        AuditScriptWarnings(c.keyColumn, "Shown", FieldVector(c.columns), c.table);
+    std::vector<::testing::Matcher<std::string>> expected;
+    for (const std::string& part : c.expected) {
+        expected.push_back(HasSubstr(part));
+    }
+    std::vector<std::string> texts;
+    for (const ScriptWarning& warning : warnings) {
+        texts.push_back(warning.text);
+        EXPECT_EQ(warning.text.find('\n'), std::string::npos) << "one line each";
+    }
+    EXPECT_THAT(texts, ElementsAreArray(expected));
+}
+
+const Field kKey{"ID", ado::adInteger};
+const std::string kLongKey(50, 'k');
+const Field kShown{"Shown", kText, Sized(80)};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Warnings,
+    ::testing::Values(
+        WarningCase{"NoneForOrdinaryColumns",
+                    {kKey,
+                     kShown,
+                     {"Count", ado::adInteger},
+                     {"Day", ado::adDBDate},
+                     {"Name", kText, Sized(40)},
+                     {"Code", ado::adWChar, Sized(20)},
+                     {"Price", ado::adNumeric, Sized(38)},
+                     {"Ref", ado::adGUID}},
+                    {},
+                    PrimaryKey({"id"})},
+        WarningCase{"KeyNotInTheTable",
+                    {kShown},
+                    {"the key column 'ID' is not a column of the table: the script's CREATE "
+                     "TRIGGER fails (Msg 207"}},
+        WarningCase{"DisplayNotInTheTable",
+                    {kKey},
+                    {"the display column 'Shown' is not a column of the table: the script's CREATE "
+                     "TRIGGER fails (Msg 207"}},
+        WarningCase{"TextKeyWiderThanItemIntID",
+                    {{"ID", kText, Sized(11)}, kShown},
+                    {"holds up to 11 characters and the audit table's ItemIntID 10: every update "
+                     "of a row whose value is longer fails (Msg 8152"}},
+        WarningCase{"BigintKey",
+                    {{"ID", ado::adBigInt}, kShown},
+                    {"19 characters and the audit table's ItemIntID 10: every update of a row "
+                     "whose value is longer fails (Msg 8115"}},
+        WarningCase{"DecimalKeyWithScale",
+                    {{"ID", ado::adNumeric, Sized(10, "", 2)}, kShown},
+                    {"11 characters and the audit table's ItemIntID 10: every update of a row "
+                     "whose value is longer fails (Msg 8115"}},
+        WarningCase{"UniqueidentifierKey",
+                    {{"ID", ado::adGUID}, kShown},
+                    {"36 characters and the audit table's ItemIntID 10: every update of a row "
+                     "whose value is longer fails (Msg 8170"}},
+        WarningCase{"DisplayWiderThanDisplayName",
+                    {kKey, {"Shown", kText, Sized(81)}},
+                    {"display column 'Shown' holds up to 81 characters and the audit table's "
+                     "DisplayName 80"}},
+        WarningCase{"KeyThatIsNotThePrimaryKey",
+                    {kKey, kShown},
+                    {"the key column 'ID' is not the table's primary key (Code, Year)"},
+                    PrimaryKey({"Code", "Year"})},
+        WarningCase{"NamesLongerThanFieldName",
+                    {kKey,
+                     kShown,
+                     {std::string(40, 'a'), ado::adInteger},
+                     {std::string(41, 'b'), ado::adInteger},
+                     // 39 letters and a character beyond U+FFFF: 41 UTF-16 units
+                     {std::string(39, 'c') + "\xF0\x9F\x98\x80", ado::adInteger}},
+                    {"has a name of 41 characters and the audit table's FieldName 40: every "
+                     "update of it fails (Msg 8152",
+                     "has a name of 41 characters"}},
+        WarningCase{"LongNamesThatAreNeverLogged",
+                    {{kLongKey, ado::adInteger},
+                     kShown,
+                     {std::string(50, 'i'), ado::adInteger, Identity()},
+                     {"EditDate", ado::adDBTimeStamp}},
+                    {},
+                    {},
+                    kLongKey.c_str()},
+        WarningCase{"ValuesLoggedInPart",
+                    {kKey,
+                     kShown,
+                     {"Blob", ado::adLongVarBinary, Sized(0, "bytea")},
+                     {"Picture", ado::adLongVarBinary, Sized(0, "image")},
+                     {"Any", ado::adVariant, Sized(0, "sql_variant")},
+                     {"Padded", ado::adWChar, Sized(21)},
+                     {"Ratio", ado::adDouble},
+                     {"Created", ado::adDBTimeStamp, Sized(23, "datetime")},
+                     {"Precise", ado::adDBTimeStamp, Sized(27, "datetime2")},
+                     {"Minute", ado::adDBTimeStamp, Sized(16, "smalldatetime")},
+                     {"Version", ado::adBinary, Sized(8, "timestamp")}},
+                    {"'Blob' holds binary values, which the trigger logs as unreadable text",
+                     "'Picture' is of type image", "'Any' is an sql_variant",
+                     "'Padded' holds up to 21 characters of fixed-length text",
+                     "'Ratio' holds floating-point values",
+                     "'Created' holds date and time values, "
+                     "which the trigger logs to the minute",
+                     "'Precise' holds date and time values, which the trigger logs cut to 20"}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Warnings, NoneForAnEmptyColumnList) {
+    EXPECT_THAT(AuditScriptWarnings("ID", "Shown", FieldVector(), {}), ElementsAre());
+}
+
+}  // namespace
+}  // namespace qelt
