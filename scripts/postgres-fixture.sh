@@ -70,6 +70,18 @@ CREATE TABLE Companies (
     EditDate timestamp
 );
 INSERT INTO Companies (CompanyIntID, CompanyName) VALUES (1, 'Harbour Freight Lines');
+-- Columns that a trigger's UPDATE cannot set or must convert with care: an identity, a generated
+-- column, a uuid, a wide and a narrow numeric, binary data and a name longer than 40 characters.
+CREATE TABLE dbatest (
+    id integer GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+    label varchar(60),
+    total integer GENERATED ALWAYS AS (id * 2) STORED,
+    ref uuid,
+    amount numeric(38, 10),
+    price numeric(10, 2),
+    payload bytea,
+    a_column_name_that_is_longer_than_forty_chars text
+);
 -- Names beyond ASCII and beyond the Basic Multilingual Plane, quoted so that they keep their case.
 CREATE TABLE "Wörter" ("数量" integer, "Preis€" numeric(10, 2), "😀" text, "Kunde😀𝔘" varchar(10));
 SQL

@@ -190,5 +190,39 @@ TEST_F(DatabaseModeTest, ScriptsOfTheDemoTablesParseAsTsql) {
     }
 }
 
+// Through the SQLite driver: an AUTOINCREMENT key is an identity and a generated column is found
+// in the catalog, so neither stands in the trigger's UPDATE; the table outside the built-in list
+// takes its primary key; binary data and wide decimals are warned of or cast to fit.
+TEST_F(DatabaseModeTest, SQLiteIdentityAndGeneratedColumnsStayOutOfTheUpdate) {
+    const auto sql = temp_.Write(
+        "dbatest.sql",
+        "CREATE TABLE dbatest (id INTEGER PRIMARY KEY AUTOINCREMENT, label NVARCHAR(60),\n"
+        "    total INTEGER GENERATED ALWAYS AS (id * 2) VIRTUAL, payload BLOB,\n"
+        "    amount DECIMAL(38, 10), stamp DATETIME);\n");
+    const auto database = folder_ / "dbatest.db";
+    const std::string command = std::string(QELT_SQLITE3_SHELL) + " '" + database.string() +
+                                "' '.read " + sql.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const test::CliResult result = test::RunCli(
+        {"--database", database.string(), "--table", "dbatest", "--display-column", "label"});
+    ASSERT_EQ(result.exitCode, kExitOk) << result.err;
+    EXPECT_THAT(result.out, HasSubstr("UPDATE dbatest SET\r\n"
+                                      "    label = INSERTED.label,\r\n"
+                                      "    payload = INSERTED.payload,\r\n"
+                                      "    amount = INSERTED.amount,\r\n"
+                                      "    stamp = INSERTED.stamp\r\n"
+                                      "    From INSERTED\r\n"
+                                      "    Where (dbatest.id = INSERTED.id)\r\n"));
+    EXPECT_THAT(test::TsqlProblems(result.out), IsEmpty());
+    EXPECT_EQ(result.err,
+              "qeltaudit: warning: the table 'dbatest' has no built-in key column: the script uses "
+              "its primary key 'id', as the database reports it (--key-column names another)\n"
+              "qeltaudit: warning: the column 'payload' holds binary values, which the trigger "
+              "logs as unreadable text\n"
+              "qeltaudit: warning: the column 'stamp' holds date and time values, which the "
+              "trigger logs to the minute ('Dec  7 2026 11:04PM'): seconds and fractions are "
+              "lost\n");
+}
+
 }  // namespace
 }  // namespace qelt::cli

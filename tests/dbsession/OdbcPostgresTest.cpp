@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "auditscript/GenerationRun.h"
+#include "cli/QeltAudit.h"
 #include "dbsession/OdbcSession.h"
 #include "dbsession/OdbcTestSupport.h"
+#include "support/CliRun.h"
+#include "support/TsqlCheck.h"
 
 namespace qelt {
 namespace {
@@ -100,6 +103,96 @@ TEST(OdbcSessionPostgresOpen, UnknownDatabaseOnTheServerIsAnOpenFailure) {
     session.SetDatabaseName(std::string(kDataSource) + ";Database=qelt_missing");
     EXPECT_FALSE(session.OpenDatabase());
     EXPECT_THAT(session.OpenFailure(), HasSubstr("qelt_missing"));
+}
+
+// ---- What the script needs beyond names and types ----------------------------------------------
+
+struct FactCase {
+    const char* column;
+    std::int32_t type;
+    const char* typeName;
+    std::int32_t size;
+    std::int32_t scale;
+    bool identity;
+};
+
+// The driver tells the server's type name, size and scale, and which column is an identity; the
+// generated column it reports as writable, so the catalog has to say that one.
+TEST_F(OdbcSessionPostgres, DescribesWhatTheScriptNeeds) {
+    const auto recordset = session_.OpenRecordset(ProbeQuery("dbatest"), 3, 3, 1);
+    ASSERT_NE(recordset, nullptr);
+    const Fields& fields = recordset->GetFields();
+    const std::vector<FactCase> expected = {
+        {"id", ado::adInteger, "serial", 10, 0, true},
+        {"label", ado::adVarWChar, "varchar", 60, 0, false},
+        {"total", ado::adInteger, "int4", 10, 0, false},
+        {"ref", ado::adGUID, "uuid", 37, 0, false},
+        {"amount", ado::adNumeric, "numeric", 38, 10, false},
+        {"price", ado::adNumeric, "numeric", 10, 2, false},
+        {"payload", ado::adLongVarBinary, "bytea", 0, 0, false},
+        {"a_column_name_that_is_longer_than_forty_chars", ado::adLongVarWChar, "text", 0, 0, false},
+    };
+    ASSERT_EQ(fields.Count(), static_cast<std::int32_t>(expected.size()));
+    for (std::int32_t p = 0; p < fields.Count(); ++p) {
+        const Field& field = fields.Item(p);
+        const FactCase& c = expected[static_cast<std::size_t>(p)];
+        EXPECT_EQ(field.Name, c.column);
+        EXPECT_EQ(field.Type, c.type) << c.column;
+        EXPECT_EQ(field.Facts.typeName, c.typeName) << c.column;
+        if (c.size != 0) {
+            EXPECT_EQ(field.Facts.size, c.size) << c.column;
+        }
+        EXPECT_EQ(field.Facts.scale, c.scale) << c.column;
+        EXPECT_EQ(field.Facts.identity, c.identity) << c.column;
+    }
+    const TableFacts table = session_.DescribeTable("dbatest");
+    EXPECT_EQ(table.primaryKey, std::vector<std::string>{"id"});
+    EXPECT_EQ(table.computedColumns, std::vector<std::string>{"total"});
+    // The catalog keeps the names folded: the table as typed is found all the same.
+    EXPECT_EQ(session_.DescribeTable("DbaTest").primaryKey, std::vector<std::string>{"id"});
+    EXPECT_EQ(session_.DescribeTable("nope").primaryKey, std::vector<std::string>{});
+}
+
+// The whole command line on the server's table: the identity and the generated column stay out
+// of the UPDATE, the casts fit, the warnings name what cannot be mended, and the script parses.
+TEST(OdbcSessionPostgresScript, HoldsForIdentityGeneratedUuidAndWideNumericColumns) {
+    const std::vector<std::string> args = {"--database", kDataSource,        "--table",
+                                           "dbatest",    "--display-column", "label"};
+    test::CliResult result = test::RunCli(args);
+    ASSERT_EQ(result.exitCode, cli::kExitOk) << result.err;
+    EXPECT_THAT(result.out, HasSubstr("UPDATE dbatest SET\r\n"
+                                      "    label = INSERTED.label,\r\n"
+                                      "    ref = INSERTED.ref,\r\n"
+                                      "    amount = INSERTED.amount,\r\n"
+                                      "    price = INSERTED.price,\r\n"
+                                      "    payload = INSERTED.payload,\r\n"
+                                      "    a_column_name_that_is_longer_than_forty_chars = "
+                                      "INSERTED.a_column_name_that_is_longer_than_forty_chars\r\n"
+                                      "    From INSERTED\r\n"
+                                      "    Where (dbatest.id = INSERTED.id)\r\n"));
+    for (const char* value :
+         {"CAST(DELETED.ref AS NVARCHAR(36))", "CAST(INSERTED.amount AS NVARCHAR(40))",
+          "CAST(DELETED.price AS NVARCHAR(20))"}) {
+        EXPECT_THAT(result.out, HasSubstr(value));
+    }
+    EXPECT_THAT(test::TsqlProblems(result.out), ::testing::ElementsAre());
+    EXPECT_EQ(result.err,
+              "qeltaudit: warning: the table 'dbatest' has no built-in key column: the script uses "
+              "its primary key 'id', as the database reports it (--key-column names another)\n"
+              "qeltaudit: warning: the column 'payload' holds binary values, which the trigger "
+              "logs as unreadable text\n"
+              "qeltaudit: warning: the column 'a_column_name_that_is_longer_than_forty_chars' has "
+              "a name of 45 characters and the audit table's FieldName 40: every update of it "
+              "fails (Msg 8152, String or binary data would be truncated)\n");
+
+    std::vector<std::string> strict = args;
+    strict.push_back("--strict");
+    result = test::RunCli(strict);
+    EXPECT_EQ(result.exitCode, cli::kExitWarnings);
+    EXPECT_EQ(result.out, "");
+
+    result = test::RunCli({"--drop", "--drop-audit-table", "--table", "dbatest"});
+    EXPECT_THAT(test::TsqlProblems(result.out), ::testing::ElementsAre());
 }
 
 }  // namespace
