@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Takes docs/window.png: starts the window on a virtual X display with a small window manager,
-# with a host installation whose settings name the demo database as the data source
-# "DSN=QeltOne" (a private odbc.ini), so that no folder of the build machine shows; clicks
-# Create and captures the window.
+# Takes docs/window.png and docs/window-144dpi.png: starts the window on a virtual X display
+# with a small window manager, with a host installation whose settings name the demo database as
+# the data source "DSN=QeltOne" (a private odbc.ini), so that no folder of the build machine
+# shows; clicks Create and captures the window, once at 96 dots per inch and once at 144 (Qt's
+# scale factor 1.5).
 # Usage: scripts/screenshot.sh [BUILD-FOLDER]   (default: build, built first)
 # QELT_SCREENSHOT_DISPLAY=N uses display :N instead of a free one.
 set -euo pipefail
@@ -49,28 +50,36 @@ printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWAR
 printf '[General]\nIniPath=%s/\n' "$work" >"$work/QeltOnePaths.ini"
 printf '[General]\nQeltOneDataPath=%s/\nQeltOneDataBase=DSN=QeltOne\n' "$work" >"$work/QeltOne.ini"
 printf '[QeltOne]\nDriver=SQLite3\nDatabase=%s\nNoCreat=1\n' "$build/demo/QeltOne.db" >"$work/odbc.ini"
-QELT_REGISTRY=$work/QeltOne.reg ODBCINI=$work/odbc.ini QT_QPA_PLATFORM=xcb "$program" &
-program_pid=$!
-pids+=("$program_pid")
-window=$(xdotool search --sync --onlyvisible --name '^QeltAuditTrigger \(Version' | head -n1)
-sleep 1
+# capture SCALE FILE: one run of the window at Qt's scale factor SCALE, captured into FILE.
+capture() {
+    local scale=$1 file=$2
+    QELT_REGISTRY=$work/QeltOne.reg ODBCINI=$work/odbc.ini QT_QPA_PLATFORM=xcb \
+        QT_SCALE_FACTOR=$scale "$program" &
+    local program_pid=$!
+    pids+=("$program_pid")
+    local window
+    window=$(xdotool search --sync --onlyvisible --name '^QeltAuditTrigger \(Version' | head -n1)
+    sleep 1
 
-# Controls are placed in pixels from the client area's top left corner. twm's focus follows
-# the pointer, so the pointer stays inside the window.
-click() { xdotool mousemove --window "$window" --sync "$1" "$2" click 1; }
-click 160 456 # cmdCreate at 106,445, 109 x 22
-xdotool mousemove --window "$window" 430 475
-sleep 1
+    # Controls are placed in pixels from the client area's top left corner, scaled on the
+    # screen. twm's focus follows the pointer, so the pointer stays inside the window.
+    at() { awk -v a="$1" -v s="$scale" 'BEGIN { printf "%d", a * s }'; }
+    xdotool mousemove --window "$window" --sync "$(at 160)" "$(at 456)" click 1 # cmdCreate
+    xdotool mousemove --window "$window" "$(at 430)" "$(at 475)"
+    sleep 1
 
-import -frame -window "$window" "$root/docs/window.png"
-xdotool key alt+o # Close
-for _ in $(seq 50); do
-    kill -0 "$program_pid" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$program_pid" 2>/dev/null; then
-    echo "screenshot: the window did not close on Alt+O" >&2
-    exit 1
-fi
-wait "$program_pid"
-echo "screenshot: docs/window.png"
+    import -frame -window "$window" "$file"
+    xdotool key alt+o # Close
+    for _ in $(seq 50); do
+        kill -0 "$program_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$program_pid" 2>/dev/null; then
+        echo "screenshot: the window did not close on Alt+O" >&2
+        exit 1
+    fi
+    wait "$program_pid"
+}
+capture 1 "$root/docs/window.png"
+capture 1.5 "$root/docs/window-144dpi.png"
+echo "screenshot: docs/window.png docs/window-144dpi.png"

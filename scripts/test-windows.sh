@@ -50,6 +50,29 @@ for table in Companies Contacts Consultants Requirements; do
 done
 echo "test-windows: qeltaudit.exe writes the same scripts as the Linux qeltaudit"
 
+# Database files named the Windows way reach unixODBC's drivers by their Unix names: a copy of the
+# demo database on C: (also typed in another letter case than on disk) and the demo database by
+# its Z: name. An .mdb on C: that is no Access database reaches MDBTools, which names the Unix
+# file it could not read.
+mkdir -p "$WINEPREFIX/drive_c/QeltData"
+cp "$native/demo/QeltOne.db" "$WINEPREFIX/drive_c/QeltData/Main.db"
+z_name="Z:$(realpath "$native/demo/QeltOne.db" | tr / '\\')"
+for name in 'C:\QeltData\Main.db' 'c:\qeltdata\MAIN.DB' "$z_name"; do
+    wine "$exe" --database "$name" --table Companies >"$work/windows-path.sql"
+    cmp "$work/linux-Companies.sql" "$work/windows-path.sql"
+done
+printf 'not an Access database' >"$WINEPREFIX/drive_c/QeltData/Main.mdb"
+status=0
+wine "$exe" --database 'C:\QeltData\Main.mdb' >"$work/mdb.out" 2>"$work/mdb.err" || status=$?
+if [[ $status != 1 || -s "$work/mdb.out" ]] ||
+    ! grep -qF "Unable to locate database $WINEPREFIX/dosdevices/c:/QeltData/Main.mdb" "$work/mdb.err"; then
+    echo "test-windows: C:\\QeltData\\Main.mdb did not reach MDBTools by its Unix name" >&2
+    cat "$work/mdb.err" >&2
+    exit 1
+fi
+rm -r "$WINEPREFIX/drive_c/QeltData"
+echo "test-windows: qeltaudit.exe hands Windows file names to the drivers as Unix names"
+
 # A host installation in the prefix: the App Paths entry, the paths file in the host folder
 # pointing into the documents folder, the settings file there. Names on disk differ in letter
 # case from the names the settings use, as Windows allows.

@@ -5,12 +5,12 @@
 start_virtual_display() {
     local work=$1
     if [[ -n "${QELT_SCREENSHOT_DISPLAY:-}" ]]; then
-        Xvfb ":$QELT_SCREENSHOT_DISPLAY" -screen 0 640x600x24 -nolisten tcp 2>/dev/null &
+        Xvfb ":$QELT_SCREENSHOT_DISPLAY" -screen 0 1024x900x24 -nolisten tcp 2>/dev/null &
         pids+=($!)
         echo "$QELT_SCREENSHOT_DISPLAY" >"$work/display"
         sleep 1
     else
-        Xvfb -displayfd 3 -screen 0 640x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+        Xvfb -displayfd 3 -screen 0 1024x900x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
         pids+=($!)
         for _ in $(seq 100); do
             [[ -s "$work/display" ]] && break

@@ -34,10 +34,13 @@ bool IsWalModeSQLiteFile(const std::filesystem::path& file) {
     return in.read(header, sizeof header) && header[18] == 2 && header[19] == 2;
 }
 
-std::string PercentEncodedPath(const std::filesystem::path& file) {
-    std::string path = Utf8(file.generic_u8string());
-    if (path.size() >= 2 && path[1] == ':') {
-        path.insert(path.begin(), '/');  // "C:/x" becomes "file:///C:/x"
+std::string PercentEncodedPath(const DriverFileName& name) {
+    std::string path = name.name;
+    if (name.windowsForm) {
+        std::ranges::replace(path, '\\', '/');
+        if (path.size() >= 2 && path[1] == ':') {
+            path.insert(path.begin(), '/');  // "C:/x" becomes "file:///C:/x"
+        }
     }
     std::string encoded;
     constexpr char kHex[] = "0123456789ABCDEF";
@@ -60,14 +63,14 @@ std::string PercentEncodedPath(const std::filesystem::path& file) {
 // A read-only URI: the driver's plain file name cannot be made read-only. A reader of a WAL-mode
 // database creates its -wal and -shm files unless another program holds both open already; with
 // no log beside it the file is complete, and reading it as immutable touches nothing.
-FileConnection SQLiteReadOnlyUri(const std::filesystem::path& file) {
-    std::string uri = "file://" + PercentEncodedPath(file) + "?mode=ro";
+FileConnection SQLiteReadOnlyUri(const std::filesystem::path& file, const DriverFileName& name) {
+    std::string uri = "file://" + PercentEncodedPath(name) + "?mode=ro";
     if (IsWalModeSQLiteFile(file)) {
         const bool hasLog = Exists(WithSuffix(file, "-wal"));
         if (hasLog && !Exists(WithSuffix(file, "-shm"))) {
-            const std::string name = Utf8(file.u8string());
-            return {"", "the SQLite database '" + name + "' is in WAL mode and its log '" + name +
-                            "-wal' has no shared-memory file: reading it would create '" + name +
+            const std::string shown = Utf8(file.u8string());
+            return {"", "the SQLite database '" + shown + "' is in WAL mode and its log '" + shown +
+                            "-wal' has no shared-memory file: reading it would create '" + shown +
                             "-shm'"};
         }
         if (!hasLog) {
@@ -176,14 +179,18 @@ std::string ConnectionValue(std::string_view value) {
 }
 
 FileConnection FileConnectionString(const FileDriver& row, std::string_view driver,
-                                    const std::filesystem::path& file) {
+                                    const std::filesystem::path& file, const DriverFileName& name) {
+    if (name.name.empty()) {
+        return {"", "the " + std::string(row.kind) + " driver has no name for the file '" +
+                        Utf8(file.u8string()) + "'"};
+    }
     std::string value;
     switch (row.pathForm) {
         case FilePathForm::Braced:
-            value = ConnectionValue(Utf8(std::filesystem::path(file).make_preferred().u8string()));
+            value = ConnectionValue(name.name);
             break;
         case FilePathForm::Raw:
-            value = Utf8(std::filesystem::path(file).make_preferred().u8string());
+            value = name.name;
             if (value.find(';') != std::string::npos) {
                 return {"", "the " + std::string(row.kind) +
                                 " driver cannot open a file whose path contains ';': '" + value +
@@ -191,7 +198,7 @@ FileConnection FileConnectionString(const FileDriver& row, std::string_view driv
             }
             break;
         case FilePathForm::SQLiteReadOnlyUri: {
-            FileConnection uri = SQLiteReadOnlyUri(file);
+            FileConnection uri = SQLiteReadOnlyUri(file, name);
             if (!uri.failure.empty()) {
                 return uri;
             }
@@ -202,6 +209,11 @@ FileConnection FileConnectionString(const FileDriver& row, std::string_view driv
     return {"DRIVER=" + std::string(driver) + ";" + std::string(row.pathKey) + "=" + value + ";" +
                 std::string(row.options),
             ""};
+}
+
+FileConnection FileConnectionString(const FileDriver& row, std::string_view driver,
+                                    const std::filesystem::path& file) {
+    return FileConnectionString(row, driver, file, DriverFileNameOf(file));
 }
 
 std::string KnownExtensionsText(std::span<const FileDriver> drivers) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 // Database files and the ODBC drivers that open them, as data: each kind of file is one row of
-// this platform's table (FileDriversPortable.cpp or FileDriversWin32.cpp). Nothing here talks
+// this platform's table (FileDriversUnixOdbc.cpp or FileDriversWin32.cpp). Nothing here talks
 // to a driver; the session looks the row's drivers up and connects with the string built here.
 namespace qelt {
 
@@ -30,8 +30,23 @@ struct FileDriver {
     bool utf8Calls = false;
 };
 
-// This platform's table.
+// This platform's table: Windows' drivers, or unixODBC's on Linux and for a Windows program
+// under Wine, whose odbc32 hands every connection to unixODBC.
 std::span<const FileDriver> FileDrivers();
+std::span<const FileDriver> UnixOdbcFileDrivers();
+
+// The name a driver opens a database file by.
+struct DriverFileName {
+    std::string name;  // UTF-8; empty when the drivers cannot reach the file
+    bool windowsForm;  // a drive letter and backslashes; otherwise a Unix name
+};
+
+// The drivers' name of a file the program names `file` (absolute): the same path, except under
+// Wine, where the drivers are Linux libraries and take the file's Unix name.
+DriverFileName DriverFileNameOf(const std::filesystem::path& file);
+
+// Whether a library of the table is on this machine.
+bool DriverLibraryPresent(std::string_view library);
 
 // A database text containing '=' is an ODBC connection string, used as it is.
 bool IsConnectionString(std::string_view databaseText);
@@ -65,7 +80,9 @@ struct FileConnection {
     std::string failure;
 };
 // `driver` is the DRIVER= value (an installed name in braces or a library path); `file` is
-// absolute.
+// absolute, as the program opens it, and `name` is the driver's name of it.
+FileConnection FileConnectionString(const FileDriver& row, std::string_view driver,
+                                    const std::filesystem::path& file, const DriverFileName& name);
 FileConnection FileConnectionString(const FileDriver& row, std::string_view driver,
                                     const std::filesystem::path& file);
 

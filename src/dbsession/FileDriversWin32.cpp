@@ -1,10 +1,17 @@
 // The database file drivers of Windows: Microsoft's Access driver and the SQLite3 ODBC driver,
-// by the names their installers register.
-#include "dbsession/FileDrivers.h"
+// by the names their installers register. Under Wine the drivers are unixODBC's.
+#include "dbsession/FileDriversWin32.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <system_error>
 
 namespace qelt {
 
-std::span<const FileDriver> FileDrivers() {
+namespace {
+
+std::span<const FileDriver> WindowsFileDrivers() {
     static const FileDriver drivers[] = {
         {"Access",
          {".mdb", ".accdb"},
@@ -23,6 +30,76 @@ std::span<const FileDriver> FileDrivers() {
          "NoCreat=1;Timeout=1500;"},
     };
     return drivers;
+}
+
+// Wine's names come from its process heap.
+struct HeapFreer {
+    void operator()(void* block) const { HeapFree(GetProcessHeap(), 0, block); }
+};
+
+template <typename Function>
+Function Kernel32Function(const char* name) {
+    // void (*)() stands for any function type without a cast warning.
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
+}
+
+WineFileNames FindWine() {
+    using UnixFileName = char*(CDECL*)(const WCHAR*);
+    using DosFileName = WCHAR*(CDECL*)(const char*);
+    const auto unixFileName = Kernel32Function<UnixFileName>("wine_get_unix_file_name");
+    const auto dosFileName = Kernel32Function<DosFileName>("wine_get_dos_file_name");
+    if (unixFileName == nullptr || dosFileName == nullptr) {
+        return {};
+    }
+    return {
+        [unixFileName](const std::filesystem::path& file) -> std::optional<std::string> {
+            const std::unique_ptr<char, HeapFreer> name(unixFileName(file.c_str()));
+            return name ? std::optional<std::string>(name.get()) : std::nullopt;
+        },
+        [dosFileName](std::string_view name) -> std::optional<std::filesystem::path> {
+            const std::unique_ptr<WCHAR, HeapFreer> path(dosFileName(std::string(name).c_str()));
+            return path ? std::optional<std::filesystem::path>(path.get()) : std::nullopt;
+        }};
+}
+
+}  // namespace
+
+const WineFileNames& ThisSystemsWine() {
+    static const WineFileNames wine = FindWine();
+    return wine;
+}
+
+std::span<const FileDriver> FileDriversWith(const WineFileNames& wine) {
+    return wine.UnderWine() ? UnixOdbcFileDrivers() : WindowsFileDrivers();
+}
+
+DriverFileName DriverFileNameWith(const std::filesystem::path& file, const WineFileNames& wine) {
+    if (wine.UnderWine()) {
+        return {wine.unixName(file).value_or(""), false};
+    }
+    const std::u8string name = std::filesystem::path(file).make_preferred().u8string();
+    return {std::string(name.begin(), name.end()), true};
+}
+
+bool DriverLibraryPresentWith(std::string_view library, const WineFileNames& wine) {
+    // The table names libraries by their Unix names, which only Wine can turn into paths here.
+    const std::optional<std::filesystem::path> path =
+        wine.UnderWine() ? wine.windowsName(library) : std::nullopt;
+    std::error_code error;
+    return path && std::filesystem::is_regular_file(*path, error);
+}
+
+std::span<const FileDriver> FileDrivers() {
+    return FileDriversWith(ThisSystemsWine());
+}
+
+DriverFileName DriverFileNameOf(const std::filesystem::path& file) {
+    return DriverFileNameWith(file, ThisSystemsWine());
+}
+
+bool DriverLibraryPresent(std::string_view library) {
+    return DriverLibraryPresentWith(library, ThisSystemsWine());
 }
 
 }  // namespace qelt

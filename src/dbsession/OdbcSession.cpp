@@ -257,8 +257,7 @@ std::optional<std::string> FindDriver(const OdbcHandle& environment, const FileD
         }
     }
     for (const std::string_view library : row.libraries) {
-        std::error_code error;
-        if (std::filesystem::is_regular_file(library, error)) {
+        if (DriverLibraryPresent(library)) {
             return ConnectionValue(library);
         }
     }

@@ -151,6 +151,73 @@ INSTANTIATE_TEST_SUITE_P(
                           "Q%3D1.tst?mode=ro;ReadOnly=1;"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The driver's name of the file in either system's form, whatever platform builds the string:
+// Windows names (on Windows itself) and Unix names (on Linux, and under Wine).
+struct NamedFileCase {
+    const char* name;
+    FilePathForm form;
+    DriverFileName driverName;
+    const char* connectionString;  // "" when refused
+};
+
+class DriverFileNameTest : public ::testing::TestWithParam<NamedFileCase> {};
+
+TEST_P(DriverFileNameTest, ConnectionStringNamesTheFileAsTheDriversSystemDoes) {
+    const NamedFileCase& c = GetParam();
+    const FileConnection built =
+        FileConnectionString(RowWith(c.form), "{Test Driver}", "/missing/Main.tst", c.driverName);
+    EXPECT_EQ(built.connectionString, c.connectionString);
+    EXPECT_EQ(built.failure.empty(), !std::string(c.connectionString).empty()) << built.failure;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, DriverFileNameTest,
+    ::testing::Values(
+        NamedFileCase{"WindowsBraced",
+                      FilePathForm::Braced,
+                      {"C:\\Qelt Data\\Main.tst", true},
+                      "DRIVER={Test Driver};DBQ=C:\\Qelt Data\\Main.tst;ReadOnly=1;"},
+        NamedFileCase{
+            "WindowsUriTurnsBackslashesIntoSlashes",
+            FilePathForm::SQLiteReadOnlyUri,
+            {"C:\\Qelt Data\\Main.tst", true},
+            "DRIVER={Test Driver};DBQ=file:///C:/Qelt%20Data/Main.tst?mode=ro;ReadOnly=1;"},
+        NamedFileCase{
+            "WindowsUriOfAShare",
+            FilePathForm::SQLiteReadOnlyUri,
+            {"\\\\server\\share\\Main.tst", true},
+            "DRIVER={Test Driver};DBQ=file:////server/share/Main.tst?mode=ro;ReadOnly=1;"},
+        NamedFileCase{"WineUnixNameRaw",
+                      FilePathForm::Raw,
+                      {"/home/me/.wine/dosdevices/c:/QeltData/Main.tst", false},
+                      "DRIVER={Test Driver};DBQ=/home/me/.wine/dosdevices/c:/QeltData/Main.tst;"
+                      "ReadOnly=1;"},
+        NamedFileCase{"UnixUriKeepsABackslashAsACharacter",
+                      FilePathForm::SQLiteReadOnlyUri,
+                      {"/data/a\\b.tst", false},
+                      "DRIVER={Test Driver};DBQ=file:///data/a%5Cb.tst?mode=ro;ReadOnly=1;"},
+        NamedFileCase{"UnixUriOfADriveLink",
+                      FilePathForm::SQLiteReadOnlyUri,
+                      {"/p/dosdevices/c:/Main.tst", false},
+                      "DRIVER={Test Driver};DBQ=file:///p/dosdevices/c:/Main.tst?mode=ro;"
+                      "ReadOnly=1;"},
+        NamedFileCase{"NoNameIsRefused", FilePathForm::Braced, {"", false}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// On Linux the drivers take the program's own paths, and the table's libraries are files here.
+TEST(DriverFileName, IsThePathItselfOnLinux) {
+    const DriverFileName name = DriverFileNameOf("/my data/a\\b.db");
+    EXPECT_EQ(name.name, "/my data/a\\b.db");
+    EXPECT_FALSE(name.windowsForm);
+}
+
+TEST(DriverLibrary, IsPresentWhenItIsAFile) {
+    TempFolder folder;
+    EXPECT_TRUE(DriverLibraryPresent(folder.Write("lib.so", "").string()));
+    EXPECT_FALSE(DriverLibraryPresent(folder.Folder()));
+    EXPECT_FALSE(DriverLibraryPresent(folder.Folder() + "missing.so"));
+}
+
 // ---- SQLite files in WAL mode -------------------------------------------------------------------
 
 // The first 20 bytes of a SQLite header: bytes 18 and 19 are the write and read versions,

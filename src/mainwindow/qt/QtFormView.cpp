@@ -13,6 +13,8 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
+#include <algorithm>
+#include <climits>
 #include <map>
 
 #include "mainwindow/FormControls.h"
@@ -94,6 +96,25 @@ QWidget* CreateControl(const ControlSpec& control, QWidget* parent) {
     return nullptr;
 }
 
+// Qt's group box draws its title and border inside its rectangle, down to where the window's
+// first row sits. The frame grows upwards until its contents area, as the style measures it,
+// ends a layout spacing above its first control, but not beyond the window's top; its other
+// edges and every control keep their places in the window.
+void RaiseFrameAboveItsControls(QGroupBox& frame) {
+    const QList<QWidget*> controls = frame.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    int firstRow = INT_MAX;
+    for (const QWidget* control : controls) {
+        firstRow = std::min(firstRow, control->y());
+    }
+    const int spacing =
+        frame.style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing, nullptr, &frame);
+    const int raise = std::clamp(frame.contentsMargins().top() + spacing - firstRow, 0, frame.y());
+    frame.setGeometry(frame.geometry().adjusted(0, -raise, 0, 0));
+    for (QWidget* control : controls) {
+        control->move(control->x(), control->y() + raise);
+    }
+}
+
 }  // namespace
 
 QtFormView::QtFormView(const SessionFactory& createSession, const StartupLookups& lookups,
@@ -129,6 +150,7 @@ void QtFormView::BuildControls() {
         widget->setFont(font);
         widgets[control.id] = widget;
     }
+    RaiseFrameAboveItsControls(*static_cast<QGroupBox*>(widgets.at(ControlId::Frame2)));
     txtDatabaseName_ = static_cast<QLineEdit*>(widgets.at(ControlId::txtDatabaseName));
     cmbTable_ = static_cast<QComboBox*>(widgets.at(ControlId::cmbTable));
     txtScript_ = static_cast<QPlainTextEdit*>(widgets.at(ControlId::txtScript));

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include "auditscript/WorkedExample.h"
+#include "mainwindow/ExpectedLayout.h"
 #include "mainwindow/FakeSession.h"
 
 namespace qelt::gui {
@@ -100,25 +103,30 @@ class MainWindowTest : public ::testing::Test {
 
 // --- layout ---------------------------------------------------------------------------------
 
-struct PlacedControl {
-    const char* name;
-    const char* container;
-    QRect geometry;  // in pixels, relative to the container
-};
+// Each control at its place in the window (the twips layout at 96 dots per inch of Qt's
+// device-independent pixels), in its container, with the window font.
+class LayoutTest : public MainWindowTest,
+                   public ::testing::WithParamInterface<test::ExpectedPlace> {};
 
-void PrintTo(const PlacedControl& control, std::ostream* out) {
-    *out << control.name;
-}
-
-class LayoutTest : public MainWindowTest, public ::testing::WithParamInterface<PlacedControl> {};
-
-TEST_P(LayoutTest, ControlSitsAtItsPlaceInItsContainerWithTheWindowFont) {
-    const PlacedControl& expected = GetParam();
+TEST_P(LayoutTest, ControlSitsAtItsPlaceInTheWindowWithTheWindowFont) {
+    const test::ExpectedPlace& expected = GetParam();
     auto window = MakeWindow();
     auto* control = Find<QWidget>(*window, expected.name);
     ASSERT_NE(control, nullptr);
-    EXPECT_EQ(control->parentWidget()->objectName(), QString::fromLatin1(expected.container));
-    EXPECT_EQ(control->geometry(), expected.geometry);
+    const char* container = Control(expected.id).container ? "Frame2" : "frmQeltAuditTrigger";
+    EXPECT_EQ(control->parentWidget()->objectName(), QString::fromLatin1(container));
+    const QRect inWindow(control->mapTo(window.get(), QPoint(0, 0)), control->size());
+    const QRect place(expected.at96.left, expected.at96.top, expected.at96.width,
+                      expected.at96.height);
+    if (expected.id == ControlId::Frame2) {
+        // Above its place only as far as its title and border need (FrameTest).
+        EXPECT_EQ(inWindow.left(), place.left());
+        EXPECT_EQ(inWindow.right(), place.right());
+        EXPECT_EQ(inWindow.bottom(), place.bottom());
+        EXPECT_LE(inWindow.top(), place.top());
+    } else {
+        EXPECT_EQ(inWindow, place);
+    }
     EXPECT_EQ(control->font().family(), QStringLiteral("Tahoma"));
     EXPECT_DOUBLE_EQ(control->font().pointSizeF(), 8.25);
     EXPECT_FALSE(control->font().bold() || control->font().italic() ||
@@ -126,17 +134,35 @@ TEST_P(LayoutTest, ControlSitsAtItsPlaceInItsContainerWithTheWindowFont) {
     EXPECT_TRUE(control->isEnabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Controls, LayoutTest,
-    ::testing::Values(PlacedControl{"Frame2", "frmQeltAuditTrigger", QRect(12, 8, 409, 77)},
-                      PlacedControl{"Label5", "Frame2", QRect(4, 22, 73, 16)},
-                      PlacedControl{"txtDatabaseName", "Frame2", QRect(81, 19, 316, 19)},
-                      PlacedControl{"Label3", "Frame2", QRect(4, 46, 73, 16)},
-                      PlacedControl{"cmbTable", "Frame2", QRect(81, 43, 316, 21)},
-                      PlacedControl{"txtScript", "frmQeltAuditTrigger", QRect(12, 95, 409, 331)},
-                      PlacedControl{"cmdCreate", "frmQeltAuditTrigger", QRect(106, 445, 109, 22)},
-                      PlacedControl{"cmdClose", "frmQeltAuditTrigger", QRect(222, 445, 109, 22)}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Controls, LayoutTest, ::testing::ValuesIn(test::kExpectedPlaces),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The group box's title and border, as the style draws them, end a layout spacing above the
+// first row; the frame stays inside the window and its controls inside its contents area.
+TEST_F(MainWindowTest, FrameTitleAndBorderEndASpacingAboveTheFirstRow) {
+    auto window = MakeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto* frame = Find<QGroupBox>(*window, "Frame2");
+    ASSERT_NE(frame, nullptr);
+    QStyleOptionGroupBox option;
+    option.initFrom(frame);
+    option.text = frame->title();
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QRect title = frame->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                       QStyle::SC_GroupBoxLabel, frame);
+    const int spacing =
+        frame->style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing, nullptr, frame);
+    const QList<QWidget*> controls = frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(controls.size(), 4);
+    EXPECT_GE(frame->y(), 0);
+    for (const QWidget* control : controls) {
+        const std::string name = control->objectName().toStdString();
+        EXPECT_LE(title.bottom() + spacing, control->y()) << name;
+        EXPECT_LE(frame->contentsRect().top() + spacing, control->y()) << name;
+        EXPECT_TRUE(frame->contentsRect().contains(control->geometry())) << name;
+    }
+}
 
 TEST_F(MainWindowTest, WindowHasAFixedClientAreaAndNoMinimiseOrMaximiseButton) {
     auto window = MakeWindow();

@@ -8,6 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -547,6 +548,21 @@ TEST_P(DemoDatabaseTest, CreateWritesWhatQeltauditWrites) {
 
 INSTANTIATE_TEST_SUITE_P(Tables, DemoDatabaseTest,
                          ::testing::Values("Companies", "Contacts", "Consultants", "Requirements"));
+
+// Under Wine the demo database typed by its Windows name opens too: the drivers get its Unix name.
+TEST_F(Win32WindowTest, CreateOnADatabaseFileTypedByItsWindowsName) {
+    const auto cli = qelt::test::RunCli({"--database", std::string("DRIVER=SQLite3;Database=") +
+                                                           QELT_DEMO_DATABASE + ";NoCreat=1"});
+    ASSERT_EQ(cli.exitCode, 0) << cli.err;
+    std::string windowsName = std::string("Z:") + QELT_DEMO_DATABASE;
+    std::ranges::replace(windowsName, '/', '\\');
+
+    Open([] { return std::make_unique<OdbcSession>(); });
+    SetWindowTextW(Control(ControlId::txtDatabaseName),
+                   text::Utf8ToUtf16As<wchar_t>(windowsName).c_str());
+    ClickCreate();
+    EXPECT_EQ(Text(Control(ControlId::txtScript)), cli.out);
+}
 
 // --- start-up failure -------------------------------------------------------------------------
 
