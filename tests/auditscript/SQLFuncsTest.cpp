@@ -11,6 +11,7 @@
 
 #include "auditscript/WorkedExample.h"
 #include "dbsession/Error.h"
+#include "support/ColumnFacts.h"
 #include "support/FakeSession.h"
 #include "support/TsqlCheck.h"
 
@@ -361,31 +362,10 @@ namespace {
 
 // ---- Columns an UPDATE cannot set, and conversions that cannot fail ---------------------------
 
-ColumnFacts TypeNamed(std::string typeName, std::int32_t size = 0, std::int32_t scale = 0) {
-    ColumnFacts facts;
-    facts.typeName = std::move(typeName);
-    facts.size = size;
-    facts.scale = scale;
-    return facts;
-}
-
-ColumnFacts Identity() {
-    ColumnFacts facts;
-    facts.identity = true;
-    return facts;
-}
-
-ColumnFacts Computed() {
-    ColumnFacts facts;
-    facts.computed = true;
-    return facts;
-}
-
-TableFacts ComputedInCatalog(std::vector<std::string> columns) {
-    TableFacts table;
-    table.computedColumns = std::move(columns);
-    return table;
-}
+using test::ComputedColumnFacts;
+using test::ComputedFacts;
+using test::IdentityFacts;
+using test::TypeFacts;
 
 // The text between "UPDATE Items SET" and "    From INSERTED".
 std::string SetListOf(const std::string& trigger) {
@@ -417,34 +397,34 @@ TEST_P(SetList, LeavesOutWhatCannotBeSet) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SetList,
     ::testing::Values(SetListCase{"IdentityFirst",
-                                  {{"Key1", 3, Identity()}, {"A", kText}, {"B", kText}},
+                                  {{"Key1", 3, IdentityFacts()}, {"A", kText}, {"B", kText}},
                                   {},
                                   "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
                       SetListCase{"IdentityLastTakesTheCommaWithIt",
-                                  {{"A", kText}, {"B", kText}, {"Key1", 3, Identity()}},
+                                  {{"A", kText}, {"B", kText}, {"Key1", 3, IdentityFacts()}},
                                   {},
                                   "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
                       SetListCase{"ComputedBetween",
-                                  {{"A", kText}, {"Total", 3, Computed()}, {"B", kText}},
+                                  {{"A", kText}, {"Total", 3, ComputedFacts()}, {"B", kText}},
                                   {},
                                   "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
                       SetListCase{"ComputedAsTheCatalogSays",
                                   {{"A", kText}, {"Total", 3}, {"B", kText}},
-                                  ComputedInCatalog({"Total"}),
+                                  ComputedColumnFacts({"Total"}),
                                   "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
                       SetListCase{"RowVersionAndBinaryTimestamp",
                                   {{"A", kText},
-                                   {"Version", ado::adBinary, TypeNamed("timestamp", 8)},
-                                   {"Row", ado::adVarBinary, TypeNamed("ROWVERSION")}},
+                                   {"Version", ado::adBinary, TypeFacts("timestamp", 8)},
+                                   {"Row", ado::adVarBinary, TypeFacts("ROWVERSION")}},
                                   {},
                                   "    A = INSERTED.A\r\n"},
                       SetListCase{
                           "TimestampOfDateAndTimeIsSet",
-                          {{"A", kText}, {"Stamp", ado::adDBTimeStamp, TypeNamed("timestamp")}},
+                          {{"A", kText}, {"Stamp", ado::adDBTimeStamp, TypeFacts("timestamp")}},
                           {},
                           "    A = INSERTED.A,\r\n    Stamp = INSERTED.Stamp\r\n"},
                       SetListCase{"NothingCanBeSet",
-                                  {{"Key1", 3, Identity()}, {"Total", 3, Computed()}},
+                                  {{"Key1", 3, IdentityFacts()}, {"Total", 3, ComputedFacts()}},
                                   {},
                                   "    @Flag = 0\r\n"}),
     [](const auto& info) { return info.param.name; });
@@ -470,42 +450,42 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CastCase{"Uniqueidentifier", {"Value", ado::adGUID}, "CAST(DELETED.Value AS NVARCHAR(36))"},
         CastCase{"WideDecimal",
-                 {"Value", ado::adNumeric, TypeNamed("numeric", 38, 10)},
+                 {"Value", ado::adNumeric, TypeFacts("numeric", 38, 10)},
                  "CAST(DELETED.Value AS NVARCHAR(40))"},
         CastCase{"DecimalOf19Digits",
-                 {"Value", ado::adDecimal, TypeNamed("decimal", 19)},
+                 {"Value", ado::adDecimal, TypeFacts("decimal", 19)},
                  "CAST(DELETED.Value AS NVARCHAR(21))"},
         CastCase{"DecimalThatFitsTwenty",
-                 {"Value", ado::adNumeric, TypeNamed("numeric", 18, 2)},
+                 {"Value", ado::adNumeric, TypeFacts("numeric", 18, 2)},
                  "CAST(DELETED.Value AS NVARCHAR(20))"},
         CastCase{"DecimalOfUnknownSize",
                  {"Value", ado::adNumeric},
                  "CAST(DELETED.Value AS NVARCHAR(20))"},
         CastCase{"XmlReportedAsText",
-                 {"Value", ado::adLongVarWChar, TypeNamed("xml")},
+                 {"Value", ado::adLongVarWChar, TypeFacts("xml")},
                  "CAST(DELETED.Value AS NVARCHAR(MAX))"},
         CastCase{"XmlOfAnyCode",
-                 {"Value", ado::adVariant, TypeNamed("XML")},
+                 {"Value", ado::adVariant, TypeFacts("XML")},
                  "CAST(DELETED.Value AS NVARCHAR(MAX))"},
         CastCase{"SqlVariant",
-                 {"Value", ado::adVariant, TypeNamed("sql_variant")},
+                 {"Value", ado::adVariant, TypeFacts("sql_variant")},
                  "CAST(DELETED.Value AS NVARCHAR(4000))"},
         CastCase{"IntegerKeepsTwenty",
-                 {"Value", ado::adBigInt, TypeNamed("bigint", 19)},
+                 {"Value", ado::adBigInt, TypeFacts("bigint", 19)},
                  "CAST(DELETED.Value AS NVARCHAR(20))"},
         CastCase{"TextStaysAsItIs",
-                 {"Value", ado::adVarWChar, TypeNamed("nvarchar", 4000)},
+                 {"Value", ado::adVarWChar, TypeFacts("nvarchar", 4000)},
                  "DELETED.Value"}),
     [](const auto& info) { return info.param.name; });
 
 // What the driver tells of ordinary columns changes nothing: the worked example stays exact.
 TEST(WorkedExample, TriggerIsExactWhateverTheOrdinaryColumnsTell) {
     const std::vector<Field> columns = {
-        {"CompanyIntID", ado::adVarWChar, TypeNamed("nvarchar", 10)},
-        {"CompanyName", ado::adVarWChar, TypeNamed("nvarchar", 80)},
-        {"Employees", ado::adInteger, TypeNamed("int", 10)},
-        {"EditedBy", ado::adVarWChar, TypeNamed("nvarchar", 40)},
-        {"EditDate", ado::adDBTimeStamp, TypeNamed("datetime", 23, 3)}};
+        {"CompanyIntID", ado::adVarWChar, TypeFacts("nvarchar", 10)},
+        {"CompanyName", ado::adVarWChar, TypeFacts("nvarchar", 80)},
+        {"Employees", ado::adInteger, TypeFacts("int", 10)},
+        {"EditedBy", ado::adVarWChar, TypeFacts("nvarchar", 40)},
+        {"EditDate", ado::adDBTimeStamp, TypeFacts("datetime", 23, 3)}};
     ScriptBuffer script;
     WriteAuditTriggerScript(script, "Companies", "AuditTrailCompanies", "CompanyIntID",
                             "CompanyName", FieldVector(columns), TableFacts{{"CompanyIntID"}, {}});

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/ColumnFacts.h"
+
 namespace qelt {
 namespace {
 
@@ -15,24 +17,11 @@ using ::testing::HasSubstr;
 
 constexpr std::int32_t kText = ado::adVarWChar;
 
+using test::IdentityFacts;
+using test::PrimaryKeyFacts;
+
 ColumnFacts Sized(std::int32_t size, std::string typeName = {}, std::int32_t scale = 0) {
-    ColumnFacts facts;
-    facts.typeName = std::move(typeName);
-    facts.size = size;
-    facts.scale = scale;
-    return facts;
-}
-
-ColumnFacts Identity() {
-    ColumnFacts facts;
-    facts.identity = true;
-    return facts;
-}
-
-TableFacts PrimaryKey(std::vector<std::string> columns) {
-    TableFacts table;
-    table.primaryKey = std::move(columns);
-    return table;
+    return test::TypeFacts(std::move(typeName), size, scale);
 }
 
 struct WarningCase {
@@ -80,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {"Price", ado::adNumeric, Sized(38)},
                      {"Ref", ado::adGUID}},
                     {},
-                    PrimaryKey({"id"})},
+                    PrimaryKeyFacts({"id"})},
         WarningCase{"KeyNotInTheTable",
                     {kShown},
                     {"the key column 'ID' is not a column of the table: the script's CREATE "
@@ -112,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         WarningCase{"KeyThatIsNotThePrimaryKey",
                     {kKey, kShown},
                     {"the key column 'ID' is not the table's primary key (Code, Year)"},
-                    PrimaryKey({"Code", "Year"})},
+                    PrimaryKeyFacts({"Code", "Year"})},
         WarningCase{"NamesLongerThanFieldName",
                     {kKey,
                      kShown,
@@ -126,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         WarningCase{"LongNamesThatAreNeverLogged",
                     {{kLongKey, ado::adInteger},
                      kShown,
-                     {std::string(50, 'i'), ado::adInteger, Identity()},
+                     {std::string(50, 'i'), ado::adInteger, IdentityFacts()},
                      {"EditDate", ado::adDBTimeStamp}},
                     {},
                     {},

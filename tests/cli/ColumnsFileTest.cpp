@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "support/ColumnFacts.h"
 #include "support/TempFolder.h"
 
 namespace qelt::cli {
@@ -41,10 +42,9 @@ std::string NumberedNames(int count, std::string_view lineEnd) {
     return text;
 }
 
-template <typename Set>
-ColumnFacts Facts(Set set) {
-    ColumnFacts facts;
-    set(facts);
+ColumnFacts IdentityPrimaryKey() {
+    ColumnFacts facts = test::IdentityFacts();
+    facts.primaryKey = true;
     return facts;
 }
 
@@ -91,14 +91,10 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"FactsAfterTheType",
                   "Id\t3\tidentity\tprimary-key\r\nAmount\t131\ttype=numeric\tsize=38\tscale=10\n"
                   "Version\t128\trowversion\nTotal\t3\tcomputed\t\nName\t202\t\tsize=0\n",
-                  {{"Id", 3, Facts([](ColumnFacts& f) { f.identity = f.primaryKey = true; })},
-                   {"Amount", 131, Facts([](ColumnFacts& f) {
-                        f.typeName = "numeric";
-                        f.size = 38;
-                        f.scale = 10;
-                    })},
-                   {"Version", 128, Facts([](ColumnFacts& f) { f.typeName = "rowversion"; })},
-                   {"Total", 3, Facts([](ColumnFacts& f) { f.computed = true; })},
+                  {{"Id", 3, IdentityPrimaryKey()},
+                   {"Amount", 131, test::TypeFacts("numeric", 38, 10)},
+                   {"Version", 128, test::TypeFacts("rowversion")},
+                   {"Total", 3, test::ComputedFacts()},
                    {"Name", 202}}}),
     [](const auto& info) { return info.param.name; });
 
