@@ -615,6 +615,13 @@ bool OdbcSession::OpenDatabase() {
         utf8Calls = named != nullptr && named->utf8Calls;
         fileDriver = named;
     } else {
+#ifdef _WIN32
+        // Windows names files in UTF-16: a name that is no UTF-8 names no file there.
+        if (!text::IsValidUtf8(databaseName_)) {
+            openFailure_ = "the database file name is not UTF-8 text";
+            return false;
+        }
+#endif
         const FileDriver* row = FileDriverFor(databaseName_);
         if (row == nullptr) {
             openFailure_ = "'" + databaseName_ +
@@ -623,13 +630,6 @@ bool OdbcSession::OpenDatabase() {
                            KnownExtensionsText(FileDrivers());
             return false;
         }
-#ifdef _WIN32
-        // Windows names files in UTF-16: a name that is no UTF-8 names no file there.
-        if (!text::IsValidUtf8(databaseName_)) {
-            openFailure_ = "the database file name is not UTF-8 text";
-            return false;
-        }
-#endif
         const std::filesystem::path file = PathFromUtf8(databaseName_);
         std::error_code error;
         if (!std::filesystem::is_regular_file(file, error)) {

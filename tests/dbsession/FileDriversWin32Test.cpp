@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "dbsession/OdbcSession.h"
 #include "support/TempFolder.h"
 
 namespace qelt {
@@ -166,6 +167,15 @@ TEST(Wine, FindsALibraryByItsUnixName) {
         EXPECT_FALSE(DriverLibraryPresent(WinePrefix() + "/missing.so"));
         EXPECT_FALSE(DriverLibraryPresent(WinePrefix()));  // a folder
     }
+}
+
+// Windows names files in UTF-16: a name in another code page is an open failure that says so,
+// not an exception of the run.
+TEST(WindowsFileNames, NameThatIsNoUtf8IsAnOpenFailure) {
+    OdbcSession session;
+    session.SetDatabaseName("C:\\D\xE4ta\\QeltOne.db");
+    EXPECT_FALSE(session.OpenDatabase());
+    EXPECT_THAT(session.OpenFailure(), HasSubstr("is not UTF-8 text"));
 }
 
 }  // namespace
