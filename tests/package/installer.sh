@@ -112,6 +112,9 @@ BrandingText "QeltAuditTrigger $version"
 !define MUI_WELCOMEPAGE_TEXT "Setup will install QeltAuditTrigger $version *"
 !define MUI_FINISHPAGE_TEXT "*SQLite3 ODBC Driver*Microsoft Access Driver (\*.mdb, \*.accdb)*odbcad32.exe*Drivers tab*"
 PATTERNS
+# The welcome and finish texts pass through an InstallOptions file, where a real line end cuts
+# the text short.
+if grep -q 'PAGE_TEXT ".*\$\\[rn]' "$nsi"; then fail "a page text holds \$\\r or \$\\n"; fi
 
 # The installed command line runs and reads the host installation.
 [[ $(wine 'C:\Program Files\QeltAuditTrigger\qeltaudit.exe' --version | tr -d '\r') == \
