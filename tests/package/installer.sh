@@ -88,8 +88,9 @@ done
 # The size in KiB of what was installed, as Windows shows it in the list.
 bytes=$(find "$install_dir" -type f -printf '%s\n' | awk '{ total += $1 } END { print total }')
 size=$(registry_value EstimatedSize REG_DWORD)
-[[ -n $size ]] && (($(printf '%d' "$size") == bytes / 1024)) ||
+if [[ -z $size ]] || (($(printf '%d' "$size") != bytes / 1024)); then
     fail "EstimatedSize: ${size:-not a number}, $bytes bytes installed"
+fi
 
 # The pages a person sees, in the script makensis built the installer from: the product's
 # words and pictures instead of the tool's, the drivers the window needs, and a box to run it.

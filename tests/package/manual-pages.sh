@@ -25,9 +25,9 @@ for page in "$@"; do
     done
     if [[ $name == qeltaudit ]]; then
         help=$("$qeltaudit" --help)
-        for option in $(grep -o -- '--[a-z][a-z-]*' <<<"$help" | sort -u); do
+        while read -r option; do
             grep -q -- "^       $option\\b" <<<"$text" || fail "qeltaudit.1 does not describe $option"
-        done
+        done < <(grep -o -- '--[a-z][a-z-]*' <<<"$help" | sort -u)
         for code in $(tr "\n" " " <<<"$help" | sed -n "s/.*Exit codes: //p" | grep -o "\b[0-9]\+ "); do
             grep -q "^       $code\\b" <<<"$text" || fail "qeltaudit.1 does not explain exit code $code"
         done
