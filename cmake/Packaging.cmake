@@ -42,32 +42,23 @@ else()
         message(FATAL_ERROR "packaging/changelog.Debian needs an entry for ${PROJECT_VERSION}-1")
     endif()
     find_program(QELT_GZIP gzip REQUIRED)
-    find_program(QELT_HELP2MAN help2man REQUIRED)
     set(generated ${PROJECT_BINARY_DIR}/packaging)
     file(MAKE_DIRECTORY ${generated})
-    configure_file(${QELT_PACKAGING_DIR}/QeltAuditTrigger.1.in ${generated}/QeltAuditTrigger.1
-                   @ONLY)
-    # gzip -n: no name or time stamp inside, so the same input gives the same bytes.
+    # The manual pages, written by hand; the build fills in the version. gzip -n: no name or
+    # time stamp inside, so the same input gives the same bytes.
+    foreach(page qeltaudit QeltAuditTrigger)
+        configure_file(${QELT_PACKAGING_DIR}/${page}.1.in ${generated}/${page}.1 @ONLY)
+        add_custom_command(
+            OUTPUT ${generated}/${page}.1.gz
+            COMMAND ${QELT_GZIP} -9n -c ${generated}/${page}.1 > ${generated}/${page}.1.gz
+            DEPENDS ${generated}/${page}.1
+            VERBATIM)
+    endforeach()
     add_custom_command(
         OUTPUT ${generated}/changelog.Debian.gz
         COMMAND ${QELT_GZIP} -9n -c ${QELT_PACKAGING_DIR}/changelog.Debian
                 > ${generated}/changelog.Debian.gz
         DEPENDS ${QELT_PACKAGING_DIR}/changelog.Debian
-        VERBATIM)
-    # The command line's manual page is its --help, so the two cannot drift apart.
-    add_custom_command(
-        OUTPUT ${generated}/qeltaudit.1.gz
-        COMMAND ${QELT_HELP2MAN} --no-info --no-discard-stderr
-                --name "write the audit trigger script for a QeltOne item table"
-                --output ${generated}/qeltaudit.1 $<TARGET_FILE:qeltaudit>
-        COMMAND ${QELT_GZIP} -9nf ${generated}/qeltaudit.1
-        DEPENDS qeltaudit
-        VERBATIM)
-    add_custom_command(
-        OUTPUT ${generated}/QeltAuditTrigger.1.gz
-        COMMAND ${QELT_GZIP} -9n -c ${generated}/QeltAuditTrigger.1
-                > ${generated}/QeltAuditTrigger.1.gz
-        DEPENDS ${generated}/QeltAuditTrigger.1
         VERBATIM)
     set(qelt_manual_pages ${generated}/qeltaudit.1.gz)
     if(TARGET QeltAuditTrigger)
@@ -133,12 +124,20 @@ if(WIN32)
     set(CPACK_NSIS_UNINSTALL_NAME Uninstall)
     set(CPACK_NSIS_MODIFY_PATH OFF)
     set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
-    set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/src/mainwindow/icons/QeltAuditTrigger.ico)
+    # The installer's pages in the product's words and pictures (packaging/NSIS.template.in, which
+    # cpack finds in the module path before its own).
+    list(APPEND CMAKE_MODULE_PATH ${QELT_PACKAGING_DIR})
+    set(qelt_icons ${PROJECT_SOURCE_DIR}/src/mainwindow/icons)
+    set(CPACK_NSIS_MUI_ICON ${qelt_icons}/QeltAuditTrigger.ico)
     set(CPACK_NSIS_MUI_UNIICON ${CPACK_NSIS_MUI_ICON})
+    set(CPACK_NSIS_MUI_HEADERIMAGE ${qelt_icons}/QeltAuditTrigger-header.bmp)
+    set(CPACK_NSIS_MUI_WELCOMEFINISHPAGE_BITMAP ${qelt_icons}/QeltAuditTrigger-welcome.bmp)
+    set(CPACK_NSIS_MUI_UNWELCOMEFINISHPAGE_BITMAP ${CPACK_NSIS_MUI_WELCOMEFINISHPAGE_BITMAP})
     set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
     if(TARGET QeltAuditTrigger)
         set(CPACK_PACKAGE_EXECUTABLES QeltAuditTrigger QeltAuditTrigger)
         set(CPACK_NSIS_INSTALLED_ICON_NAME QeltAuditTrigger.exe)
+        set(CPACK_NSIS_MUI_FINISHPAGE_RUN QeltAuditTrigger.exe)
     else()
         set(CPACK_NSIS_INSTALLED_ICON_NAME qeltaudit.exe)
     endif()

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the program's icon: a script page in front of a database drum, marked with a
 trigger bolt. Writes 16x16, 32x32 and 48x48 images in the 16 standard colours, as PNGs for the
-Qt resources and as one 4-bit .ico for the Windows program file.
+Qt resources and as one 4-bit .ico for the Windows program file, and the Windows installer's
+page images (the icon on white): its 150x57 header and its 164x314 welcome and finish side.
 
 Usage: scripts/make-icon.py OUTPUT-FOLDER
 """
@@ -138,6 +139,34 @@ def ico_bytes(images):
     return bytes(out)
 
 
+def bmp_bytes(pixels):
+    """A 4-bit bitmap file of the pixels, transparent ones white."""
+    height, width = len(pixels), len(pixels[0])
+    stride = (width * 4 + 31) // 32 * 4
+    rows = bytearray()
+    for row in reversed(pixels):
+        line = bytearray(stride)
+        for x, index in enumerate(row):
+            nibble = WHITE if index is None else index
+            line[x // 2] |= nibble << (4 if x % 2 == 0 else 0)
+        rows += line
+    palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
+    offset = 14 + 40 + len(palette)
+    return (b"BM" + struct.pack("<IHHI", offset + len(rows), 0, 0, offset) +
+            struct.pack("<IiiHHIIiiII", 40, width, height, 1, 4, 0, len(rows), 2835, 2835,
+                        16, 0) + palette + bytes(rows))
+
+
+def page_image(width, height, icon_size, left, top):
+    """A white image of the given size with the icon drawn at (left, top)."""
+    pixels = [[WHITE] * width for _ in range(height)]
+    for y, row in enumerate(render(icon_size)):
+        for x, index in enumerate(row):
+            if index is not None:
+                pixels[top + y][left + x] = index
+    return pixels
+
+
 def main():
     folder = Path(sys.argv[1])
     folder.mkdir(parents=True, exist_ok=True)
@@ -145,6 +174,9 @@ def main():
     for size, pixels in images.items():
         (folder / f"QeltAuditTrigger-{size}.png").write_bytes(png_bytes(pixels))
     (folder / "QeltAuditTrigger.ico").write_bytes(ico_bytes(images))
+    (folder / "QeltAuditTrigger-header.bmp").write_bytes(bmp_bytes(page_image(150, 57, 48, 96, 4)))
+    (folder / "QeltAuditTrigger-welcome.bmp").write_bytes(
+        bmp_bytes(page_image(164, 314, 96, 34, 40)))
 
 
 if __name__ == "__main__":

@@ -271,6 +271,56 @@ int GenerateScript(const Options& options, DatabaseSession& session,
     return WriteScript(options, script.Text(), out, err);
 }
 
+// The help is wrapped to a terminal's 80 columns: option names in the first column, their texts
+// beside them (below a name too long for the column), description and footer below.
+constexpr std::size_t kHelpWidth = 80;
+constexpr std::size_t kHelpNameColumn = 30;
+
+// The text's lines broken at spaces to at most `width` columns; a word longer than that keeps
+// its line.
+std::string WrappedText(const std::string& text, std::size_t width) {
+    std::string wrapped;
+    std::size_t lineStart = 0;
+    std::size_t lastSpace = std::string::npos;  // in `wrapped`, on the current line
+    for (const char c : text) {
+        if (c == '\n') {
+            wrapped += c;
+            lineStart = wrapped.size();
+            lastSpace = std::string::npos;
+            continue;
+        }
+        if (c == ' ' && wrapped.size() - lineStart >= width) {
+            wrapped += '\n';
+            lineStart = wrapped.size();
+            lastSpace = std::string::npos;
+            continue;
+        }
+        wrapped += c;
+        if (c == ' ') {
+            lastSpace = wrapped.size() - 1;
+        } else if (wrapped.size() - lineStart > width && lastSpace != std::string::npos) {
+            wrapped[lastSpace] = '\n';
+            lineStart = lastSpace + 1;
+            lastSpace = std::string::npos;
+        }
+    }
+    return wrapped;
+}
+
+class WrappingFormatter final : public CLI::Formatter {
+  public:
+    WrappingFormatter() { column_width(kHelpNameColumn); }
+    std::string make_option_desc(const CLI::Option* option) const override {
+        return WrappedText(CLI::Formatter::make_option_desc(option), kHelpWidth - kHelpNameColumn);
+    }
+    std::string make_description(const CLI::App* app) const override {
+        return WrappedText(CLI::Formatter::make_description(app), kHelpWidth);
+    }
+    std::string make_footer(const CLI::App* app) const override {
+        return WrappedText(CLI::Formatter::make_footer(app), kHelpWidth);
+    }
+};
+
 int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream& err,
         const HostSettingsLookup& lookUpHostSettings) {
     CLI::App app(
@@ -278,6 +328,7 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
         "one item table of the host product's database. It never runs the script and "
         "never changes the database.",
         "qeltaudit");
+    app.formatter(std::make_shared<WrappingFormatter>());
     Options options;
     auto* database = app.add_option(
         "--database", options.database,
@@ -320,8 +371,8 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
     app.set_version_flag("--version", VersionText());
     app.footer(
         "Exit codes: 0 script written; 1 the database could not be opened; 2 error creating the "
-        "trigger; 64 usage error; 65 --strict and the script has warnings; 74 the script could "
-        "not be written.");
+        "trigger; 64 usage error; 65 --strict and the script has warnings; 71 out of memory; 74 "
+        "the script could not be written.");
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 parses from the back
     try {
@@ -388,6 +439,9 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
     } catch (const OutputError& error) {
         err << "qeltaudit: " << error.what() << '\n';
         return kExitCannotWrite;
+    } catch (const std::bad_alloc&) {
+        err << kOutOfMemoryMessage;
+        return kExitOutOfMemory;
     }
 }
 

@@ -16,6 +16,11 @@ inline constexpr int kExitRunFailed = 2;     // "Error creating the Trigger"
 inline constexpr int kExitUsage = 64;        // bad options, columns file or names
 inline constexpr int kExitWarnings = 65;     // --strict and the script has warnings
 inline constexpr int kExitCannotWrite = 74;  // the script could not be written
+inline constexpr int kExitOutOfMemory = 71;  // memory ran out
+
+// What a run that ran out of memory says on standard error; a literal, as nothing can be
+// allocated to build a message then.
+inline constexpr const char* kOutOfMemoryMessage = "qeltaudit: out of memory\n";
 
 // The start-up lookups of the host installation; only --show-settings and a run without
 // --database or --columns use them.

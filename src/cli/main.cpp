@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,12 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);  // the script's CR LF must reach stdout unchanged
 #endif
-    return qelt::cli::RunQeltAudit(std::vector<std::string>(argv + 1, argv + argc), fileno(stdout),
-                                   std::cerr);
+    try {
+        return qelt::cli::RunQeltAudit(std::vector<std::string>(argv + 1, argv + argc),
+                                       fileno(stdout), std::cerr);
+    } catch (const std::bad_alloc&) {
+        // Copying the arguments, or a failure's message, found no memory.
+        std::fputs(qelt::cli::kOutOfMemoryMessage, stderr);
+        return qelt::cli::kExitOutOfMemory;
+    }
 }

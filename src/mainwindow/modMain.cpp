@@ -1,7 +1,9 @@
 #include "mainwindow/modMain.h"
 
+#include <algorithm>
 #include <new>
 
+#include "Version.h"
 #include "dbsession/Error.h"
 
 namespace qelt::gui {
@@ -39,8 +41,39 @@ RunTimeError DescribeUnhandledError(const std::exception& error) {
     return {kErrInternal, error.what()};
 }
 
+int UnhandledErrorExitCode(const std::exception& error) {
+    return dynamic_cast<const std::bad_alloc*>(&error) != nullptr ? kOutOfMemoryExitCode
+                                                                  : kUnhandledErrorExitCode;
+}
+
 std::string RunTimeErrorText(const RunTimeError& error) {
     return "Run-time error '" + std::to_string(error.number) + "':\r\n\r\n" + error.description;
+}
+
+std::optional<std::string> CommandLineText(const std::vector<std::string>& args) {
+    const auto given = [&](const char* option) {
+        return std::find(args.begin(), args.end(), option) != args.end();
+    };
+    if (given("--help")) {
+        return "Usage: QeltAuditTrigger [--help | --version]\n"
+               "\n"
+               "Opens the window that writes the T-SQL script of an audit table and an\n"
+               "INSTEAD OF UPDATE trigger for one item table of the host product's database.\n"
+               "The Database box starts with the host product's database (as qeltaudit\n"
+               "--show-settings prints it); choose the table, press Create and copy the\n"
+               "script. It never runs the script and never changes the database.\n"
+               "\n"
+               "Options:\n"
+               "  --help     Print this text and exit\n"
+               "  --version  Print the version and exit\n"
+               "\n"
+               "Exit codes: 0 the window was closed; 1 start-up failed; 71 out of memory.\n";
+    }
+    if (given("--version")) {
+        return "QeltAuditTrigger " + std::to_string(kVersionMajor) + "." +
+               std::to_string(kVersionMinor) + "." + std::to_string(kVersionRevision) + "\n";
+    }
+    return std::nullopt;
 }
 
 }  // namespace qelt::gui

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
+#include <vector>
 
 // The busy pointer and the report of an error that start-up did not handle, for both views.
 namespace qelt::gui {
@@ -42,7 +44,16 @@ RunTimeError DescribeUnhandledError(const std::exception& error);
 // The report's text: "Run-time error '429':", an empty line and the description (CR LF lines).
 std::string RunTimeErrorText(const RunTimeError& error);
 
-// The exit code of a program ended by an unhandled error.
+// The exit code of a program ended by an unhandled error, and of one that ran out of memory
+// (the code qeltaudit gives too).
 inline constexpr int kUnhandledErrorExitCode = 1;
+inline constexpr int kOutOfMemoryExitCode = 71;
+
+int UnhandledErrorExitCode(const std::exception& error);
+
+// The window's own command line: with --help or --version among the arguments (those after the
+// program name), the text to print before the program ends, without opening a window; otherwise
+// nothing, and the arguments are the toolkit's.
+std::optional<std::string> CommandLineText(const std::vector<std::string>& args);
 
 }  // namespace qelt::gui

@@ -1,12 +1,13 @@
 #include "settings/ProfileFile.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "settings/TextEncoding.h"
 #include "settings/WinePaths.h"
 #include "text/Ascii.h"
-#include "text/Lines.h"
 #include "text/Trim.h"
 #include "text/Utf.h"
 
@@ -78,13 +79,6 @@ class ValueFinder {
         return true;
     }
 
-    // Takes every line of the text.
-    void TakeAll(std::string_view text) {
-        text::LineSplitter lines(text);
-        for (std::string_view line; lines.Next(line) && Take(line);) {
-        }
-    }
-
     const std::optional<std::string>& Found() const { return found_; }
 
   private:
@@ -103,64 +97,128 @@ ProfileValue Answer(const std::optional<std::string>& found, std::string_view de
     return CopyIntoBuffer(defaultValue.substr(0, lastNonSpace + 1), bufferSize);
 }
 
+// Settings lines are short. A longer one (a file without line ends is one line) is read as its
+// first kLongestLine bytes followed by its last non-blank byte: memory stays bounded whatever the
+// file, and a long quoted value still loses its quotes.
+constexpr std::size_t kLongestLine = std::size_t{64} << 10;
+
+// Hands the finder the lines of a text that arrives in parts: only the line not yet complete is
+// held, and of that at most kLongestLine bytes. A CR LF gives an empty line after the CR, which
+// matches nothing.
+class LineFeeder {
+  public:
+    explicit LineFeeder(ValueFinder& finder) : finder_(finder) {}
+
+    // Takes the next part of the text; false once the search is over.
+    bool Feed(std::string_view text) {
+        // The next LF and CR are each searched for once (memchr is fast; a search for either
+        // byte at once is not), and kept until the lines pass them.
+        std::size_t nextLf = text.find('\n');
+        std::size_t nextCr = text.find('\r');
+        std::size_t start = 0;
+        for (std::size_t end; (end = std::min(nextLf, nextCr)) != std::string_view::npos;) {
+            const std::string_view line = text.substr(start, end - start);
+            if (!(line_.empty() && !overlong_ ? finder_.Take(line) : TakeHeld(line))) {
+                return false;
+            }
+            start = end + 1;
+            nextLf = nextLf == end ? text.find('\n', start) : nextLf;
+            nextCr = nextCr == end ? text.find('\r', start) : nextCr;
+        }
+        Hold(text.substr(start));
+        return true;
+    }
+
+    // The text has ended: its last line, if it had no line end.
+    void End() {
+        if (!line_.empty() || overlong_) {
+            TakeHeld({});
+        }
+    }
+
+  private:
+    void Hold(std::string_view part) {
+        const std::size_t room = kLongestLine - line_.size();
+        line_.append(part.substr(0, room));
+        if (part.size() > room) {
+            overlong_ = true;
+            if (const auto last = part.find_last_not_of(kBlanks);
+                last >= room && last != part.npos) {
+                lastNonBlank_ = part[last];
+            }
+        }
+    }
+
+    // The held start of a line and its rest.
+    bool TakeHeld(std::string_view rest) {
+        Hold(rest);
+        if (lastNonBlank_) {
+            line_ += *lastNonBlank_;
+        }
+        const bool goesOn = finder_.Take(line_);
+        line_.clear();
+        overlong_ = false;
+        lastNonBlank_.reset();
+        return goesOn;
+    }
+
+    ValueFinder& finder_;
+    std::string line_;
+    bool overlong_ = false;
+    std::optional<char> lastNonBlank_;  // of the bytes beyond kLongestLine
+};
+
+void SearchText(std::string_view text, ValueFinder& finder) {
+    LineFeeder lines(finder);
+    if (lines.Feed(text)) {
+        lines.End();
+    }
+}
+
 // Searches the file a piece at a time, so that a file of any size is read once and never held
-// whole: only a line that is not complete yet is carried over to the next piece. A UTF-16 file
-// is converted whole. False when reading fails.
+// whole. A UTF-16 file is converted whole. False when reading fails.
 bool SearchFile(RegularFile& file, ValueFinder& finder) {
     std::vector<char> piece(std::size_t{1} << 20);
-    std::string pending;
-    bool first = true;
+    const auto read = [&](std::string& into) {
+        const long long count = file.Read(piece.data(), piece.size());
+        if (count > 0) {
+            into.append(piece.data(), static_cast<std::size_t>(count));
+        }
+        return count;
+    };
+    // The first bytes, until they show whether a byte-order mark begins the file.
+    std::string start;
+    for (long long count = 1; start.size() < 3 && count > 0;) {
+        if ((count = read(start)) < 0) {
+            return false;
+        }
+    }
+    if (start.starts_with("\xFF\xFE")) {
+        for (long long count = 1; count > 0;) {
+            if ((count = read(start)) < 0) {
+                return false;
+            }
+        }
+        std::string converted;
+        SearchText(DecodeTextFile(start, converted), finder);
+        return true;
+    }
+    LineFeeder lines(finder);
+    if (!lines.Feed(std::string_view(start).substr(start.starts_with("\xEF\xBB\xBF") ? 3 : 0))) {
+        return true;
+    }
     while (true) {
         const long long count = file.Read(piece.data(), piece.size());
         if (count < 0) {
             return false;
         }
-        const std::size_t searchedBefore = pending.size();
-        pending.append(piece.data(), static_cast<std::size_t>(count));
-        if (first && (pending.size() >= 3 || count == 0)) {
-            first = false;
-            if (pending.starts_with("\xFF\xFE")) {
-                for (long long more = 1; more > 0;) {
-                    more = file.Read(piece.data(), piece.size());
-                    if (more < 0) {
-                        return false;
-                    }
-                    pending.append(piece.data(), static_cast<std::size_t>(more));
-                }
-                std::string converted;
-                finder.TakeAll(DecodeTextFile(pending, converted));
-                return true;
-            }
-            if (pending.starts_with("\xEF\xBB\xBF")) {
-                pending.erase(0, 3);
-            }
-        }
         if (count == 0) {
-            finder.TakeAll(pending);
+            lines.End();
             return true;
         }
-        if (first) {
-            continue;
+        if (!lines.Feed(std::string_view(piece.data(), static_cast<std::size_t>(count)))) {
+            return true;
         }
-        // Complete lines end at the last line end; a CR last of all may be half of a CR LF, so
-        // it stays for the next piece (an empty line then, which matches nothing).
-        const auto lastEnd = std::string_view(pending)
-                                 .substr(searchedBefore > 3 ? searchedBefore - 3 : 0)
-                                 .find_last_of("\r\n");
-        if (lastEnd == std::string_view::npos) {
-            continue;
-        }
-        std::size_t complete = (searchedBefore > 3 ? searchedBefore - 3 : 0) + lastEnd;
-        if (pending[complete] == '\n' || complete + 1 < pending.size()) {
-            ++complete;
-        }
-        text::LineSplitter lines(std::string_view(pending).substr(0, complete));
-        for (std::string_view line; lines.Next(line);) {
-            if (!finder.Take(line)) {
-                return true;
-            }
-        }
-        pending.erase(0, complete);
     }
 }
 
@@ -179,7 +237,7 @@ ProfileValue ReadProfileText(std::optional<std::string_view> fileBytes, std::str
     ValueFinder finder(section, key);
     if (fileBytes) {
         std::string converted;
-        finder.TakeAll(DecodeTextFile(*fileBytes, converted));
+        SearchText(DecodeTextFile(*fileBytes, converted), finder);
     }
     return Answer(finder.Found(), defaultValue, bufferSize);
 }

@@ -12,7 +12,8 @@
 // the Windows one: section and key names matched without regard to case, keys and values
 // trimmed of blanks, one pair of quotes around a value dropped, the first matching section and
 // key win, CR LF, LF or CR line ends, UTF-8 (byte-order mark skipped) or UTF-16LE with
-// byte-order mark.
+// byte-order mark. A line longer than 64 KiB counts as its first 64 KiB and its last non-blank
+// byte.
 namespace qelt {
 
 struct ProfileValue {

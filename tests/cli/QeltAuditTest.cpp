@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -352,6 +353,47 @@ TEST(QeltAuditDrop, WritesTheRemovalScript) {
     EXPECT_THAT(test::ReadBytes(output),
                 HasSubstr("GO\r\nIF OBJECT_ID(N'[dbo].[AuditTrailCompanies]', N'U') IS NOT NULL\r\n"
                           "    DROP TABLE [dbo].[AuditTrailCompanies]\r\nGO\r\n"));
+}
+
+// The help's words with every run of blanks and line ends as one space.
+std::string Unwrapped(const std::string& text) {
+    std::string words;
+    for (const char c : text) {
+        if (c != ' ' && c != '\n') {
+            words += c;
+        } else if (!words.empty() && words.back() != ' ') {
+            words += ' ';
+        }
+    }
+    return words;
+}
+
+TEST(QeltAuditInfo, HelpFitsEightyColumnsAndKeepsEveryWord) {
+    const test::CliResult result = test::RunCli({"--help"});
+    ASSERT_EQ(result.exitCode, kExitOk);
+    std::istringstream lines(result.out);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 80u) << line;
+    }
+    // Texts that the wrapping breaks into lines, whole again.
+    const std::string words = Unwrapped(result.out);
+    for (const char* text :
+         {"It never runs the script and never changes the database.",
+          "Database files are opened read-only and never created, and only the probe query is run",
+          "--show-settings Print the host folder, data folder and database found at start-up",
+          "64 usage error; 65 --strict and the script has warnings; 71 out of memory; 74 the "
+          "script could not be written."}) {
+        EXPECT_THAT(words, HasSubstr(text));
+    }
+}
+
+TEST(QeltAuditInfo, OutOfMemoryEndsWithItsMessageAndExitCode) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const auto exhausted = []() -> HostSettings { throw std::bad_alloc(); };
+    EXPECT_EQ(RunQeltAudit({"--show-settings"}, out, err, exhausted), kExitOutOfMemory);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "qeltaudit: out of memory\n");
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -295,6 +297,7 @@ struct ReportCase {
     std::function<void()> raise;
     std::int32_t number;
     const char* text;
+    int exitCode;
 };
 
 void PrintTo(const ReportCase& report, std::ostream* out) {
@@ -311,6 +314,7 @@ TEST_P(UnhandledErrorTest, ReportGivesNumberAndDescription) {
         const RunTimeError report = DescribeUnhandledError(error);
         EXPECT_EQ(report.number, GetParam().number);
         EXPECT_EQ(RunTimeErrorText(report), GetParam().text);
+        EXPECT_EQ(UnhandledErrorExitCode(error), GetParam().exitCode);
     }
 }
 
@@ -318,13 +322,54 @@ INSTANTIATE_TEST_SUITE_P(
     Errors, UnhandledErrorTest,
     ::testing::Values(
         ReportCase{"Numbered", [] { throw Error(429, "ActiveX component can't create object"); },
-                   429, "Run-time error '429':\r\n\r\nActiveX component can't create object"},
+                   429, "Run-time error '429':\r\n\r\nActiveX component can't create object", 1},
         ReportCase{"Negative", [] { throw Error(-2147221164, "Class not registered"); },
-                   -2147221164, "Run-time error '-2147221164':\r\n\r\nClass not registered"},
+                   -2147221164, "Run-time error '-2147221164':\r\n\r\nClass not registered", 1},
         ReportCase{"OutOfMemory", [] { throw std::bad_alloc(); }, 7,
-                   "Run-time error '7':\r\n\r\nOut of memory"},
+                   "Run-time error '7':\r\n\r\nOut of memory", 71},
         ReportCase{"Other", [] { throw std::runtime_error("no ODBC environment"); }, 51,
-                   "Run-time error '51':\r\n\r\nno ODBC environment"}),
+                   "Run-time error '51':\r\n\r\nno ODBC environment", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- the window's own command line ---------------------------------------------------------------
+
+struct CommandLineCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::optional<std::string> startsWith;  // nothing: the window opens
+};
+
+void PrintTo(const CommandLineCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CommandLineTest : public ::testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(CommandLineTest, HelpAndVersionAnswerWithoutAWindow) {
+    const std::optional<std::string> text = CommandLineText(GetParam().args);
+    ASSERT_EQ(text.has_value(), GetParam().startsWith.has_value());
+    if (text) {
+        EXPECT_THAT(*text, ::testing::StartsWith(*GetParam().startsWith));
+        EXPECT_TRUE(text->ends_with('\n'));
+        std::istringstream lines(*text);
+        for (std::string line; std::getline(lines, line);) {
+            EXPECT_LE(line.size(), 80u) << line;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CommandLineTest,
+    ::testing::Values(
+        CommandLineCase{"None", {}, std::nullopt},
+        CommandLineCase{"ToolkitOptions", {"-platform", "offscreen"}, std::nullopt},
+        CommandLineCase{"Version", {"--version"}, "QeltAuditTrigger 3.6.2\n"},
+        CommandLineCase{"VersionAmongToolkitOptions",
+                        {"-style", "fusion", "--version"},
+                        "QeltAuditTrigger 3.6.2\n"},
+        CommandLineCase{"Help", {"--help"}, "Usage: QeltAuditTrigger [--help | --version]\n"},
+        CommandLineCase{"HelpBeforeVersion", {"--version", "--help"}, "Usage: QeltAuditTrigger"},
+        CommandLineCase{"OnlyWholeArguments", {"--helpme", "x--version"}, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -52,9 +52,14 @@ for program in qeltaudit QeltAuditTrigger; do
 done
 [[ $("$work/root/usr/bin/qeltaudit" --version) == "qeltaudit $version" ]] ||
     fail "qeltaudit --version from the unpacked package"
-# The manual page is the program's own --help.
-zcat "$work/root/usr/share/man/man1/qeltaudit.1.gz" | grep -qF -- '\-\-show\-settings' ||
-    fail "qeltaudit.1 lacks the options"
+# The manual pages as man shows them from the package: without a warning, this version's.
+for page in qeltaudit QeltAuditTrigger; do
+    MANWIDTH=80 man -l "$work/root/usr/share/man/man1/$page.1.gz" >"$work/$page.txt" \
+        2>"$work/man-errors" || fail "man -l $page.1.gz"
+    [[ ! -s "$work/man-errors" ]] || fail "$page.1.gz: $(cat "$work/man-errors")"
+    grep -q "^EXIT STATUS$" "$work/$page.txt" || fail "$page.1.gz has no EXIT STATUS"
+    grep -qF "$page $version" "$work/$page.txt" || fail "$page.1.gz is not version $version"
+done
 zcat "$work/root/usr/share/doc/qeltaudittrigger/changelog.Debian.gz" |
     head -1 | grep -q "^qeltaudittrigger ($version-1) " || fail "changelog has no entry for $version-1"
 echo "deb: $deb passes"

@@ -64,9 +64,10 @@ if [[ -n "$window" ]]; then
         fail "the shortcut does not lead to the installed QeltAuditTrigger.exe"
 fi
 
-# registry_value NAME: one value of the Add/Remove Programs entry.
+# registry_value NAME [TYPE]: one value of the Add/Remove Programs entry, if it has that type
+# (REG_SZ unless given).
 registry_value() {
-    wine reg query "$uninstall_key" /v "$1" | tr -d '\r' | sed -n "s/^ *$1 *REG_SZ *//p"
+    wine reg query "$uninstall_key" /v "$1" | tr -d '\r' | sed -n "s/^ *$1 *${2:-REG_SZ} *//p"
 }
 icon=${window:-qeltaudit.exe}
 [[ $(registry_value DisplayName) == QeltAuditTrigger ]] || fail "DisplayName"
@@ -76,6 +77,45 @@ icon=${window:-qeltaudit.exe}
     fail "DisplayIcon: $(registry_value DisplayIcon)"
 [[ $(registry_value UninstallString) == '"C:\Program Files\QeltAuditTrigger\Uninstall.exe"' ]] ||
     fail "UninstallString: $(registry_value UninstallString)"
+[[ $(registry_value QuietUninstallString) == \
+    '"C:\Program Files\QeltAuditTrigger\Uninstall.exe" /S' ]] ||
+    fail "QuietUninstallString: $(registry_value QuietUninstallString)"
+[[ $(registry_value InstallLocation) == 'C:\Program Files\QeltAuditTrigger' ]] ||
+    fail "InstallLocation: $(registry_value InstallLocation)"
+for name in NoModify NoRepair; do
+    [[ $(registry_value $name REG_DWORD) == 0x1 ]] || fail "$name is not the number 1"
+done
+# The size in KiB of what was installed, as Windows shows it in the list.
+bytes=$(find "$install_dir" -type f -printf '%s\n' | awk '{ total += $1 } END { print total }')
+size=$(registry_value EstimatedSize REG_DWORD)
+if [[ -z $size ]] || (($(printf '%d' "$size") != bytes / 1024)); then
+    fail "EstimatedSize: ${size:-not a number}, $bytes bytes installed"
+fi
+
+# The pages a person sees, in the script makensis built the installer from: the product's
+# words and pictures instead of the tool's, the drivers the window needs, and a box to run it.
+nsi=$windows_build/cpack/_CPack_Packages/win64/NSIS/project.nsi
+[[ -f $nsi ]] || fail "$nsi missing: scripts/package.sh writes it"
+# One pattern a line; each must match a line of the script.
+while read -r pattern; do
+    found=
+    while read -r defined; do
+        # shellcheck disable=SC2053 # the expected line is a pattern
+        [[ $defined == $pattern ]] && found=yes && break
+    done < <(sed 's/^ *//' "$nsi")
+    [[ -n $found ]] || fail "the installer's script lacks: $pattern"
+done <<PATTERNS
+BrandingText "QeltAuditTrigger $version"
+!define MUI_ICON "*/QeltAuditTrigger.ico"
+!define MUI_HEADERIMAGE_BITMAP "*/QeltAuditTrigger-header.bmp"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "*/QeltAuditTrigger-welcome.bmp"
+!define MUI_FINISHPAGE_RUN "\$INSTDIR\\\\*QeltAuditTrigger.exe"
+!define MUI_WELCOMEPAGE_TEXT "Setup will install QeltAuditTrigger $version *"
+!define MUI_FINISHPAGE_TEXT "*SQLite3 ODBC Driver*Microsoft Access Driver (\*.mdb, \*.accdb)*odbcad32.exe*Drivers tab*"
+PATTERNS
+# The welcome and finish texts pass through an InstallOptions file, where a real line end cuts
+# the text short.
+if grep -q 'PAGE_TEXT ".*\$\\[rn]' "$nsi"; then fail "a page text holds \$\\r or \$\\n"; fi
 
 # The installed command line runs and reads the host installation.
 [[ $(wine 'C:\Program Files\QeltAuditTrigger\qeltaudit.exe' --version | tr -d '\r') == \

@@ -37,6 +37,7 @@ TEST_P(ReadProfileTextTest, ReadsLikeTheWindowsReader) {
 }
 
 const std::string kLong300(300, 'x');
+const std::string kLong100K(100000, 'x');
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReadProfileTextTest,
@@ -90,7 +91,22 @@ INSTANTIATE_TEST_SUITE_P(
                  3, "\"ab"},
         ReadCase{"NulInUtf16File", "\xFF\xFE"s + qelt::test::Utf16Le("[General]\r\nk=ab\0cd\r\n"s),
                  "k", "d", 2, "ab"},
-        ReadCase{"BinaryGarbage", "\0\x01\xFF[\x80=\n]"s, "k", "d", 1, "d"}),
+        ReadCase{"BinaryGarbage", "\0\x01\xFF[\x80=\n]"s, "k", "d", 1, "d"},
+        // Lines longer than 64 KiB count as their first 64 KiB and their last non-blank byte.
+        ReadCase{"LongValueCutTo254", "[General]\r\nk=" + kLong100K + "\r\n", "k", "", 254,
+                 std::string(254, 'x')},
+        ReadCase{"LongQuotedValueLosesItsQuotes", "[General]\r\nk=\"" + kLong100K + "\" \r\n", "k",
+                 "", 254, std::string(254, 'x')},
+        ReadCase{"LongValueQuotedBeforeLongBlanks",
+                 "[General]\r\nk=\"" + kLong100K + "\"" + std::string(70000, ' ') + "\r\n", "k", "",
+                 254, std::string(254, 'x')},
+        ReadCase{"LongValueOpenQuoteStays", "[General]\r\nk=\"" + kLong100K + "\r\n", "k", "", 254,
+                 "\"" + std::string(253, 'x')},
+        ReadCase{"SectionNameBlanksBeyond64KiB", "[General" + std::string(70000, ' ') + "]\r\nk=v",
+                 "k", "", 1, "v"},
+        ReadCase{"KeyAfterALongLine", "[General]\r\n" + kLong100K + "=1\r\nk=v", "k", "", 1, "v"},
+        ReadCase{"LongKeyIsNoKey", "[General]\r\nk" + kLong100K + "=v\r\nk=w", "k", "", 1, "w"},
+        ReadCase{"FileOfNuls", std::string(std::size_t{2} << 20, '\0'), "k", "d", 1, "d"}),
     [](const auto& info) { return info.param.name; });
 
 TEST(ReadProfileTextTest, BufferSizeBoundsTheCount) {
@@ -183,6 +199,7 @@ TEST_P(LargeProfileFileTest, FindsTheKeyWhereverPiecesEnd) {
     for (std::size_t shift = 0; shift < 8; ++shift) {
         const std::string text = GetParam().bom + "[General]" + end +
                                  "pad=" + std::string((std::size_t{1} << 20) - 20 + shift, 'p') +
+                                 end + "quoted=\"" + std::string(std::size_t{1} << 20, 'q') + "\"" +
                                  end + "[Other]" + end + "k=other" + end + "[General]" + end +
                                  "k=v" + end + "[general]" + end + "  K = \"found\" " + end + "z=1";
         const std::string bytes =
@@ -195,6 +212,9 @@ TEST_P(LargeProfileFileTest, FindsTheKeyWhereverPiecesEnd) {
         EXPECT_EQ(reader.ReadProfileString("Other", "K", "d", value, 255, path.string()), 5u);
         EXPECT_EQ(value, "other") << shift;
         EXPECT_EQ(reader.ReadProfileString("general", "pad", "", value, 255, path.string()), 254u);
+        EXPECT_EQ(reader.ReadProfileString("General", "quoted", "", value, 255, path.string()),
+                  254u);
+        EXPECT_EQ(value, std::string(254, 'q')) << "the quotes of a line across pieces; " << shift;
         EXPECT_EQ(ReadProfileText(bytes, "Other", "k", "d", 255).text, "other");
     }
 }

@@ -64,7 +64,7 @@ int ReportUnhandledError(const std::exception& error, std::ostream& out,
     MessageBoxContent content = MessageBoxFor(RunTimeErrorText(report), MessageStyle::OkOnly);
     content.icon = QMessageBox::Critical;
     presentMessage(nullptr, content);
-    return kUnhandledErrorExitCode;
+    return UnhandledErrorExitCode(error);
 }
 
 }  // namespace qelt::gui

@@ -1,14 +1,33 @@
 #include <QApplication>
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "dbsession/OdbcSession.h"
+#include "mainwindow/modMain.h"
 #include "mainwindow/qt/QtFormView.h"
 #include "mainwindow/qt/QtPointer.h"
 #include "settings/modQLXLib.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+// The exit code when --help or --version could not be written (a full disk, a closed pipe).
+constexpr int kExitCannotWrite = 74;
+
+int Run(int argc, char** argv) {
+    // --help and --version need no display, so they are answered before Qt looks for one.
+    if (const auto text =
+            qelt::gui::CommandLineText(std::vector<std::string>(argv + 1, argv + argc))) {
+        if (std::fputs(text->c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+            std::perror("QeltAuditTrigger: cannot write to standard output");
+            return kExitCannotWrite;
+        }
+        return 0;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(qelt::gui::kApplicationTitle));
 
@@ -23,4 +42,17 @@ int main(int argc, char** argv) {
     }
     window->show();
     return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // Qt itself found no memory (starting up, or in its event loop), or the report of an
+        // earlier failure did not either: no window can say so any more.
+        std::fputs("QeltAuditTrigger: out of memory\n", stderr);
+        return qelt::gui::kOutOfMemoryExitCode;
+    }
 }

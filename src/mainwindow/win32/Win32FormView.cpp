@@ -458,7 +458,7 @@ int ReportUnhandledError(const std::exception& error) {
     const RunTimeError report = DescribeUnhandledError(error);
     MessageBoxW(nullptr, Wide(RunTimeErrorText(report)).c_str(), Wide(kApplicationTitle).c_str(),
                 MB_OK | MB_ICONERROR);
-    return kUnhandledErrorExitCode;
+    return UnhandledErrorExitCode(error);
 }
 
 }  // namespace qelt::gui

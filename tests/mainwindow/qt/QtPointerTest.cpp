@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QWidget>
 #include <functional>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -111,6 +112,7 @@ struct UnhandledCase {
     std::function<void()> raise;
     const char* terminalLine;
     QString boxText;
+    int exitCode;
 };
 
 void PrintTo(const UnhandledCase& unhandled, std::ostream* out) {
@@ -130,7 +132,7 @@ TEST_P(ReportUnhandledErrorTest, ShowsNumberAndDescriptionInABoxAndFails) {
         exitCode = ReportUnhandledError(
             error, out, [&](QWidget*, const MessageBoxContent& box) { boxes.push_back(box); });
     }
-    EXPECT_NE(exitCode, 0);
+    EXPECT_EQ(exitCode, GetParam().exitCode);
     EXPECT_EQ(out.str(), GetParam().terminalLine);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, QStringLiteral("QeltAuditTrigger"));
@@ -143,10 +145,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         UnhandledCase{"Numbered", [] { throw Error(-2147221164, "Class not registered"); },
                       "QeltAuditTrigger: run-time error -2147221164: Class not registered\n",
-                      QStringLiteral("Run-time error '-2147221164':\n\nClass not registered")},
+                      QStringLiteral("Run-time error '-2147221164':\n\nClass not registered"), 1},
         UnhandledCase{"Plain", [] { throw std::runtime_error("no ODBC environment"); },
                       "QeltAuditTrigger: run-time error 51: no ODBC environment\n",
-                      QStringLiteral("Run-time error '51':\n\nno ODBC environment")}),
+                      QStringLiteral("Run-time error '51':\n\nno ODBC environment"), 1},
+        UnhandledCase{"OutOfMemory", [] { throw std::bad_alloc(); },
+                      "QeltAuditTrigger: run-time error 7: Out of memory\n",
+                      QStringLiteral("Run-time error '7':\n\nOut of memory"), 71}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
