@@ -54,11 +54,13 @@ echo "test-windows: qeltaudit.exe writes the same scripts as the Linux qeltaudit
 # demo database on C: (also typed in another letter case than on disk) and the demo database by
 # its Z: name. An .mdb on C: that is no Access database reaches MDBTools, which names the Unix
 # file it could not read.
-mkdir -p "$WINEPREFIX/drive_c/QeltData"
+mkdir -p "$WINEPREFIX/drive_c/QeltData" "$WINEPREFIX/drive_c/QeltDäta"
 cp "$native/demo/QeltOne.db" "$WINEPREFIX/drive_c/QeltData/Main.db"
+cp "$native/demo/QeltOne.db" "$WINEPREFIX/drive_c/QeltDäta/Main.db"
 z_name="Z:$(realpath "$native/demo/QeltOne.db" | tr / '\\')"
-for name in 'C:\QeltData\Main.db' 'c:\qeltdata\MAIN.DB' "$z_name"; do
-    wine "$exe" --database "$name" --table Companies >"$work/windows-path.sql"
+# A name beyond ASCII reaches the program in UTF-16 (wmain), whatever the code page.
+for name in 'C:\QeltData\Main.db' 'c:\qeltdata\MAIN.DB' "$z_name" 'C:\QeltDäta\Main.db'; do
+    LC_ALL=C.UTF-8 wine "$exe" --database "$name" --table Companies >"$work/windows-path.sql"
     cmp "$work/linux-Companies.sql" "$work/windows-path.sql"
 done
 printf 'not an Access database' >"$WINEPREFIX/drive_c/QeltData/Main.mdb"
@@ -70,7 +72,7 @@ if [[ $status != 1 || -s "$work/mdb.out" ]] ||
     cat "$work/mdb.err" >&2
     exit 1
 fi
-rm -r "$WINEPREFIX/drive_c/QeltData"
+rm -r "$WINEPREFIX/drive_c/QeltData" "$WINEPREFIX/drive_c/QeltDäta"
 echo "test-windows: qeltaudit.exe hands Windows file names to the drivers as Unix names"
 
 # A host installation in the prefix: the App Paths entry, the paths file in the host folder

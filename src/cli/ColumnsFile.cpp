@@ -11,6 +11,7 @@
 #include "cli/Files.h"
 #include "text/Lines.h"
 #include "text/Utf.h"
+#include "text/Utf8Path.h"
 
 namespace qelt::cli {
 
@@ -249,7 +250,7 @@ std::pmr::vector<Field> ParseColumns(std::string_view text, std::pmr::memory_res
 
 std::pmr::vector<Field> ReadColumnsFile(const std::filesystem::path& path,
                                         std::pmr::memory_resource& memory) {
-    const std::string shownPath = QuotedForMessage(path.string());
+    const std::string shownPath = QuotedForMessage(text::Utf8Of(path));
     try {
         return ParseColumns(ReadRegularFile(path, memory), memory);
     } catch (const FileError& error) {

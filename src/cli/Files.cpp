@@ -9,6 +9,7 @@
 #include "auditscript/SqlQuoting.h"
 #include "cli/FileSystemCalls.h"
 #include "settings/TextEncoding.h"
+#include "text/Utf8Path.h"
 
 namespace qelt::cli {
 
@@ -17,8 +18,7 @@ std::string Reason() {
 }
 
 std::string Quoted(const std::filesystem::path& path) {
-    const std::u8string utf8 = path.u8string();
-    return QuotedForMessage(std::string(utf8.begin(), utf8.end()));
+    return QuotedForMessage(text::Utf8Of(path));
 }
 
 void WriteAll(int fileDescriptor, std::string_view bytes) {

@@ -23,6 +23,7 @@
 #include "dbsession/ColumnListSession.h"
 #include "dbsession/FileDrivers.h"
 #include "dbsession/OdbcSession.h"
+#include "text/Utf8Path.h"
 
 namespace qelt::cli {
 
@@ -171,7 +172,7 @@ std::vector<ScriptWarning> TakePrimaryKeyAsKeyColumn(Options& options, DatabaseS
 // --output naming the columns file would replace the input with its own script.
 void RequireOutputOtherThanColumns(const Options& options) {
     if (options.outputFile && options.columnsFile &&
-        IsSameFile(*options.outputFile, *options.columnsFile)) {
+        IsSameFile(text::Utf8Path(*options.outputFile), text::Utf8Path(*options.columnsFile))) {
         throw UsageError("--output " + QuotedForMessage(*options.outputFile) +
                          " is the columns file; name another file");
     }
@@ -211,7 +212,7 @@ int WriteScript(const Options& options, const std::string& script, StandardOutpu
         return kExitOk;
     }
     try {
-        WriteOutputFile(*options.outputFile, script, out.FileDescriptor());
+        WriteOutputFile(text::Utf8Path(*options.outputFile), script, out.FileDescriptor());
     } catch (const FileError& error) {
         err << "qeltaudit: " << error.what() << '\n';
         return kExitCannotWrite;
@@ -394,7 +395,7 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
         RequireOutputOtherThanColumns(options);
         if (options.columnsFile) {
             std::pmr::vector<Field> columns =
-                ReadColumnsFile(*options.columnsFile, LargeBufferMemory());
+                ReadColumnsFile(text::Utf8Path(*options.columnsFile), LargeBufferMemory());
             const CheckedColumnList checkedList{ExpectedScriptBytes(columns)};
             ColumnListSession session(FieldVector(std::move(columns)),
                                       options.uppercaseIdentifiers);

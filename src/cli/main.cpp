@@ -7,20 +7,53 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+
+#include <cwchar>
+
+#include "text/Utf.h"
 #endif
 
 #include "cli/QeltAudit.h"
 
-int main(int argc, char** argv) {
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);  // the script's CR LF must reach stdout unchanged
-#endif
+namespace {
+
+int Run(const std::vector<std::string>& args) {
     try {
-        return qelt::cli::RunQeltAudit(std::vector<std::string>(argv + 1, argv + argc),
-                                       fileno(stdout), std::cerr);
+        return qelt::cli::RunQeltAudit(args, fileno(stdout), std::cerr);
     } catch (const std::bad_alloc&) {
-        // Copying the arguments, or a failure's message, found no memory.
+        // A failure's message found no memory.
         std::fputs(qelt::cli::kOutOfMemoryMessage, stderr);
         return qelt::cli::kExitOutOfMemory;
     }
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The arguments as Windows holds them, in UTF-16: the narrow ones would be in the code page,
+// which cannot carry every file name.
+int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);  // the script's CR LF must reach stdout unchanged
+    try {
+        std::vector<std::string> args;
+        for (int i = 1; i < argc; ++i) {
+            args.push_back(
+                qelt::text::Utf16ToUtf8(std::u16string(argv[i], argv[i] + std::wcslen(argv[i]))));
+        }
+        return Run(args);
+    } catch (const std::bad_alloc&) {
+        std::fputs(qelt::cli::kOutOfMemoryMessage, stderr);
+        return qelt::cli::kExitOutOfMemory;
+    }
+}
+#else
+int main(int argc, char** argv) {
+    try {
+        return Run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::bad_alloc&) {
+        // Copying the arguments found no memory.
+        std::fputs(qelt::cli::kOutOfMemoryMessage, stderr);
+        return qelt::cli::kExitOutOfMemory;
+    }
+}
+#endif

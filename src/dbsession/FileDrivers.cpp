@@ -5,18 +5,11 @@
 #include <system_error>
 
 #include "text/Ascii.h"
+#include "text/Utf8Path.h"
 
 namespace qelt {
 
 namespace {
-
-std::string Utf8(const std::u8string& text) {
-    return std::string(text.begin(), text.end());
-}
-
-std::filesystem::path PathFromUtf8(std::string_view text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
 
 bool Exists(const std::filesystem::path& path) {
     std::error_code error;
@@ -68,7 +61,7 @@ FileConnection SQLiteReadOnlyUri(const std::filesystem::path& file, const Driver
     if (IsWalModeSQLiteFile(file)) {
         const bool hasLog = Exists(WithSuffix(file, "-wal"));
         if (hasLog && !Exists(WithSuffix(file, "-shm"))) {
-            const std::string shown = Utf8(file.u8string());
+            const std::string shown = text::Utf8Of(file);
             return {"", "the SQLite database '" + shown + "' is in WAL mode and its log '" + shown +
                             "-wal' has no shared-memory file: reading it would create '" + shown +
                             "-shm'"};
@@ -88,7 +81,7 @@ bool IsConnectionString(std::string_view databaseText) {
 
 const FileDriver* FileDriverFor(std::string_view fileName, std::span<const FileDriver> drivers) {
     const std::string extension =
-        text::AsciiLower(Utf8(PathFromUtf8(fileName).extension().u8string()));
+        text::AsciiLower(text::Utf8Of(text::Utf8Path(fileName).extension()));
     for (const FileDriver& row : drivers) {
         if (std::ranges::find(row.extensions, extension) != row.extensions.end()) {
             return &row;
@@ -182,7 +175,7 @@ FileConnection FileConnectionString(const FileDriver& row, std::string_view driv
                                     const std::filesystem::path& file, const DriverFileName& name) {
     if (name.name.empty()) {
         return {"", "the " + std::string(row.kind) + " driver has no name for the file '" +
-                        Utf8(file.u8string()) + "'"};
+                        text::Utf8Of(file) + "'"};
     }
     std::string value;
     switch (row.pathForm) {

@@ -20,6 +20,7 @@
 #include "dbsession/FileDrivers.h"
 #include "text/Ascii.h"
 #include "text/Utf.h"
+#include "text/Utf8Path.h"
 
 namespace qelt {
 
@@ -88,10 +89,6 @@ std::size_t LargerBuffer(SQLSMALLINT length, std::size_t bufferSize) {
 
 SQLCHAR* Utf8Units(const std::string& text) {
     return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str()));
-}
-
-std::filesystem::path PathFromUtf8(const std::string& text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
 // ---- Handles and diagnostics ----------------------------------------------------------------
@@ -630,7 +627,7 @@ bool OdbcSession::OpenDatabase() {
                            KnownExtensionsText(FileDrivers());
             return false;
         }
-        const std::filesystem::path file = PathFromUtf8(databaseName_);
+        const std::filesystem::path file = text::Utf8Path(databaseName_);
         std::error_code error;
         if (!std::filesystem::is_regular_file(file, error)) {
             openFailure_ = "the database file '" + databaseName_ + "' does not exist";
