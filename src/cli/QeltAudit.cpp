@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -192,6 +193,11 @@ int GenerateScript(const Options& options, DatabaseSession& session,
     CreateAuditScript(window, session, ColumnOverrides{options.keyColumn, options.displayColumn});
     if (const auto& message = window.ShownMessage()) {
         err << ConsoleLines(message->text) << '\n';
+        // The reason, as the window shows it behind "Show details".
+        std::istringstream details(ConsoleLines(message->details));
+        for (std::string line; std::getline(details, line);) {
+            err << "qeltaudit: " << line << '\n';
+        }
         return message->style == MessageStyle::Information ? kExitOpenFailed : kExitRunFailed;
     }
     ScriptBuffer& script = window.Script();
@@ -277,11 +283,7 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
         // The host installation is looked up only when no database is named.
         const std::string databaseName =
             options.database ? *options.database : lookUpHostSettings().databaseName;
-        const int exitCode = GenerateScript(options, session, databaseName, out, err);
-        if (exitCode == kExitOpenFailed && !session.OpenFailure().empty()) {
-            err << "qeltaudit: " << session.OpenFailure() << '\n';
-        }
-        return exitCode;
+        return GenerateScript(options, session, databaseName, out, err);
     } catch (const CLI::CallForVersion&) {
         WriteToStandardOutput(out, VersionText() + "\n");
         return kExitOk;

@@ -33,6 +33,10 @@ struct FileDriver {
 // This platform's table.
 std::span<const FileDriver> FileDrivers();
 
+// What to install, and how to see what is installed, when a row's driver is missing; for no row
+// (a connection string naming a data source or driver that is not there), how to list them.
+std::string MissingDriverAdvice(const FileDriver* row);
+
 // A database text containing '=' is an ODBC connection string, used as it is.
 bool IsConnectionString(std::string_view databaseText);
 

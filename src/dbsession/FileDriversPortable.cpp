@@ -32,4 +32,18 @@ std::span<const FileDriver> FileDrivers() {
     return drivers;
 }
 
+std::string MissingDriverAdvice(const FileDriver* row) {
+    const std::string listing = "'odbcinst -q -d' lists the installed drivers";
+    if (row == nullptr) {
+        return "No ODBC data source or driver of that name is installed: 'odbcinst -q -s' lists "
+               "the data sources, " +
+               listing + ".";
+    }
+    // The Debian packages that register the drivers under the rows' first names.
+    const std::string_view package = row->kind == "Access" ? "odbc-mdbtools" : "libsqliteodbc";
+    return "Install the " + std::string(row->kind) + " ODBC driver: 'sudo apt install " +
+           std::string(package) + "' registers it as " + std::string(row->installedNames[0]) +
+           "; " + listing + ".";
+}
+
 }  // namespace qelt

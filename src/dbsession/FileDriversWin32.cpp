@@ -25,4 +25,21 @@ std::span<const FileDriver> FileDrivers() {
     return drivers;
 }
 
+std::string MissingDriverAdvice(const FileDriver* row) {
+    const std::string listing =
+        "the Drivers tab of 'ODBC Data Sources (64-bit)' (odbcad32.exe) lists the installed "
+        "drivers";
+    if (row == nullptr) {
+        return "No ODBC data source or driver of that name is installed: the User DSN and "
+               "System DSN tabs of 'ODBC Data Sources (64-bit)' list the data sources, and " +
+               listing + ".";
+    }
+    // The 64-bit packages that register the rows' first names.
+    const std::string_view package = row->kind == "Access"
+                                         ? "the 64-bit Microsoft Access Database Engine"
+                                         : "the 64-bit SQLite ODBC driver (sqliteodbc_w64)";
+    return "Install " + std::string(package) + ", which registers \"" +
+           std::string(row->installedNames[0]) + "\"; " + listing + ".";
+}
+
 }  // namespace qelt
