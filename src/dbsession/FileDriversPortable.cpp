@@ -2,6 +2,8 @@
 // packages register, and their libraries for a system where nothing is registered.
 #include "dbsession/FileDrivers.h"
 
+#include <map>
+
 namespace qelt {
 
 std::span<const FileDriver> FileDrivers() {
@@ -40,10 +42,15 @@ std::string MissingDriverAdvice(const FileDriver* row) {
                listing + ".";
     }
     // The Debian packages that register the drivers under the rows' first names.
-    const std::string_view package = row->kind == "Access" ? "odbc-mdbtools" : "libsqliteodbc";
-    return "Install the " + std::string(row->kind) + " ODBC driver: 'sudo apt install " +
-           std::string(package) + "' registers it as " + std::string(row->installedNames[0]) +
-           "; " + listing + ".";
+    static const std::map<std::string_view, std::string_view> packages{{"Access", "odbc-mdbtools"},
+                                                                       {"SQLite", "libsqliteodbc"}};
+    const auto package = packages.find(row->kind);
+    const std::string install =
+        package == packages.end()
+            ? "install a driver that registers it as "
+            : "'sudo apt install " + std::string(package->second) + "' registers it as ";
+    return "Install the " + std::string(row->kind) + " ODBC driver: " + install +
+           std::string(row->installedNames[0]) + "; " + listing + ".";
 }
 
 }  // namespace qelt

@@ -2,6 +2,8 @@
 // by the names their installers register.
 #include "dbsession/FileDrivers.h"
 
+#include <map>
+
 namespace qelt {
 
 std::span<const FileDriver> FileDrivers() {
@@ -35,11 +37,15 @@ std::string MissingDriverAdvice(const FileDriver* row) {
                listing + ".";
     }
     // The 64-bit packages that register the rows' first names.
-    const std::string_view package = row->kind == "Access"
-                                         ? "the 64-bit Microsoft Access Database Engine"
-                                         : "the 64-bit SQLite ODBC driver (sqliteodbc_w64)";
-    return "Install " + std::string(package) + ", which registers \"" +
-           std::string(row->installedNames[0]) + "\"; " + listing + ".";
+    static const std::map<std::string_view, std::string_view> packages{
+        {"Access", "the 64-bit Microsoft Access Database Engine"},
+        {"SQLite", "the 64-bit SQLite ODBC driver (sqliteodbc_w64)"}};
+    const auto package = packages.find(row->kind);
+    const std::string install = package == packages.end()
+                                    ? "the " + std::string(row->kind) + " ODBC driver"
+                                    : std::string(package->second);
+    return "Install " + install + ", which registers \"" + std::string(row->installedNames[0]) +
+           "\"; " + listing + ".";
 }
 
 }  // namespace qelt
