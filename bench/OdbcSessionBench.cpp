@@ -66,7 +66,7 @@ class BenchWindow final : public qelt::ScriptWindow {
     std::string ItemTableText() override { return "Wide"; }
     std::string DatabaseNameText() override { return database_; }
     qelt::ScriptBuffer& Script() override { return script_; }
-    void ShowMessage(const std::string& text, qelt::MessageStyle) override {
+    void ShowMessage(const std::string& text, qelt::MessageStyle, const std::string&) override {
         throw std::runtime_error(text);
     }
     void SetBusyPointer() override {}

@@ -8,6 +8,7 @@
 #include "auditscript/SQLFuncs.h"
 #include "auditscript/SqlQuoting.h"
 #include "dbsession/Error.h"
+#include "dbsession/FailureReason.h"
 
 namespace qelt {
 
@@ -66,6 +67,7 @@ void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
     std::unique_ptr<Recordset> recordset;
     std::string failure;
     std::int32_t failureNumber = 0;
+    std::string details;
     try {
         window.SetBusyPointer();
         const std::string itemTable = window.ItemTableText();
@@ -81,7 +83,8 @@ void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
         session.SetDatabaseName(databaseName);
         if (!session.OpenDatabase()) {
             window.ShowMessage("Error Opening the Database.\r\n" + databaseName,
-                               MessageStyle::Information);
+                               MessageStyle::Information,
+                               FailureDetailsText(session.LastOpenFailure()));
         } else {
             recordset = session.OpenRecordset(ProbeQuery(itemTable), 3, 3, 1);
             const TableFacts table = recordset ? session.DescribeTable(itemTable) : TableFacts();
@@ -99,6 +102,7 @@ void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
     } catch (const Error& error) {
         failureNumber = error.Number();
         failure = error.Description();
+        details = FailureDetailsText(ReasonOfError(error));
     } catch (const std::bad_alloc&) {
         failureNumber = kErrOutOfMemory;
         failure = "Out of memory";
@@ -107,7 +111,7 @@ void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
         failure = error.what();
     }
     recordset.reset();
-    window.ShowMessage(TriggerErrorMessage(failureNumber, failure), MessageStyle::OkOnly);
+    window.ShowMessage(TriggerErrorMessage(failureNumber, failure), MessageStyle::OkOnly, details);
     window.ResetPointer();
 }
 

@@ -23,8 +23,10 @@ class ScriptWindow {
     // The script buffer behind txtScript; the run clears it and appends to it. The window shows
     // its text once the run has ended.
     virtual ScriptBuffer& Script() = 0;
-    // A modal message with no caption of its own; returns when the user has closed it.
-    virtual void ShowMessage(const std::string& text, MessageStyle style) = 0;
+    // A modal message with no caption of its own; returns when the user has closed it. The
+    // details (the failure's reason, CR LF lines; may be empty) are shown on request.
+    virtual void ShowMessage(const std::string& text, MessageStyle style,
+                             const std::string& details) = 0;
     virtual void SetBusyPointer() = 0;
     virtual void ResetPointer() = 0;
 };

@@ -18,8 +18,9 @@ class ConsoleWindow final : public ScriptWindow {
     std::string ItemTableText() override { return itemTable_; }
     std::string DatabaseNameText() override { return databaseName_; }
     ScriptBuffer& Script() override { return script_; }
-    void ShowMessage(const std::string& text, MessageStyle style) override {
-        message_ = Message{text, style};
+    void ShowMessage(const std::string& text, MessageStyle style,
+                     const std::string& details) override {
+        message_ = Message{text, style, details};
     }
     void SetBusyPointer() override {}
     void ResetPointer() override {}
@@ -27,6 +28,7 @@ class ConsoleWindow final : public ScriptWindow {
     struct Message {
         std::string text;
         MessageStyle style;
+        std::string details;
     };
     const std::optional<Message>& ShownMessage() const { return message_; }
 

@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -250,6 +251,11 @@ int GenerateScript(const Options& options, DatabaseSession& session,
                       &runWarnings);
     if (const auto& message = window.ShownMessage()) {
         err << ConsoleLines(message->text) << '\n';
+        // The reason, as the window shows it behind "Show details".
+        std::istringstream details(ConsoleLines(message->details));
+        for (std::string line; std::getline(details, line);) {
+            err << "qeltaudit: " << line << '\n';
+        }
         return message->style == MessageStyle::Information ? kExitOpenFailed : kExitRunFailed;
     }
     warnings.insert(warnings.end(), std::make_move_iterator(runWarnings.begin()),
@@ -414,12 +420,7 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
         if (NeedsKeyColumn(options)) {
             warnings = TakePrimaryKeyAsKeyColumn(options, session, databaseName);
         }
-        const int exitCode =
-            GenerateScript(options, session, databaseName, out, err, std::move(warnings));
-        if (exitCode == kExitOpenFailed && !session.OpenFailure().empty()) {
-            err << "qeltaudit: " << session.OpenFailure() << '\n';
-        }
-        return exitCode;
+        return GenerateScript(options, session, databaseName, out, err, std::move(warnings));
     } catch (const CLI::CallForVersion&) {
         WriteToStandardOutput(out, VersionText() + "\n");
         return kExitOk;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "dbsession/FailureReason.h"
+
 namespace qelt {
 
 // ADO DataTypeEnum codes: the column type codes that the script generator sees.
@@ -117,6 +119,9 @@ class DatabaseSession {
     virtual void SetDatabaseName(const std::string& name) = 0;
     virtual bool UppercaseIdentifiers() = 0;
     virtual bool OpenDatabase() = 0;
+    // Why the last OpenDatabase returned false; nothing after an open that succeeded, and
+    // nothing from a session that always opens.
+    virtual FailureReason LastOpenFailure() const { return {}; }
     // The three integers are the cursor type, lock type and options of the host's session
     // component; the run always passes 3, 3 and 1. A null result means no recordset came back.
     virtual std::unique_ptr<Recordset> OpenRecordset(const std::string& sql,

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace qelt {
 
@@ -19,6 +20,18 @@ class Error : public std::runtime_error {
 
   private:
     std::int32_t number_;
+};
+
+// A driver's failure: its native error number, its SQLSTATE and its diagnostic text.
+class OdbcError : public Error {
+  public:
+    OdbcError(std::int32_t nativeError, std::string sqlState, const std::string& description)
+        : Error(nativeError, description), sqlState_(std::move(sqlState)) {}
+
+    const std::string& SqlState() const noexcept { return sqlState_; }
+
+  private:
+    std::string sqlState_;
 };
 
 }  // namespace qelt

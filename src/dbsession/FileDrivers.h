@@ -48,6 +48,10 @@ DriverFileName DriverFileNameOf(const std::filesystem::path& file);
 // Whether a library of the table is on this machine.
 bool DriverLibraryPresent(std::string_view library);
 
+// What to install, and how to see what is installed, when a row's driver is missing; for no row
+// (a connection string naming a data source or driver that is not there), how to list them.
+std::string MissingDriverAdvice(const FileDriver* row);
+
 // A database text containing '=' is an ODBC connection string, used as it is.
 bool IsConnectionString(std::string_view databaseText);
 

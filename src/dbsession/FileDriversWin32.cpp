@@ -7,6 +7,8 @@
 #include <memory>
 #include <system_error>
 
+#include <map>
+
 namespace qelt {
 
 namespace {
@@ -100,6 +102,27 @@ DriverFileName DriverFileNameOf(const std::filesystem::path& file) {
 
 bool DriverLibraryPresent(std::string_view library) {
     return DriverLibraryPresentWith(library, ThisSystemsWine());
+}
+
+std::string MissingDriverAdvice(const FileDriver* row) {
+    const std::string listing =
+        "the Drivers tab of 'ODBC Data Sources (64-bit)' (odbcad32.exe) lists the installed "
+        "drivers";
+    if (row == nullptr) {
+        return "No ODBC data source or driver of that name is installed: the User DSN and "
+               "System DSN tabs of 'ODBC Data Sources (64-bit)' list the data sources, and " +
+               listing + ".";
+    }
+    // The 64-bit packages that register the rows' first names.
+    static const std::map<std::string_view, std::string_view> packages{
+        {"Access", "the 64-bit Microsoft Access Database Engine"},
+        {"SQLite", "the 64-bit SQLite ODBC driver (sqliteodbc_w64)"}};
+    const auto package = packages.find(row->kind);
+    const std::string install = package == packages.end()
+                                    ? "the " + std::string(row->kind) + " ODBC driver"
+                                    : std::string(package->second);
+    return "Install " + install + ", which registers \"" + std::string(row->installedNames[0]) +
+           "\"; " + listing + ".";
 }
 
 }  // namespace qelt

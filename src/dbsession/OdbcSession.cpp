@@ -7,9 +7,11 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <clocale>
 #include <cstddef>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <optional>
 #include <set>
@@ -193,9 +195,27 @@ Diagnostics ReadDiagnostics(const OdbcHandle& handle) {
     throw OdbcError(diagnostics.nativeError, std::move(diagnostics.sqlState), diagnostics.text);
 }
 
-std::string DiagnosticText(const OdbcHandle& handle, const char* operation) {
-    std::string text = ReadDiagnostics(handle).text;
-    return text.empty() ? std::string(operation) + " failed" : text;
+// Why a call failed, from the driver's diagnostics.
+FailureReason DriverFailure(const OdbcHandle& handle, const char* operation) {
+    Diagnostics diagnostics = ReadDiagnostics(handle);
+    if (diagnostics.text.empty()) {
+        return FailureReason{"", 0, std::string(operation) + " failed", FailureHint::None, ""};
+    }
+    const FailureHint hint = HintOfDiagnostic(diagnostics.sqlState, diagnostics.text);
+    return FailureReason{std::move(diagnostics.sqlState), diagnostics.nativeError,
+                         std::move(diagnostics.text), hint, ""};
+}
+
+FailureReason Failure(std::string message, FailureHint hint = FailureHint::None) {
+    return FailureReason{"", 0, std::move(message), hint, ""};
+}
+
+// Whether this user may not read the file: drivers that cannot open it say why in words of their
+// own, or not at all.
+bool ReadingIsDenied(const std::filesystem::path& file) {
+    errno = 0;
+    const std::ifstream stream(file, std::ios::binary);
+    return !stream.is_open() && errno == EACCES;
 }
 
 // ---- Database text to connection string -----------------------------------------------------
@@ -577,21 +597,21 @@ bool OdbcSession::UppercaseIdentifiers() {
 }
 
 bool OdbcSession::OpenDatabase() {
-    openFailure_.clear();
+    openFailure_ = {};
     if (handles_) {
         handles_->Disconnect();
     } else {
         UseUtf8CharacterTypeIfUnset();
         SQLHANDLE environment = SQL_NULL_HANDLE;
         if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment))) {
-            openFailure_ = "the ODBC driver manager could not be initialised";
+            openFailure_ = Failure("the ODBC driver manager could not be initialised");
             return false;
         }
         auto handles = std::make_unique<Handles>();
         handles->environment = OdbcHandle(SQL_HANDLE_ENV, environment);
         if (!Succeeded(SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION,
                                      reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0))) {
-            openFailure_ = DiagnosticText(handles->environment, "SQLSetEnvAttr");
+            openFailure_ = DriverFailure(handles->environment, "SQLSetEnvAttr");
             return false;
         }
         handles_ = std::move(handles);
@@ -600,6 +620,7 @@ bool OdbcSession::OpenDatabase() {
     std::string connectionString;
     bool utf8Calls = false;
     const FileDriver* fileDriver = nullptr;
+    std::optional<std::filesystem::path> file;  // the database file, when one is named
     if (IsConnectionString(databaseName_)) {
         connectionString = databaseName_;
         const FileDriver* named = FileDriverNamedIn(connectionString);
@@ -615,34 +636,41 @@ bool OdbcSession::OpenDatabase() {
 #ifdef _WIN32
         // Windows names files in UTF-16: a name that is no UTF-8 names no file there.
         if (!text::IsValidUtf8(databaseName_)) {
-            openFailure_ = "the database file name is not UTF-8 text";
+            openFailure_ = Failure("the database file name is not UTF-8 text");
             return false;
         }
 #endif
         const FileDriver* row = FileDriverFor(databaseName_);
         if (row == nullptr) {
-            openFailure_ = "'" + databaseName_ +
-                           "' is neither a connection string (KEY=value;...) nor a database file "
-                           "with a known extension " +
-                           KnownExtensionsText(FileDrivers());
+            openFailure_ = Failure("'" + databaseName_ +
+                                   "' is neither a connection string (KEY=value;...) nor a "
+                                   "database file with a known extension " +
+                                   KnownExtensionsText(FileDrivers()));
             return false;
         }
-        const std::filesystem::path file = text::Utf8Path(databaseName_);
+        file = text::Utf8Path(databaseName_);
         std::error_code error;
-        if (!std::filesystem::is_regular_file(file, error)) {
-            openFailure_ = "the database file '" + databaseName_ + "' does not exist";
+        if (!std::filesystem::is_regular_file(*file, error)) {
+            openFailure_ = error == std::errc::permission_denied
+                               ? Failure("the database file '" + databaseName_ +
+                                             "' cannot be reached: permission denied",
+                                         FailureHint::PermissionDenied)
+                               : Failure("the database file '" + databaseName_ + "' does not exist",
+                                         FailureHint::FileNotFound);
             return false;
         }
         const std::optional<std::string> driver = FindDriver(handles_->environment, *row);
         if (!driver) {
-            openFailure_ = "no ODBC driver for " + std::string(row->kind) +
-                           " databases is installed; name one in a connection string";
+            openFailure_ = Failure("no ODBC driver for " + std::string(row->kind) +
+                                       " databases is installed; name one in a connection string",
+                                   FailureHint::NoDriver);
+            openFailure_.fileKind = row->kind;
             return false;
         }
         FileConnection built =
-            FileConnectionString(*row, *driver, std::filesystem::absolute(file, error));
+            FileConnectionString(*row, *driver, std::filesystem::absolute(*file, error));
         if (!built.failure.empty()) {
-            openFailure_ = std::move(built.failure);
+            openFailure_ = Failure(std::move(built.failure));
             return false;
         }
         connectionString = std::move(built.connectionString);
@@ -655,14 +683,15 @@ bool OdbcSession::OpenDatabase() {
         utf8Calls ? OdbcText() : text::Utf8ToUtf16As<OdbcChar>(connectionString);
     const std::size_t length = utf8Calls ? connectionString.size() : odbcConnectionString.size();
     if (length > kLongestText) {
-        openFailure_ = "the connection string is " + std::to_string(length) +
-                       " characters long; ODBC takes at most " + std::to_string(kLongestText);
+        openFailure_ =
+            Failure("the connection string is " + std::to_string(length) +
+                    " characters long; ODBC takes at most " + std::to_string(kLongestText));
         return false;
     }
 
     SQLHANDLE connection = SQL_NULL_HANDLE;
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, handles_->environment.Get(), &connection))) {
-        openFailure_ = DiagnosticText(handles_->environment, "SQLAllocHandle");
+        openFailure_ = DriverFailure(handles_->environment, "SQLAllocHandle");
         return false;
     }
     handles_->connection = OdbcHandle(SQL_HANDLE_DBC, connection, utf8Calls);
@@ -684,7 +713,10 @@ bool OdbcSession::OpenDatabase() {
                                       static_cast<SQLSMALLINT>(length), nullptr, 0,
                                       &completedLength, SQL_DRIVER_NOPROMPT);
     if (!Succeeded(result)) {
-        openFailure_ = DiagnosticText(handles_->connection, "SQLDriverConnect");
+        openFailure_ = DriverFailure(handles_->connection, "SQLDriverConnect");
+        if (file && openFailure_.hint == FailureHint::None && ReadingIsDenied(*file)) {
+            openFailure_.hint = FailureHint::PermissionDenied;
+        }
         handles_->connection = OdbcHandle();
         return false;
     }

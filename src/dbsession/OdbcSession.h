@@ -9,18 +9,6 @@
 
 namespace qelt {
 
-// An ODBC failure: the driver's native error number, its SQLSTATE and its diagnostic text.
-class OdbcError : public Error {
-  public:
-    OdbcError(std::int32_t nativeError, std::string sqlState, const std::string& description)
-        : Error(nativeError, description), sqlState_(std::move(sqlState)) {}
-
-    const std::string& SqlState() const noexcept { return sqlState_; }
-
-  private:
-    std::string sqlState_;
-};
-
 // The ADO type code of an ODBC SQL type code; `isUnsigned` tells TINYINT's two codes apart.
 std::int32_t AdoTypeOfSqlType(int sqlType, bool isUnsigned);
 
@@ -49,16 +37,17 @@ class OdbcSession final : public DatabaseSession {
     // queries that the common servers answer (the others fail, harmlessly, and are passed over).
     TableFacts DescribeTable(const std::string& table) override;
 
-    // Why the last OpenDatabase returned false (the driver's diagnostics where there are any);
-    // empty after a successful open.
-    const std::string& OpenFailure() const noexcept { return openFailure_; }
+    FailureReason LastOpenFailure() const override { return openFailure_; }
+    // The message of LastOpenFailure: the driver's diagnostics where there are any; empty after
+    // a successful open.
+    const std::string& OpenFailure() const noexcept { return openFailure_.message; }
 
   private:
     struct Handles;
 
     std::string databaseName_;
     std::unique_ptr<Handles> handles_;
-    std::string openFailure_;
+    FailureReason openFailure_;
 };
 
 }  // namespace qelt

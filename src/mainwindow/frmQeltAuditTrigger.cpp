@@ -5,6 +5,7 @@
 #include "Version.h"
 #include "auditscript/GenerationRun.h"
 #include "dbsession/Error.h"
+#include "dbsession/FileDrivers.h"
 
 namespace qelt::gui {
 
@@ -16,6 +17,13 @@ constexpr char kHostProgramFile[] = "QeltOne.exe";
 constexpr char kHostProduct[] = "QeltOne";
 
 }  // namespace
+
+std::string HostNotFoundToolTip() {
+    return std::string(kHostProduct) +
+           " was not found on this computer. Type the path of a database file " +
+           KnownExtensionsText(FileDrivers()) +
+           " or an ODBC connection text such as DSN=Server1, or drop a database file here.";
+}
 
 void frmQeltAuditTrigger::Load(const SessionFactory& createSession, const StartupLookups& lookups) {
     const std::string hostFolder = lookups.installedAppPath(kHostProgramFile);
@@ -30,6 +38,11 @@ void frmQeltAuditTrigger::Load(const SessionFactory& createSession, const Startu
     }
 
     view_.SetDatabaseNameText(lookups.databaseName(hostFolder, dataFolder, kHostProduct));
+    // Without an installed host the box holds no more than a default name: the tooltip says
+    // what it takes.
+    if (hostFolder.empty()) {
+        view_.SetDatabaseNameToolTip(HostNotFoundToolTip());
+    }
 }
 
 void frmQeltAuditTrigger::cmdCreate_Click() {
@@ -52,12 +65,13 @@ ScriptBuffer& frmQeltAuditTrigger::Script() {
     return script_;
 }
 
-void frmQeltAuditTrigger::ShowMessage(const std::string& text, MessageStyle style) {
+void frmQeltAuditTrigger::ShowMessage(const std::string& text, MessageStyle style,
+                                      const std::string& details) {
     // The box covers the window: what is behind it must already be this run's buffer.
     if (scriptTakenByRun_) {
         ShowScriptBuffer();
     }
-    view_.ShowMessageBox(text, style);
+    view_.ShowMessageBox(text, style, details);
 }
 
 void frmQeltAuditTrigger::ResetPointer() {

@@ -23,6 +23,9 @@ struct StartupLookups {
         databaseName;
 };
 
+// txtDatabaseName's tooltip when start-up finds no host installation: what to type instead.
+std::string HostNotFoundToolTip();
+
 // Creates the program's one database session object. May throw; a null result counts as a
 // session component that cannot be created.
 using SessionFactory = std::function<std::unique_ptr<DatabaseSession>()>;
@@ -37,10 +40,13 @@ class FormView : public PointerWindow, public ApplicationPointer {
     virtual std::string TableText() = 0;
     virtual std::string DatabaseNameText() = 0;
     virtual void SetDatabaseNameText(const std::string& text) = 0;
+    virtual void SetDatabaseNameToolTip(const std::string& text) = 0;
     // Replaces the text of txtScript; its CR LF line ends stay as they are.
     virtual void SetScriptText(std::string_view text) = 0;
     // A modal box titled with the application title; returns when the user has closed it.
-    virtual void ShowMessageBox(const std::string& text, MessageStyle style) = 0;
+    // Non-empty details (CR LF lines) are shown on request, behind a "Show details" control.
+    virtual void ShowMessageBox(const std::string& text, MessageStyle style,
+                                const std::string& details) = 0;
     // Hides the window and ends the program's event loop: no further event is processed.
     virtual void EndProgram() = 0;
 };
@@ -56,6 +62,8 @@ class frmQeltAuditTrigger final : public ScriptWindow {
 
     void cmdCreate_Click();
     void cmdClose_Click();
+    // A file was dropped on the window: txtDatabaseName takes its path.
+    void DatabaseFileDropped(const std::string& path) { view_.SetDatabaseNameText(path); }
     // The window went by the window system's own means: the session is released with it.
     void Unload() { session_.reset(); }
 
@@ -64,7 +72,8 @@ class frmQeltAuditTrigger final : public ScriptWindow {
     std::string ItemTableText() override { return view_.TableText(); }
     std::string DatabaseNameText() override { return view_.DatabaseNameText(); }
     ScriptBuffer& Script() override;
-    void ShowMessage(const std::string& text, MessageStyle style) override;
+    void ShowMessage(const std::string& text, MessageStyle style,
+                     const std::string& details) override;
     void SetBusyPointer() override { gui::SetBusyPointer(view_, &view_); }
     void ResetPointer() override;
 

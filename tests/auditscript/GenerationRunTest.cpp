@@ -29,6 +29,7 @@ class FakeWindow final : public ScriptWindow {
     std::string databaseName = "/data/QeltOne.db";
     ScriptBuffer script;
     std::vector<std::string> events;
+    std::vector<std::string> details;  // of each message
     bool busy = false;
     std::optional<Error> itemTableError;
 
@@ -40,8 +41,10 @@ class FakeWindow final : public ScriptWindow {
     }
     std::string DatabaseNameText() override { return databaseName; }
     ScriptBuffer& Script() override { return script; }
-    void ShowMessage(const std::string& text, MessageStyle style) override {
+    void ShowMessage(const std::string& text, MessageStyle style,
+                     const std::string& shownDetails) override {
         events.push_back("Message " + std::to_string(static_cast<int>(style)) + ": " + text);
+        details.push_back(shownDetails);
     }
     void SetBusyPointer() override {
         busy = true;
@@ -156,6 +159,54 @@ INSTANTIATE_TEST_SUITE_P(
                               kErrControlCharacterInName),
                  "Default"}}),
     [](const auto& info) { return info.param.name; });
+
+// The reason behind each message goes with it: the session's for an open failure, a driver's
+// diagnostics for its error, nothing for the run's own errors, whose message says it all.
+struct DetailsCase {
+    const char* name;
+    std::function<void(FakeSession&)> arrange;
+    FailureReason reason;  // whose details text the message carries
+};
+
+void PrintTo(const DetailsCase& details, std::ostream* out) {
+    *out << details.name;
+}
+
+class MessageDetails : public ::testing::TestWithParam<DetailsCase> {};
+
+TEST_P(MessageDetails, MessageCarriesTheDetailsOfItsReason) {
+    FakeWindow window;
+    FakeSession session;
+    session.columns = kColumns;
+    GetParam().arrange(session);
+    CreateAuditScript(window, session);
+    ASSERT_THAT(window.details, ::testing::SizeIs(1));
+    EXPECT_EQ(window.details[0], FailureDetailsText(GetParam().reason));
+}
+
+const FailureReason kMissingFile{"", 0, "the database file '/data/QeltOne.db' does not exist",
+                                 FailureHint::FileNotFound, ""};
+const FailureReason kNotADatabase{"HY000", 26, "[HY000] file is not a database (26)",
+                                  FailureHint::NotADatabase, ""};
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, MessageDetails,
+    ::testing::Values(
+        DetailsCase{"OpenFailure",
+                    [](FakeSession& s) {
+                        s.opens = false;
+                        s.openFailure = kMissingFile;
+                    },
+                    kMissingFile},
+        DetailsCase{"OpenFailureWithoutReason", [](FakeSession& s) { s.opens = false; }, {}},
+        DetailsCase{"DriverError",
+                    [](FakeSession& s) {
+                        s.recordsetDriverError =
+                            OdbcError(26, "HY000", "[HY000] file is not a database (26)");
+                    },
+                    kNotADatabase},
+        DetailsCase{"RunsOwnError", [](FakeSession& s) { s.returnsNoRecordset = true; }, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GenerationRunOrder, ReadsIdentifierCaseBeforeNamingAndOpeningTheDatabase) {
     FakeWindow window;

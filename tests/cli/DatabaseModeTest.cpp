@@ -110,6 +110,49 @@ INSTANTIATE_TEST_SUITE_P(
                     "qeltaudit: the table"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// After the message come the lines the window shows behind "Show details": the reason, the
+// driver's SQLSTATE and native error, and a hint.
+struct DetailsCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::vector<const char*> lines;  // in this order, each on a line of its own
+
+    friend void PrintTo(const DetailsCase& details, std::ostream* out) { *out << details.name; }
+};
+
+class DatabaseModeDetailsTest : public DatabaseModeTest,
+                                public ::testing::WithParamInterface<DetailsCase> {};
+
+TEST_P(DatabaseModeDetailsTest, ReasonFollowsTheMessage) {
+    const test::CliResult result = test::RunCli(GetParam().args);
+    std::size_t at = 0;
+    for (const char* line : GetParam().lines) {
+        at = result.err.find(std::string("\nqeltaudit: ") + line, at);
+        ASSERT_NE(at, std::string::npos) << line << " in\n" << result.err;
+    }
+    EXPECT_TRUE(result.err.ends_with("\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, DatabaseModeDetailsTest,
+    ::testing::Values(DetailsCase{"MissingFile",
+                                  {"--database", "/nonexistent/QeltOne.db"},
+                                  {"the database file '/nonexistent/QeltOne.db' does not exist",
+                                   "Hint: Check the path"}},
+                      DetailsCase{"MissingDriver",
+                                  {"--database", "DRIVER={Qelt No Such Driver};Database=/x.db"},
+                                  {"[01000] ", "SQLSTATE: 01000\n",
+                                   "Native error: ", "Hint: No ODBC data source or driver"}},
+                      DetailsCase{"MissingDataSource",
+                                  {"--database", "DSN=QeltNoSuchSource"},
+                                  {"[IM002] ", "SQLSTATE: IM002\n",
+                                   "Native error: ", "Hint: No ODBC data source or driver"}},
+                      DetailsCase{"UnknownTable",
+                                  {"--database", kDemoDatabase, "--table", "Nope", "--key-column",
+                                   "NopeID"},
+                                  {"[HY000] ", "SQLSTATE: HY000\n", "Native error: "}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(DatabaseModeTest, OutputFileGetsTheScriptOnSuccess) {
     const auto output = folder_ / "script.sql";
     std::ofstream(output) << "earlier script";

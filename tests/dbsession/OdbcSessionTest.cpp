@@ -12,9 +12,12 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "dbsession/ColumnListSession.h"
 #include "dbsession/OdbcTestSupport.h"
 #include "support/ScopedEnvironment.h"
+#include "support/TempFolder.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // Connected through a data source, the SQLite driver reads the source's keys through the driver
@@ -232,6 +235,85 @@ TEST(OdbcSessionSQLite, UnopenableDatabasesAreOpenFailuresThatCreateNothing) {
         EXPECT_FALSE(session.OpenFailure().empty()) << name;
     }
     EXPECT_EQ(FolderSnapshot::Of(folder.Path()), before);
+}
+
+// Each open failure says what it most likely means; the driver's failures carry its SQLSTATE.
+struct OpenFailureCase {
+    const char* name;
+    std::string database;  // "@" stands for the test's folder
+    FailureHint hint;
+    const char* sqlState;
+};
+
+void PrintTo(const OpenFailureCase& failure, std::ostream* out) {
+    *out << failure.name;
+}
+
+class OpenFailureReasonTest : public ::testing::TestWithParam<OpenFailureCase> {};
+
+TEST_P(OpenFailureReasonTest, ReasonCarriesHintAndDriverDiagnostics) {
+    TempFolder folder;
+    std::string database = GetParam().database;
+    if (const auto at = database.find('@'); at != std::string::npos) {
+        database.replace(at, 1, folder.Path().string());
+    }
+    OdbcSession session;
+    session.SetDatabaseName(database);
+    ASSERT_FALSE(session.OpenDatabase());
+    const FailureReason reason = session.LastOpenFailure();
+    EXPECT_EQ(reason.hint, GetParam().hint) << reason.message;
+    EXPECT_EQ(reason.sqlState, GetParam().sqlState) << reason.message;
+    EXPECT_EQ(reason.message, session.OpenFailure());
+
+    session.SetDatabaseName(kDemoDatabase.string());
+    ASSERT_TRUE(session.OpenDatabase());
+    EXPECT_EQ(session.LastOpenFailure(), FailureReason{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, OpenFailureReasonTest,
+    ::testing::Values(OpenFailureCase{"MissingFile", "@/missing.db", FailureHint::FileNotFound, ""},
+                      OpenFailureCase{"MissingMdb", "@/missing.mdb", FailureHint::FileNotFound, ""},
+                      OpenFailureCase{"UnknownDriver",
+                                      "DRIVER={Qelt No Such Driver};Database=@/x.db",
+                                      FailureHint::NoDriver, "01000"},
+                      OpenFailureCase{"UnknownDataSource", "DSN=QeltNoSuchSource",
+                                      FailureHint::NoDriver, "IM002"},
+                      OpenFailureCase{"UnknownExtension", "@/notes.txt", FailureHint::None, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// SQLite opens any file and finds out at the first query that it holds no database.
+TEST(OdbcSessionSQLite, FileThatIsNoDatabaseFailsTheProbeWithItsHint) {
+    TempFolder folder;
+    const auto database = folder.Path() / "notes.db";
+    test::WriteFile(database, std::string(4096, 'x'));
+    OdbcSession session;
+    session.SetDatabaseName(database.string());
+    ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+    try {
+        session.OpenRecordset(ProbeQuery("Companies"), 3, 3, 1);
+        FAIL() << "the probe ran";
+    } catch (const OdbcError& error) {
+        const FailureReason reason = ReasonOfError(error);
+        EXPECT_EQ(reason.hint, FailureHint::NotADatabase) << error.what();
+        EXPECT_FALSE(reason.sqlState.empty());
+    }
+}
+
+// Root reads every file: only another user can see the permission hint.
+TEST(OdbcSessionSQLite, UnreadableFileIsAnOpenFailureWithThePermissionHint) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root may read every file";
+    }
+    TempFolder folder;
+    const auto database = folder.Path() / "QeltOne.db";
+    std::filesystem::copy_file(kDemoDatabase, database);
+    std::filesystem::permissions(database, std::filesystem::perms::none);
+    OdbcSession session;
+    session.SetDatabaseName(database.string());
+    EXPECT_FALSE(session.OpenDatabase());
+    EXPECT_EQ(session.LastOpenFailure().hint, FailureHint::PermissionDenied)
+        << session.OpenFailure();
 }
 
 TEST(OdbcSessionSQLite, FailedOpenClosesTheEarlierConnection) {

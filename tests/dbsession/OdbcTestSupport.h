@@ -54,17 +54,22 @@ class HeadlessWindow final : public ScriptWindow {
     std::string ItemTableText() override { return table_; }
     std::string DatabaseNameText() override { return database_; }
     ScriptBuffer& Script() override { return script_; }
-    void ShowMessage(const std::string& text, MessageStyle) override { messages_.push_back(text); }
+    void ShowMessage(const std::string& text, MessageStyle, const std::string& details) override {
+        messages_.push_back(text);
+        details_.push_back(details);
+    }
     void SetBusyPointer() override {}
     void ResetPointer() override {}
 
     const std::vector<std::string>& Messages() const { return messages_; }
+    const std::vector<std::string>& Details() const { return details_; }
 
   private:
     std::string table_;
     std::string database_;
     ScriptBuffer script_;
     std::vector<std::string> messages_;
+    std::vector<std::string> details_;
 };
 
 // The names and ADO types of a recordset's fields; what more the driver told is left out.

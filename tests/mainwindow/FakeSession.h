@@ -16,8 +16,10 @@ namespace qelt::gui::test {
 struct FakeSessionState {
     std::vector<Field> columns;
     bool opens = true;
+    FailureReason openFailure;  // what LastOpenFailure reports
     std::optional<Error> uppercaseError;
     std::optional<Error> openError;
+    std::optional<OdbcError> recordsetDriverError;  // a driver's error, thrown as one
     bool returnsNoRecordset = false;       // the run fails after the lines before the SET list
     std::function<void()> onOpenDatabase;  // lets a test look at the window during a run
     std::function<void()> onDestroy;       // lets a test see when the session goes
@@ -56,8 +58,12 @@ class FakeSession final : public DatabaseSession {
         }
         return state_->opens;
     }
+    FailureReason LastOpenFailure() const override { return state_->openFailure; }
     std::unique_ptr<Recordset> OpenRecordset(const std::string&, std::int32_t, std::int32_t,
                                              std::int32_t) override {
+        if (state_->recordsetDriverError) {
+            throw *state_->recordsetDriverError;
+        }
         if (state_->returnsNoRecordset) {
             return nullptr;
         }

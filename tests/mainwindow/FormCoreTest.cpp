@@ -50,9 +50,13 @@ class RecordingView final : public FormView {
         script = text;
         calls.push_back("SetScriptText");
     }
-    void ShowMessageBox(const std::string& text, MessageStyle style) override {
+    void SetDatabaseNameToolTip(const std::string& text) override {
+        calls.push_back("SetDatabaseNameToolTip " + text);
+    }
+    void ShowMessageBox(const std::string& text, MessageStyle style,
+                        const std::string& details) override {
         calls.push_back("ShowMessageBox " + std::to_string(static_cast<int>(style)) + " " + text +
-                        " | behind: " + script);
+                        " | behind: " + script + (details.empty() ? "" : " | details: " + details));
     }
     void SetWindowPointer(MousePointer pointer) override {
         calls.push_back("SetWindowPointer " + std::to_string(static_cast<int>(pointer)));
@@ -108,6 +112,29 @@ TEST_F(FormCoreTest, StartUpRunsItsStepsInLoadOrder) {
                             "create session", "databaseName H\\ D\\ QeltOne",
                             "SetDatabaseNameText DSN=QeltOne"));
     EXPECT_TRUE(view.script.empty());
+}
+
+// Without an installed host the database box starts empty, and its tooltip says what it takes.
+TEST_F(FormCoreTest, StartUpWithoutTheHostExplainsTheDatabaseBox) {
+    auto sessionState = state;
+    const StartupLookups noHost{
+        [](const std::string&) { return std::string(); },
+        [](const std::string&, const std::string&) { return std::string(); },
+        [](const std::string&, const std::string&, const std::string&) { return std::string(); }};
+    form.Load([sessionState] { return std::make_unique<FakeSession>(sessionState); }, noHost);
+    EXPECT_THAT(view.calls, ::testing::Contains("SetDatabaseNameToolTip " + HostNotFoundToolTip()));
+    const std::string tip = HostNotFoundToolTip();
+    for (const char* part : {"QeltOne was not found", ".mdb", ".sqlite", "DSN="}) {
+        EXPECT_THAT(tip, ::testing::HasSubstr(part));
+    }
+}
+
+TEST_F(FormCoreTest, DroppedFileNamesTheDatabase) {
+    Load();
+    form.DatabaseFileDropped("/data/Über QeltOne.db");
+    EXPECT_THAT(view.calls, ElementsAre("SetDatabaseNameText /data/Über QeltOne.db"));
+    form.cmdCreate_Click();
+    EXPECT_THAT(state->databaseNames, ElementsAre("/data/Über QeltOne.db"));
 }
 
 struct StartupFailure {
@@ -202,6 +229,17 @@ INSTANTIATE_TEST_SUITE_P(
                     "ShowMessageBox 64 Error Opening the Database.\r\nDSN=QeltOne | behind: ",
                     "SetWindowPointer 0"},
                    NoScript},
+        CreateCase{
+            "DatabaseDoesNotOpenForAReason",
+            [](FakeSessionState& s) {
+                s.opens = false;
+                s.openFailure = {"IM002", 0, "[IM002] no such source", FailureHint::None, ""};
+            },
+            {"SetWindowPointer 11", "SetScriptText",
+             "ShowMessageBox 64 Error Opening the Database.\r\nDSN=QeltOne | behind:  | "
+             "details: [IM002] no such source\r\nSQLSTATE: IM002\r\nNative error: 0",
+             "SetWindowPointer 0"},
+            NoScript},
         CreateCase{"FailsAfterTheLinesBeforeTheSetList",
                    [](FakeSessionState& s) { s.returnsNoRecordset = true; },
                    {"SetWindowPointer 11", "SetScriptText",

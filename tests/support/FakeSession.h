@@ -46,9 +46,11 @@ class FakeSession final : public DatabaseSession {
     std::vector<Field> columns;
     bool uppercaseIdentifiers = false;
     bool opens = true;
+    FailureReason openFailure;  // what LastOpenFailure reports
     std::optional<Error> uppercaseError;
     std::optional<Error> openError;
     std::optional<Error> recordsetError;
+    std::optional<OdbcError> recordsetDriverError;  // a driver's error, thrown as one
     bool returnsNoRecordset = false;
     std::function<void(ScriptedFields&)> scriptFields;
 
@@ -69,12 +71,16 @@ class FakeSession final : public DatabaseSession {
         }
         return opens;
     }
+    FailureReason LastOpenFailure() const override { return openFailure; }
     std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, std::int32_t cursorType,
                                              std::int32_t lockType, std::int32_t options) override {
         calls.push_back("OpenRecordset(" + sql + "," + std::to_string(cursorType) + "," +
                         std::to_string(lockType) + "," + std::to_string(options) + ")");
         if (recordsetError) {
             throw *recordsetError;
+        }
+        if (recordsetDriverError) {
+            throw *recordsetDriverError;
         }
         if (returnsNoRecordset) {
             return nullptr;

@@ -17,13 +17,16 @@ struct MessageBoxContent {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QString detailedText;  // empty: the box has no "Show Details..." button
 
     friend bool operator==(const MessageBoxContent&, const MessageBoxContent&) = default;
 };
 
 // The box for a message of the generation run: its CR LF line ends become line breaks;
-// Information shows the information icon, OkOnly none; both have only an OK button.
-MessageBoxContent MessageBoxFor(const std::string& text, MessageStyle style);
+// Information shows the information icon, OkOnly none; both have only an OK button. Details
+// go behind the box's "Show Details..." button.
+MessageBoxContent MessageBoxFor(const std::string& text, MessageStyle style,
+                                const std::string& details);
 
 // The message box widget for the content, not yet shown.
 std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* parent, const MessageBoxContent& content);

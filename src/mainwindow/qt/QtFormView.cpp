@@ -3,16 +3,20 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFont>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
+#include <QUrl>
 #include <algorithm>
 #include <climits>
 #include <map>
@@ -115,6 +119,18 @@ void RaiseFrameAboveItsControls(QGroupBox& frame) {
     }
 }
 
+// The first local file a drag carries, or an empty text.
+QString DroppedFile(const QMimeData* data) {
+    if (data != nullptr && data->hasUrls()) {
+        for (const QUrl& url : data->urls()) {
+            if (url.isLocalFile()) {
+                return url.toLocalFile();
+            }
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 QtFormView::QtFormView(const SessionFactory& createSession, const StartupLookups& lookups,
@@ -165,6 +181,10 @@ void QtFormView::BuildControls() {
 
     connect(cmdCreate_, &QPushButton::clicked, this, [this] { form_.cmdCreate_Click(); });
     connect(cmdClose_, &QPushButton::clicked, this, [this] { form_.cmdClose_Click(); });
+
+    setAcceptDrops(true);
+    txtDatabaseName_->installEventFilter(this);
+    txtScript_->viewport()->installEventFilter(this);
 }
 
 std::string QtFormView::Caption() {
@@ -195,8 +215,13 @@ void QtFormView::SetScriptText(std::string_view text) {
     txtScript_->setPlainText(FromUtf8(text));
 }
 
-void QtFormView::ShowMessageBox(const std::string& text, MessageStyle style) {
-    presentMessage_(this, MessageBoxFor(text, style));
+void QtFormView::SetDatabaseNameToolTip(const std::string& text) {
+    txtDatabaseName_->setToolTip(QString::fromStdString(text));
+}
+
+void QtFormView::ShowMessageBox(const std::string& text, MessageStyle style,
+                                const std::string& details) {
+    presentMessage_(this, MessageBoxFor(text, style, details));
 }
 
 void QtFormView::SetWindowPointer(MousePointer pointer) {
@@ -227,6 +252,44 @@ void QtFormView::showEvent(QShowEvent* event) {
 void QtFormView::closeEvent(QCloseEvent* event) {
     form_.Unload();
     QWidget::closeEvent(event);
+}
+
+void QtFormView::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void QtFormView::dragMoveEvent(QDragMoveEvent* event) {
+    if (!DroppedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void QtFormView::dropEvent(QDropEvent* event) {
+    const QString file = DroppedFile(event->mimeData());
+    if (!file.isEmpty()) {
+        event->acceptProposedAction();
+        form_.DatabaseFileDropped(file.toStdString());
+    }
+}
+
+bool QtFormView::eventFilter(QObject* watched, QEvent* event) {
+    // A file dropped on a text box names the database rather than being typed into the box;
+    // dragged text still goes into the box.
+    const QEvent::Type type = event->type();
+    if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!DroppedFile(drop->mimeData()).isEmpty()) {
+            if (type == QEvent::Drop) {
+                dropEvent(drop);
+            } else {
+                drop->acceptProposedAction();
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace qelt::gui

@@ -31,8 +31,10 @@ class QtFormView final : public QWidget, public FormView {
     std::string TableText() override;
     std::string DatabaseNameText() override;
     void SetDatabaseNameText(const std::string& text) override;
+    void SetDatabaseNameToolTip(const std::string& text) override;
     void SetScriptText(std::string_view text) override;
-    void ShowMessageBox(const std::string& text, MessageStyle style) override;
+    void ShowMessageBox(const std::string& text, MessageStyle style,
+                        const std::string& details) override;
     void SetWindowPointer(MousePointer pointer) override;
     void SetApplicationPointer(MousePointer pointer) override;
     void EndProgram() override;
@@ -40,6 +42,12 @@ class QtFormView final : public QWidget, public FormView {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // A local file dropped anywhere on the window names the database: its path goes into
+    // txtDatabaseName. The text boxes hand such drops on to the window.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildControls();

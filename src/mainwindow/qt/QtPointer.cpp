@@ -61,7 +61,7 @@ int ReportUnhandledError(const std::exception& error, std::ostream& out,
     out << "QeltAuditTrigger: run-time error " << report.number << ": " << report.description
         << '\n';
     out.flush();
-    MessageBoxContent content = MessageBoxFor(RunTimeErrorText(report), MessageStyle::OkOnly);
+    MessageBoxContent content = MessageBoxFor(RunTimeErrorText(report), MessageStyle::OkOnly, "");
     content.icon = QMessageBox::Critical;
     presentMessage(nullptr, content);
     return UnhandledErrorExitCode(error);

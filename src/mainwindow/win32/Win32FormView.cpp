@@ -3,6 +3,7 @@
 #include <windows.h>
 // windows.h first
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <array>
 #include <cstddef>
@@ -98,6 +99,22 @@ HCURSOR CursorOf(MousePointer pointer) {
     return LoadCursorW(nullptr, pointer == MousePointer::Hourglass ? IDC_WAIT : IDC_ARROW);
 }
 
+// The widest a tooltip line grows before it wraps, in pixels at 96 dots per inch.
+constexpr int kToolTipWidth = 320;
+
+using TaskDialogIndirectCall = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
+
+// Version 6 of the common controls has task dialogs; an older one, which the manifest did not
+// reach, has none.
+TaskDialogIndirectCall FindTaskDialogIndirect() {
+    const HMODULE commonControls = GetModuleHandleW(L"comctl32.dll");
+    if (commonControls == nullptr) {
+        return nullptr;
+    }
+    return reinterpret_cast<TaskDialogIndirectCall>(
+        reinterpret_cast<void (*)()>(GetProcAddress(commonControls, "TaskDialogIndirect")));
+}
+
 }  // namespace
 
 struct Win32FormView::Window {
@@ -126,6 +143,7 @@ struct Win32FormView::Window {
     HWND handle = nullptr;
     std::array<HWND, kControls.size()> controls{};
     HFONT font = nullptr;
+    HWND toolTip = nullptr;  // txtDatabaseName's, made when it first gets a text
     MousePointer windowPointer = MousePointer::Default;
     HWND focusBeforeDeactivation = nullptr;
     bool ending = false;
@@ -176,6 +194,8 @@ void Win32FormView::Window::Create() {
     }
     // The edit control's default limit of 32 K characters would cut long scripts short.
     SendMessageW(Control(ControlId::txtScript), EM_SETLIMITTEXT, 0, 0);
+    // A file dropped on the window or any of its controls names the database.
+    DragAcceptFiles(handle, TRUE);
     ApplyDpi(GetDpiForWindow(handle));
 }
 
@@ -294,6 +314,18 @@ LRESULT Win32FormView::Window::Handle(UINT message, WPARAM wParam, LPARAM lParam
                 return 0;
             }
             break;
+        case WM_DROPFILES: {
+            const auto drop = reinterpret_cast<HDROP>(wParam);
+            const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+            if (length > 0) {
+                std::wstring path(static_cast<std::size_t>(length) + 1, L'\0');
+                const UINT copied = DragQueryFileW(drop, 0, path.data(), length + 1);
+                view.form_.DatabaseFileDropped(
+                    text::Utf16ToUtf8(path.data(), static_cast<std::size_t>(copied)));
+            }
+            DragFinish(drop);
+            return 0;
+        }
         case WM_DPICHANGED: {
             const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
             ApplyDpi(HIWORD(wParam));
@@ -398,10 +430,60 @@ void Win32FormView::SetScriptText(std::string_view text) {
     UpdateWindow(script);
 }
 
-void Win32FormView::ShowMessageBox(const std::string& text, MessageStyle style) {
+void Win32FormView::SetDatabaseNameToolTip(const std::string& text) {
+    Window& window = *window_;
+    const std::wstring tip = Wide(text);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window.handle;
+    tool.uId = reinterpret_cast<UINT_PTR>(window.Control(ControlId::txtDatabaseName));
+    tool.lpszText = const_cast<wchar_t*>(tip.c_str());
+    if (window.toolTip != nullptr) {
+        SendMessageW(window.toolTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+        return;
+    }
+    // Owned by the window, the tooltip goes with it.
+    window.toolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                     WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window.handle,
+                                     nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (window.toolTip == nullptr) {
+        return;  // a hint only: the box works without it
+    }
+    // Long texts wrap rather than run across the screen.
+    SendMessageW(window.toolTip, TTM_SETMAXTIPWIDTH, 0,
+                 MulDiv(kToolTipWidth, static_cast<int>(GetDpiForWindow(window.handle)), 96));
+    SendMessageW(window.toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void Win32FormView::ShowMessageBox(const std::string& text, MessageStyle style,
+                                   const std::string& details) {
+    const std::wstring title = Wide(kApplicationTitle);
+    static const TaskDialogIndirectCall taskDialogIndirect = FindTaskDialogIndirect();
+    if (!details.empty() && taskDialogIndirect != nullptr) {
+        // The message box's text, icon and button, with the details behind "Show details".
+        const std::wstring content = Wide(text);
+        const std::wstring expanded = Wide(details);
+        TASKDIALOGCONFIG config{};
+        config.cbSize = sizeof(config);
+        config.hwndParent = window_->handle;
+        config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
+        config.dwCommonButtons = TDCBF_OK_BUTTON;
+        config.pszWindowTitle = title.c_str();
+        config.pszMainIcon = style == MessageStyle::Information ? TD_INFORMATION_ICON : nullptr;
+        config.pszContent = content.c_str();
+        config.pszExpandedInformation = expanded.c_str();
+        config.pszCollapsedControlText = L"Show details";
+        config.pszExpandedControlText = L"Hide details";
+        if (SUCCEEDED(taskDialogIndirect(&config, nullptr, nullptr, nullptr))) {
+            return;
+        }
+    }
     // The style numbers are the window system's own: 64 information icon and OK, 0 OK only.
-    MessageBoxW(window_->handle, Wide(text).c_str(), Wide(kApplicationTitle).c_str(),
-                static_cast<UINT>(style));
+    // Without a task dialog the details follow the text.
+    const std::string shown = details.empty() ? text : text + "\r\n\r\n" + details;
+    MessageBoxW(window_->handle, Wide(shown).c_str(), title.c_str(), static_cast<UINT>(style));
 }
 
 void Win32FormView::SetWindowPointer(MousePointer pointer) {

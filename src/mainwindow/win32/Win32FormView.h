@@ -35,8 +35,10 @@ class Win32FormView final : public FormView {
     std::string TableText() override;
     std::string DatabaseNameText() override;
     void SetDatabaseNameText(const std::string& text) override;
+    void SetDatabaseNameToolTip(const std::string& text) override;
     void SetScriptText(std::string_view text) override;
-    void ShowMessageBox(const std::string& text, MessageStyle style) override;
+    void ShowMessageBox(const std::string& text, MessageStyle style,
+                        const std::string& details) override;
     void SetWindowPointer(MousePointer pointer) override;
     void SetApplicationPointer(MousePointer pointer) override;
     void EndProgram() override;

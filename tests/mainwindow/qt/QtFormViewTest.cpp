@@ -5,11 +5,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -18,6 +21,7 @@
 #include <QStyleOptionGroupBox>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,8 +29,10 @@
 #include <vector>
 
 #include "auditscript/WorkedExample.h"
+#include "dbsession/OdbcSession.h"
 #include "mainwindow/ExpectedLayout.h"
 #include "mainwindow/FakeSession.h"
+#include "support/TempFolder.h"
 
 namespace qelt::gui {
 namespace {
@@ -384,7 +390,7 @@ TEST_P(CreateRunTest, ShowsTheRightMessageAndScriptAndRestoresThePointer) {
 
 MessageBoxContent Box(const char* text, QMessageBox::Icon icon) {
     return MessageBoxContent{QStringLiteral("QeltAuditTrigger"), QString::fromUtf8(text), icon,
-                             QMessageBox::Ok};
+                             QMessageBox::Ok, QString()};
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -439,7 +445,171 @@ TEST_F(MainWindowTest, CreateUsesTheDatabaseTextAsTheUserLeftIt) {
     EXPECT_EQ(database->text(), QStringLiteral("DSN=Server1;Übung"));
 }
 
+// --- why a run failed -------------------------------------------------------------------------
+
+// The box keeps its text; the driver's reason and a hint wait behind "Show Details...".
+struct DetailsCase {
+    const char* name;
+    std::string database;  // "@" stands for the test's folder
+    const char* messageStart;
+    std::vector<const char*> detailParts;
+};
+
+void PrintTo(const DetailsCase& details, std::ostream* out) {
+    *out << details.name;
+}
+
+class FailureDetailsTest : public MainWindowTest,
+                           public ::testing::WithParamInterface<DetailsCase> {};
+
+TEST_P(FailureDetailsTest, BoxShowsTheReasonBehindShowDetails) {
+    qelt::test::TempFolder folder;
+    qelt::test::WriteFile(folder.Path() / "notes.db", std::string(4096, 'x'));
+    std::string database = GetParam().database;
+    database.replace(database.find('@'), 1, folder.Path().string());
+    QtFormView window(
+        [] { return std::make_unique<OdbcSession>(); },
+        StartupLookups{[](const std::string&) { return std::string("H\\"); },
+                       [](const std::string&, const std::string&) { return std::string("D\\"); },
+                       [database](const std::string&, const std::string&, const std::string&) {
+                           return database;
+                       }},
+        [this](QWidget*, const MessageBoxContent& content) { messages.push_back(content); });
+    Create(window);
+
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.startsWith(QString::fromLatin1(GetParam().messageStart)))
+        << messages[0].text.toStdString();
+    const auto box = BuildMessageBox(&window, messages[0]);
+    const std::string details = box->detailedText().toStdString();
+    for (const char* part : GetParam().detailParts) {
+        EXPECT_THAT(details, ::testing::HasSubstr(part));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, FailureDetailsTest,
+    ::testing::Values(
+        DetailsCase{"MissingFile",
+                    "@/missing.db",
+                    "Error Opening the Database.\n",
+                    {"missing.db' does not exist", "Hint: Check the path"}},
+        DetailsCase{"MissingDriver",
+                    "DRIVER={Qelt No Such Driver};Database=@/notes.db",
+                    "Error Opening the Database.\nDRIVER={Qelt No Such Driver}",
+                    {"Can't open lib", "\nSQLSTATE: 01000\nNative error: ",
+                     "Hint: No ODBC data source or driver of that name is installed"}},
+        DetailsCase{"NotADatabase",
+                    "@/notes.db",
+                    "Error creating the Trigger\nDescription: ",
+                    {"is not a database", "\nSQLSTATE: ", "Hint: The file is not a database"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- dropping a file --------------------------------------------------------------------------
+
+struct DropCase {
+    const char* name;
+    const char* target;  // "" for the window itself
+    std::function<void(QMimeData&)> fill;
+    bool named;  // the database box took the file's path
+};
+
+void PrintTo(const DropCase& drop, std::ostream* out) {
+    *out << drop.name;
+}
+
+const QString kDropped = QStringLiteral("/data/Übung 1/QeltOne.db");
+
+class DropTest : public MainWindowTest, public ::testing::WithParamInterface<DropCase> {};
+
+TEST_P(DropTest, LocalFileNamesTheDatabase) {
+    auto window = MakeWindow();
+    QWidget* target = window.get();
+    if (*GetParam().target != '\0') {
+        target = Find<QWidget>(*window, GetParam().target);
+        if (auto* text = qobject_cast<QPlainTextEdit*>(target)) {
+            target = text->viewport();  // where a text box takes its drops
+        }
+    }
+    QMimeData data;
+    GetParam().fill(data);
+    const QPoint inside(5, 5);
+    QDragEnterEvent enter(inside, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop(inside, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+
+    auto* database = Find<QLineEdit>(*window, "txtDatabaseName");
+    if (GetParam().named) {
+        EXPECT_TRUE(enter.isAccepted());
+        EXPECT_TRUE(drop.isAccepted());
+        EXPECT_EQ(database->text(), kDropped);
+        Create(*window);
+        EXPECT_THAT(state->databaseNames, ElementsAre(kDropped.toStdString()));
+    } else {
+        EXPECT_EQ(database->text(), QStringLiteral("C:\\Data\\QeltOne.mdb"));
+    }
+}
+
+void LocalFiles(QMimeData& data) {
+    data.setUrls({QUrl::fromLocalFile(kDropped), QUrl::fromLocalFile(QStringLiteral("/b.mdb"))});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drops, DropTest,
+    ::testing::Values(
+        DropCase{"OnTheWindow", "", LocalFiles, true},
+        DropCase{"OnTheDatabaseBox", "txtDatabaseName", LocalFiles, true},
+        DropCase{"OnTheScriptBox", "txtScript", LocalFiles, true},
+        DropCase{"RemoteAfterLocal", "",
+                 [](QMimeData& data) {
+                     data.setUrls({QUrl(QStringLiteral("https://example.org/a.db")),
+                                   QUrl::fromLocalFile(kDropped)});
+                 },
+                 true},
+        DropCase{"OnlyRemote", "",
+                 [](QMimeData& data) {
+                     data.setUrls({QUrl(QStringLiteral("https://example.org/a.db"))});
+                 },
+                 false},
+        DropCase{"TextOnTheWindow", "",
+                 [](QMimeData& data) { data.setText(QStringLiteral("/data/typed.db")); }, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Dragged text still goes into the script box as typing would.
+TEST_F(MainWindowTest, TextDroppedOnTheScriptBoxIsTheScriptBoxs) {
+    auto window = MakeWindow();
+    QWidget* viewport = Find<QPlainTextEdit>(*window, "txtScript")->viewport();
+    QMimeData data;
+    data.setText(QStringLiteral("typed"));
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &drop);
+    EXPECT_EQ(ScriptText(*window), QStringLiteral("typed"));
+    EXPECT_EQ(Find<QLineEdit>(*window, "txtDatabaseName")->text(),
+              QStringLiteral("C:\\Data\\QeltOne.mdb"));
+}
+
 // --- start-up ---------------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, DatabaseBoxHasATooltipOnlyWhenTheHostIsMissing) {
+    auto installed = MakeWindow();
+    EXPECT_TRUE(Find<QLineEdit>(*installed, "txtDatabaseName")->toolTip().isEmpty());
+
+    auto sessionState = state;
+    QtFormView firstStart(
+        [sessionState] { return std::make_unique<FakeSession>(sessionState); },
+        StartupLookups{[](const std::string&) { return std::string(); },
+                       [](const std::string&, const std::string&) { return std::string(); },
+                       [](const std::string&, const std::string&, const std::string&) {
+                           return std::string();
+                       }},
+        [](QWidget*, const MessageBoxContent&) {});
+    EXPECT_EQ(Find<QLineEdit>(firstStart, "txtDatabaseName")->toolTip(),
+              QString::fromStdString(HostNotFoundToolTip()));
+}
 
 TEST_F(MainWindowTest, StartUpRunsItsStepsInLoadOrder) {
     struct Step {

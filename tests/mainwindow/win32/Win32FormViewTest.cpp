@@ -3,6 +3,7 @@
 #include <windows.h>
 // windows.h first
 #include <commctrl.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <gmock/gmock.h>
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -92,9 +94,25 @@ struct ShownBox {
     std::string title;
     std::string text;
     bool icon = false;
-    std::vector<std::string> buttons;
-    std::string scriptBehind;  // txtScript's text at that moment
+    std::vector<std::string> buttons;  // not counting "Show details"
+    bool showDetails = false;          // the box has a "Show details" control
+    std::string details;               // the text it revealed, hidden before
+    std::string scriptBehind;          // txtScript's text at that moment
 };
+
+// The visible texts of a box's static controls, not its icons.
+std::vector<std::string> VisibleTexts(HWND box) {
+    std::vector<std::string> texts;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        const LONG style = GetWindowLongW(child, GWL_STYLE);
+        if (ClassName(child) == "Static" && (style & SS_TYPEMASK) != SS_ICON &&
+            (style & WS_VISIBLE) != 0 && !Text(child).empty()) {
+            texts.push_back(Text(child));
+        }
+    }
+    return texts;
+}
 
 // Watches the thread for message boxes while a modal loop runs, reads each and presses OK.
 class MessageBoxWatcher {
@@ -120,16 +138,29 @@ class MessageBoxWatcher {
         ShownBox box;
         box.title = Text(window);
         box.scriptBehind = Text(current_->script_);
+        HWND expander = nullptr;
         for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
              child = GetWindow(child, GW_HWNDNEXT)) {
             const LONG style = GetWindowLongW(child, GWL_STYLE);
-            if (ClassName(child) == "Button") {
+            if (ClassName(child) == "Button" && Text(child) == "Show details") {
+                expander = child;
+            } else if (ClassName(child) == "Button") {
                 box.buttons.push_back(Text(child));
             } else if (ClassName(child) == "Static" && (style & SS_TYPEMASK) == SS_ICON) {
                 box.icon = box.icon || ((style & WS_VISIBLE) != 0 &&
                                         SendMessageW(child, STM_GETICON, 0, 0) != 0);
-            } else if (ClassName(child) == "Static" && !Text(child).empty()) {
-                box.text = Text(child);
+            }
+        }
+        const std::vector<std::string> shown = VisibleTexts(window);
+        box.text = shown.empty() ? std::string() : shown.front();
+        if (expander != nullptr) {
+            // Pressed as the user would: the details appear below the text.
+            box.showDetails = true;
+            SendMessageW(expander, BM_CLICK, 0, 0);
+            for (const std::string& text : VisibleTexts(window)) {
+                if (std::find(shown.begin(), shown.end(), text) == shown.end()) {
+                    box.details += text;
+                }
             }
         }
         current_->boxes.push_back(box);
@@ -460,12 +491,20 @@ TEST_F(Win32WindowTest, HourglassDuringCreateAndEachControlsOwnPointerAfter) {
     EXPECT_EQ(pointerOver(), LoadCursorW(nullptr, IDC_IBEAM));
 }
 
+const FailureReason kMissingFile{"", 0, "the database file 'C:\\Data\\QeltOne.mdb' does not exist",
+                                 FailureHint::FileNotFound, ""};
+const FailureReason kMissingDriver{"", 0,
+                                   "no ODBC driver for Access databases is installed; name one "
+                                   "in a connection string",
+                                   FailureHint::NoDriver, "Access"};
+
 struct MessageCase {
     const char* name;
     std::function<void(FakeSessionState&)> arrange;
     const char* text;
     bool icon;
-    bool partialScript;  // the lines before the SET list stay behind the box
+    bool partialScript;    // the lines before the SET list stay behind the box
+    FailureReason reason;  // whose details the box reveals; none: no "Show details"
 };
 
 void PrintTo(const MessageCase& message, std::ostream* out) {
@@ -491,6 +530,8 @@ TEST_P(MessageTest, BoxShowsTextAndStyleOverTheRunsBuffer) {
     EXPECT_EQ(box.text, GetParam().text);
     EXPECT_EQ(box.icon, GetParam().icon);
     EXPECT_THAT(box.buttons, ElementsAre("OK"));
+    EXPECT_EQ(box.showDetails, GetParam().reason != FailureReason{});
+    EXPECT_EQ(box.details, FailureDetailsText(GetParam().reason));
     EXPECT_EQ(box.scriptBehind, expectedBehind);
     EXPECT_EQ(Text(Control(ControlId::txtScript)), expectedBehind);
 }
@@ -498,12 +539,43 @@ TEST_P(MessageTest, BoxShowsTextAndStyleOverTheRunsBuffer) {
 INSTANTIATE_TEST_SUITE_P(
     Messages, MessageTest,
     ::testing::Values(
-        MessageCase{"OpenFailure", [](FakeSessionState& s) { s.opens = false; },
-                    "Error Opening the Database.\r\nC:\\Data\\QeltOne.mdb", true, false},
-        MessageCase{"RunError", [](FakeSessionState& s) { s.returnsNoRecordset = true; },
+        MessageCase{"OpenFailure",
+                    [](FakeSessionState& s) { s.opens = false; },
+                    "Error Opening the Database.\r\nC:\\Data\\QeltOne.mdb",
+                    true,
+                    false,
+                    {}},
+        MessageCase{"RunError",
+                    [](FakeSessionState& s) { s.returnsNoRecordset = true; },
                     "Error creating the Trigger\r\nDescription: The probe query returned no "
                     "recordset\r\nNumber: 91",
-                    false, true}),
+                    false,
+                    true,
+                    {}},
+        MessageCase{"OpenFailureForAMissingFile",
+                    [](FakeSessionState& s) {
+                        s.opens = false;
+                        s.openFailure = kMissingFile;
+                    },
+                    "Error Opening the Database.\r\nC:\\Data\\QeltOne.mdb", true, false,
+                    kMissingFile},
+        MessageCase{"OpenFailureForAMissingDriver",
+                    [](FakeSessionState& s) {
+                        s.opens = false;
+                        s.openFailure = kMissingDriver;
+                    },
+                    "Error Opening the Database.\r\nC:\\Data\\QeltOne.mdb", true, false,
+                    kMissingDriver},
+        MessageCase{"DriverErrorForAFileThatIsNoDatabase",
+                    [](FakeSessionState& s) {
+                        s.recordsetDriverError =
+                            OdbcError(26, "HY000", "[HY000] file is not a database (26)");
+                    },
+                    "Error creating the Trigger\r\nDescription: [HY000] file is not a database "
+                    "(26)\r\nNumber: 26",
+                    false, false,
+                    FailureReason{"HY000", 26, "[HY000] file is not a database (26)",
+                                  FailureHint::NotADatabase, ""}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Win32WindowTest, ThirtyThousandColumnScriptShowsWhole) {
@@ -562,6 +634,154 @@ TEST_F(Win32WindowTest, CreateOnADatabaseFileTypedByItsWindowsName) {
                    text::Utf8ToUtf16As<wchar_t>(windowsName).c_str());
     ClickCreate();
     EXPECT_EQ(Text(Control(ControlId::txtScript)), cli.out);
+}
+
+// The reasons of a real session's failures, through Windows' own ODBC driver manager.
+struct RealFailureCase {
+    const char* name;
+    std::string database;
+    const char* textStart;
+    std::vector<const char*> detailParts;
+};
+
+void PrintTo(const RealFailureCase& failure, std::ostream* out) {
+    *out << failure.name;
+}
+
+class RealFailureTest : public Win32WindowTest,
+                        public ::testing::WithParamInterface<RealFailureCase> {};
+
+// A file the SQLite driver opens and then finds no database in, at the same place for the
+// driver (a Linux program here) and for this program (drive Z: is the root folder).
+const char kNotADatabaseUnix[] = "/tmp/qelt-win32-not-a-database.db";
+const wchar_t kNotADatabaseWindows[] = L"Z:\\tmp\\qelt-win32-not-a-database.db";
+
+TEST_P(RealFailureTest, BoxRevealsTheReasonOnRequest) {
+    {
+        const HANDLE file = CreateFileW(kNotADatabaseWindows, GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        const std::string junk(4096, 'x');
+        DWORD written = 0;
+        WriteFile(file, junk.data(), static_cast<DWORD>(junk.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+    Open([] { return std::make_unique<OdbcSession>(); });
+    SetWindowTextW(Control(ControlId::txtDatabaseName),
+                   text::Utf8ToUtf16As<wchar_t>(GetParam().database).c_str());
+    MessageBoxWatcher watcher(Control(ControlId::txtScript));
+    ClickCreate();
+    DeleteFileW(kNotADatabaseWindows);
+
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    const ShownBox& box = watcher.boxes[0];
+    EXPECT_TRUE(box.text.starts_with(GetParam().textStart)) << box.text;
+    EXPECT_TRUE(box.showDetails);
+    for (const char* part : GetParam().detailParts) {
+        EXPECT_THAT(box.details, ::testing::HasSubstr(part));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, RealFailureTest,
+    ::testing::Values(
+        RealFailureCase{"MissingFile",
+                        "C:\\QeltNoSuchFolder\\QeltOne.db",
+                        "Error Opening the Database.\r\nC:\\QeltNoSuchFolder\\QeltOne.db",
+                        {"QeltOne.db' does not exist", "\r\nHint: Check the path"}},
+        RealFailureCase{"MissingDriver",
+                        "DRIVER={Qelt No Such Driver};Database=C:\\QeltOne.db",
+                        "Error Opening the Database.\r\nDRIVER={Qelt No Such Driver}",
+                        {"\r\nSQLSTATE: ", "\r\nNative error: ",
+                         "\r\nHint: No ODBC data source or driver of that name is installed"}},
+        RealFailureCase{
+            "NotADatabase",
+            std::string("DRIVER=SQLite3;Database=") + kNotADatabaseUnix + ";NoCreat=1",
+            "Error creating the Trigger\r\nDescription: ",
+            {"is not a database", "\r\nSQLSTATE: ", "\r\nHint: The file is not a database"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- dropping a file, the first-start hint ----------------------------------------------------
+
+// What the shell hands a window that a file is dropped on: the paths, each ending in a NUL, and
+// one NUL more.
+HGLOBAL DroppedFiles(const std::vector<std::wstring>& paths) {
+    std::wstring list;
+    for (const std::wstring& path : paths) {
+        list += path;
+        list += L'\0';
+    }
+    list += L'\0';
+    const std::size_t bytes = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+    const HGLOBAL memory = GlobalAlloc(GHND, bytes);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), list.data(),
+                list.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    return memory;
+}
+
+TEST_F(Win32WindowTest, DroppedFileNamesTheDatabase) {
+    Open();
+    // The window takes the drops of all its controls.
+    EXPECT_NE(GetWindowLongW(Window(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+    const std::wstring first = L"Z:\\data\\Übung 1\\QeltOne.db";
+    PostMessageW(Window(), WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(DroppedFiles({first, L"C:\\b.mdb"})), 0);
+    Pump();
+    EXPECT_EQ(Text(Control(ControlId::txtDatabaseName)),
+              text::Utf16ToUtf8(first.data(), first.size()));
+    ClickCreate();
+    EXPECT_THAT(state->databaseNames, ElementsAre(text::Utf16ToUtf8(first.data(), first.size())));
+}
+
+// txtDatabaseName's tooltip text, or nothing when it has none.
+std::optional<std::string> ToolTipOf(HWND window, HWND control) {
+    struct Search {
+        HWND owner;
+        HWND found = nullptr;
+    } search{window};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND candidate, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (ClassName(candidate) == "tooltips_class32" &&
+                GetWindow(candidate, GW_OWNER) == s->owner) {
+                s->found = candidate;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found == nullptr) {
+        return std::nullopt;
+    }
+    std::wstring text(1024, L'\0');
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = window;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = text.data();
+    SendMessageW(search.found, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
+    return text::Utf16ToUtf8(text.c_str(), std::wcslen(text.c_str()));
+}
+
+TEST_F(Win32WindowTest, DatabaseBoxHasATooltipOnlyWhenTheHostIsMissing) {
+    Open();
+    EXPECT_EQ(ToolTipOf(Window(), Control(ControlId::txtDatabaseName)), std::nullopt);
+    view.reset();
+
+    auto sessionState = state;
+    view = std::make_unique<Win32FormView>(
+        [sessionState] { return std::make_unique<FakeSession>(sessionState); },
+        StartupLookups{[](const std::string&) { return std::string(); },
+                       [](const std::string&, const std::string&) { return std::string(); },
+                       [](const std::string&, const std::string&, const std::string&) {
+                           return std::string("QeltOne.mdb");
+                       }});
+    EXPECT_EQ(ToolTipOf(Window(), Control(ControlId::txtDatabaseName)), HostNotFoundToolTip());
 }
 
 // --- start-up failure -------------------------------------------------------------------------
