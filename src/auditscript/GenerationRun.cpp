@@ -63,7 +63,7 @@ std::string ProbeQuery(const std::string& itemTable) {
 }
 
 void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
-                       const ColumnOverrides& overrides, std::vector<ScriptWarning>* warnings) {
+                       const ColumnOverrides& overrides, const WarningSink& warnings) {
     std::unique_ptr<Recordset> recordset;
     std::string failure;
     std::int32_t failureNumber = 0;
@@ -92,8 +92,8 @@ void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
             const RecordsetColumns columns(recordset.get());
             WriteAuditTriggerScript(script, itemTable, auditTable, keyColumn, displayColumn,
                                     columns, table);
-            if (warnings != nullptr) {
-                *warnings = AuditScriptWarnings(keyColumn, displayColumn, columns, table);
+            if (warnings) {
+                AuditScriptWarnings(keyColumn, displayColumn, columns, table, warnings);
             }
         }
         recordset.reset();

@@ -2,7 +2,6 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "auditscript/ScriptWarnings.h"
 #include "auditscript/ScriptWindow.h"
@@ -28,10 +27,9 @@ std::string ProbeQuery(const std::string& itemTable);
 // Never throws: an unopened database and every error end in one message to the window, and the
 // pointer is reset on every path. The table's catalog facts (its primary key, its computed
 // columns) are asked for once the probe has described its columns. `warnings`, where given,
-// receives what the written script cannot mend; it stays empty unless the whole script was
-// written.
+// takes what the written script cannot mend, once the whole script is written.
 void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
                        const ColumnOverrides& overrides = {},
-                       std::vector<ScriptWarning>* warnings = nullptr);
+                       const WarningSink& warnings = nullptr);
 
 }  // namespace qelt

@@ -114,12 +114,11 @@ void AppendValueCase(ScriptBuffer& script, std::string_view rows, const Field& c
     const std::string_view identifier = IdentifierOf(column.Name, form, quoted);
     std::string quotedLiteral;
     const std::string_view literal = LiteralOf(column.Name, form, quotedLiteral);
-    const std::string castType = CastTypeOf(column);
-    if (castType.empty()) {
+    if (const std::string_view castType = CastTypeOf(column); castType.empty()) {
         script.AppendLine("            WHEN '", literal, "' THEN ", rows, ".", identifier);
     } else {
         script.AppendLine("            WHEN '", literal, "' THEN CAST(", rows, ".", identifier,
-                          " AS ", std::string_view(castType), ")");
+                          " AS ", castType, ")");
     }
 }
 
@@ -129,6 +128,14 @@ bool IsBinaryType(std::int32_t adoType) {
 
 // Decimals of up to this many digits, with sign and point, fit the default NVARCHAR(20).
 constexpr std::int32_t kDigitsFittingDefaultCast = 18;
+constexpr std::int32_t kMostDecimalDigits = 38;
+// The casts of decimals of 19 to 38 digits: precision + 2.
+constexpr std::array<std::string_view, kMostDecimalDigits - kDigitsFittingDefaultCast>
+    kWideDecimalCasts = {"NVARCHAR(21)", "NVARCHAR(22)", "NVARCHAR(23)", "NVARCHAR(24)",
+                         "NVARCHAR(25)", "NVARCHAR(26)", "NVARCHAR(27)", "NVARCHAR(28)",
+                         "NVARCHAR(29)", "NVARCHAR(30)", "NVARCHAR(31)", "NVARCHAR(32)",
+                         "NVARCHAR(33)", "NVARCHAR(34)", "NVARCHAR(35)", "NVARCHAR(36)",
+                         "NVARCHAR(37)", "NVARCHAR(38)", "NVARCHAR(39)", "NVARCHAR(40)"};
 
 void AppendValueCases(ScriptBuffer& script, std::string_view rows, const Fields& columns,
                       const NameForms& forms) {
@@ -190,23 +197,26 @@ bool HasTypeName(const Field& column, std::string_view name) {
 }
 
 bool IsRowVersion(const Field& column) {
-    return HasTypeName(column, "rowversion") ||
-           (HasTypeName(column, "timestamp") && IsBinaryType(column.Type));
+    return !column.Facts.typeName.empty() &&
+           (HasTypeName(column, "rowversion") ||
+            (HasTypeName(column, "timestamp") && IsBinaryType(column.Type)));
 }
 
 bool CanBeSet(const Field& column, const TableFacts& table) {
+    // Most tables have no computed column: their names are not compared.
     return !column.Facts.identity && !column.Facts.computed && !IsRowVersion(column) &&
-           !table.IsComputed(column.Name);
+           (table.computedColumns.empty() || !table.IsComputed(column.Name));
 }
 
-std::string CastTypeOf(const Field& column) {
-    if (HasTypeName(column, "xml")) {
+std::string_view CastTypeOf(const Field& column) {
+    const bool named = !column.Facts.typeName.empty();
+    if (named && HasTypeName(column, "xml")) {
         return "NVARCHAR(MAX)";
     }
     if (IsTextType(column.Type)) {
         return {};
     }
-    if (HasTypeName(column, "sql_variant")) {
+    if (named && HasTypeName(column, "sql_variant")) {
         return "NVARCHAR(4000)";
     }
     if (column.Type == ado::adGUID) {
@@ -215,7 +225,8 @@ std::string CastTypeOf(const Field& column) {
     if ((column.Type == ado::adNumeric || column.Type == ado::adDecimal) &&
         column.Facts.size > kDigitsFittingDefaultCast) {
         // At most 38 digits: a sign and a decimal point more always fit.
-        return "NVARCHAR(" + std::to_string(std::min(column.Facts.size, 38) + 2) + ")";
+        return kWideDecimalCasts[static_cast<std::size_t>(
+            std::min(column.Facts.size, kMostDecimalDigits) - kDigitsFittingDefaultCast - 1)];
     }
     return "NVARCHAR(20)";
 }
@@ -271,11 +282,13 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
     forms.reserve(static_cast<std::size_t>(std::clamp(last + 1, 0, kMostColumnsReserved)));
     // Reads the columns from `from` on, noting each one's form, up to the first that an UPDATE
     // may set; last + 1 when none can be.
+    const Field* settable = nullptr;  // the column found last
     const auto nextSettable = [&](std::int32_t from) {
         for (std::int32_t p = from; p <= last; ++p) {
             const Field& column = columns.Item(p);
             forms.push_back(NameFormOf(column.Name));
             if (CanBeSet(column, table)) {
+                settable = &column;
                 return p;
             }
         }
@@ -288,8 +301,7 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
     }
     while (p <= last) {
         std::string quoted;
-        const std::string_view identifier =
-            IdentifierOf(columns.Item(p).Name, forms.at(static_cast<std::size_t>(p)), quoted);
+        const std::string_view identifier = IdentifierOf(settable->Name, forms.back(), quoted);
         script.AppendScriptText("    ");
         script.AppendScriptText(identifier);
         script.AppendScriptText(" = INSERTED.");

@@ -47,7 +47,7 @@ bool CanBeSet(const Field& column, const TableFacts& table);
 // types). Wide enough that the conversion cannot fail: NVARCHAR(36) for a uniqueidentifier,
 // precision + 2 for a decimal wider than 18 digits, NVARCHAR(MAX) for xml (as it is, it would
 // make the CASE an xml value), NVARCHAR(4000) for sql_variant; NVARCHAR(20) for the rest.
-std::string CastTypeOf(const Field& column);
+std::string_view CastTypeOf(const Field& column);
 
 // Appends the 22 lines that create the audit table and its constraints.
 void WriteAuditTableScript(ScriptBuffer& script, std::string_view auditTable);

@@ -43,74 +43,90 @@ std::string_view TooWideError(const Field& column) {
     return "Msg 8152, String or binary data would be truncated";
 }
 
-const Field* FindColumn(const Fields& columns, std::string_view name) {
-    for (std::int32_t p = 0; p < columns.Count(); ++p) {
-        // SQL Server resolves names without regard to letter case in its usual collations.
-        if (const Field& column = columns.Item(p);
-            text::EqualsIgnoringAsciiCase(column.Name, name)) {
-            return &column;
-        }
-    }
-    return nullptr;
-}
+// Builds the warnings' lines in one buffer that each line reuses: a wide table may have
+// thousands of them.
+class WarningLines {
+  public:
+    explicit WarningLines(const WarningSink& take) : take_(take) {}
 
-// The warnings of the column that holds an audit row's key or display name.
-void WarnOfRowColumn(std::vector<ScriptWarning>& warnings, const Fields& columns,
-                     std::string_view role, std::string_view name, std::string_view option,
-                     std::string_view auditColumn, std::int32_t auditWidth) {
-    const Field* column = FindColumn(columns, name);
+    template <typename... Parts>
+    void Add(const Parts&... parts) {
+        line_.clear();
+        (line_.append(parts), ...);
+        take_(line_);
+    }
+
+  private:
+    const WarningSink& take_;
+    std::string line_;
+};
+
+// The warnings of the column that holds an audit row's key or display name, found in the
+// table or not (null).
+void WarnOfRowColumn(WarningLines& warnings, const Field* column, std::string_view role,
+                     std::string_view name, std::string_view option, std::string_view auditColumn,
+                     std::int32_t auditWidth) {
     if (column == nullptr) {
-        warnings.push_back(
-            {std::string(name), "the " + std::string(role) + " column " + QuotedForMessage(name) +
-                                    " is not a column of the table: the script's CREATE TRIGGER "
-                                    "fails (Msg 207, Invalid column name); name the column with " +
-                                    std::string(option)});
+        warnings.Add("the ", role, " column ", QuotedForMessage(name),
+                     " is not a column of the table: the script's CREATE TRIGGER fails (Msg 207, "
+                     "Invalid column name); name the column with ",
+                     option);
         return;
     }
     if (const std::int32_t width = TextWidthOf(*column); width > auditWidth) {
-        warnings.push_back(
-            {column->Name, "the " + std::string(role) + " column " + QuotedForMessage(name) +
-                               " holds up to " + std::to_string(width) +
-                               " characters and the audit table's " + std::string(auditColumn) +
-                               " " + std::to_string(auditWidth) +
-                               ": every update of a row whose value is longer fails (" +
-                               std::string(TooWideError(*column)) + ")"});
+        warnings.Add("the ", role, " column ", QuotedForMessage(name), " holds up to ",
+                     std::to_string(width), " characters and the audit table's ", auditColumn, " ",
+                     std::to_string(auditWidth),
+                     ": every update of a row whose value is longer fails (", TooWideError(*column),
+                     ")");
     }
 }
 
-// The ways a logged column's values lose part of what they hold in the audit table.
-std::string LossOf(const Field& column) {
-    if (HasTypeName(column, "image")) {
-        return "is of type image, which cannot be converted to text: the script's CREATE TRIGGER "
-               "fails (Msg 529, Explicit conversion from data type image to nvarchar is not "
-               "allowed)";
+// How a logged column's values lose part of what they hold in the audit table, or nothing.
+std::string_view LossOf(const Field& column) {
+    switch (column.Type) {
+        case ado::adBinary:
+        case ado::adVarBinary:
+        case ado::adLongVarBinary:
+            if (HasTypeName(column, "image")) {
+                return " is of type image, which cannot be converted to text: the script's CREATE "
+                       "TRIGGER fails (Msg 529, Explicit conversion from data type image to "
+                       "nvarchar is not allowed)";
+            }
+            return " holds binary values, which the trigger logs as unreadable text";
+        case ado::adChar:
+        case ado::adWChar:
+            if (column.Facts.size > kDefaultCastCharacters) {
+                return " holds fixed-length text longer than 20 characters, which the trigger "
+                       "logs cut to 20";
+            }
+            return {};
+        case ado::adSingle:
+        case ado::adDouble:
+            return " holds floating-point values, which the trigger logs rounded to 6 significant "
+                   "digits";
+        case ado::adDBTimeStamp:
+        case ado::adDate:
+            if (HasTypeName(column, "datetime2") || HasTypeName(column, "datetimeoffset")) {
+                return " holds date and time values, which the trigger logs cut to 20 characters: "
+                       "fractions of a second and any time zone offset are lost";
+            }
+            if (HasTypeName(column, "smalldatetime")) {
+                return {};  // kept to the minute already
+            }
+            return " holds date and time values, which the trigger logs to the minute "
+                   "('Dec  7 2026 11:04PM'): seconds and fractions are lost";
+        default:
+            if (HasTypeName(column, "sql_variant")) {
+                return " is an sql_variant: values holding binary data are logged as unreadable "
+                       "text";
+            }
+            if (HasTypeName(column, "datetime2") || HasTypeName(column, "datetimeoffset")) {
+                return " holds date and time values, which the trigger logs cut to 20 characters: "
+                       "fractions of a second and any time zone offset are lost";
+            }
+            return {};
     }
-    if (column.Type == ado::adBinary || column.Type == ado::adVarBinary ||
-        column.Type == ado::adLongVarBinary) {
-        return "holds binary values, which the trigger logs as unreadable text";
-    }
-    if (HasTypeName(column, "sql_variant")) {
-        return "is an sql_variant: values holding binary data are logged as unreadable text";
-    }
-    if ((column.Type == ado::adChar || column.Type == ado::adWChar) &&
-        column.Facts.size > kDefaultCastCharacters) {
-        return "holds up to " + std::to_string(column.Facts.size) +
-               " characters of fixed-length text, which the trigger logs cut to 20";
-    }
-    if (column.Type == ado::adSingle || column.Type == ado::adDouble) {
-        return "holds floating-point values, which the trigger logs rounded to 6 significant "
-               "digits";
-    }
-    if (HasTypeName(column, "datetime2") || HasTypeName(column, "datetimeoffset")) {
-        return "holds date and time values, which the trigger logs cut to 20 characters: "
-               "fractions of a second and any time zone offset are lost";
-    }
-    if ((column.Type == ado::adDBTimeStamp || column.Type == ado::adDate) &&
-        !HasTypeName(column, "smalldatetime")) {
-        return "holds date and time values, which the trigger logs to the minute "
-               "('Dec  7 2026 11:04PM'): seconds and fractions are lost";
-    }
-    return {};
 }
 
 }  // namespace
@@ -138,50 +154,57 @@ std::int32_t TextWidthOf(const Field& column) {
     }
 }
 
-std::vector<ScriptWarning> AuditScriptWarnings(std::string_view keyColumn,
-                                               std::string_view displayColumn,
-                                               const Fields& columns, const TableFacts& table) {
-    std::vector<ScriptWarning> warnings;
+void AuditScriptWarnings(std::string_view keyColumn, std::string_view displayColumn,
+                         const Fields& columns, const TableFacts& table, const WarningSink& take) {
     if (columns.Count() == 0) {
-        return warnings;
+        return;
     }
-    if (!keyColumn.empty()) {
-        WarnOfRowColumn(warnings, columns, "key", keyColumn, "--key-column", "ItemIntID",
-                        kItemIdCharacters);
-        const bool keyIsPrimaryKey = table.primaryKey.size() == 1 &&
-                                     text::EqualsIgnoringAsciiCase(table.primaryKey[0], keyColumn);
-        if (!table.primaryKey.empty() && !keyIsPrimaryKey) {
-            warnings.push_back(
-                {std::string(keyColumn),
-                 "the key column " + QuotedForMessage(keyColumn) +
-                     " is not the table's primary key (" + JoinedForMessage(table.primaryKey) +
-                     "): the trigger matches rows by values that may repeat, so an update may "
-                     "set and log other rows than it names"});
-        }
-    }
-    WarnOfRowColumn(warnings, columns, "display", displayColumn, "--display-column", "DisplayName",
-                    kDisplayNameCharacters);
-
+    WarningLines warnings(take);
+    // One pass over the columns, which may be thousands: the logged columns' warnings as they
+    // come, the key and display columns found on the way.
+    const Field* key = nullptr;
+    const Field* display = nullptr;
     for (std::int32_t p = 0; p < columns.Count(); ++p) {
         const Field& column = columns.Item(p);
+        // SQL Server resolves names without regard to letter case in its usual collations.
+        if (key == nullptr && text::EqualsIgnoringAsciiCase(column.Name, keyColumn)) {
+            key = &column;
+        }
+        if (display == nullptr && text::EqualsIgnoringAsciiCase(column.Name, displayColumn)) {
+            display = &column;
+        }
         // Only a column that an update can change gets audit rows.
         if (!IsLoggedColumn(column.Name, keyColumn) || !CanBeSet(column, table)) {
             continue;
         }
-        if (const std::size_t length = text::Utf16Length(column.Name);
+        // No UTF-8 sequence gives more UTF-16 units than it has bytes: short names need no count.
+        if (const std::size_t length =
+                column.Name.size() > kFieldNameCharacters ? text::Utf16Length(column.Name) : 0;
             length > kFieldNameCharacters) {
-            warnings.push_back({column.Name, "the column " + QuotedForMessage(column.Name) +
-                                                 " has a name of " + std::to_string(length) +
-                                                 " characters and the audit table's FieldName "
-                                                 "40: every update of it fails (Msg 8152, String "
-                                                 "or binary data would be truncated)"});
+            warnings.Add("the column ", QuotedForMessage(column.Name), " has a name of ",
+                         std::to_string(length),
+                         " characters and the audit table's FieldName 40: every update of it "
+                         "fails (Msg 8152, String or binary data would be truncated)");
         }
-        if (const std::string loss = LossOf(column); !loss.empty()) {
-            warnings.push_back(
-                {column.Name, "the column " + QuotedForMessage(column.Name) + " " + loss});
+        if (const std::string_view loss = LossOf(column); !loss.empty()) {
+            warnings.Add("the column ", QuotedForMessage(column.Name), loss);
         }
     }
-    return warnings;
+
+    if (!keyColumn.empty()) {
+        WarnOfRowColumn(warnings, key, "key", keyColumn, "--key-column", "ItemIntID",
+                        kItemIdCharacters);
+        const bool keyIsPrimaryKey = table.primaryKey.size() == 1 &&
+                                     text::EqualsIgnoringAsciiCase(table.primaryKey[0], keyColumn);
+        if (!table.primaryKey.empty() && !keyIsPrimaryKey) {
+            warnings.Add("the key column ", QuotedForMessage(keyColumn),
+                         " is not the table's primary key (", JoinedForMessage(table.primaryKey),
+                         "): the trigger matches rows by values that may repeat, so an update may "
+                         "set and log other rows than it names");
+        }
+    }
+    WarnOfRowColumn(warnings, display, "display", displayColumn, "--display-column", "DisplayName",
+                    kDisplayNameCharacters);
 }
 
 }  // namespace qelt

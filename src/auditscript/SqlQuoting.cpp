@@ -320,6 +320,10 @@ bool HasControlCharacter(std::string_view text) {
 }
 
 std::string EscapedForMessage(std::string_view text) {
+    // Printable ASCII, as nearly every name is, needs no decoding.
+    if (std::ranges::all_of(text, [](char c) { return c >= 0x20 && c < 0x7F; })) {
+        return std::string(text);
+    }
     std::string escaped;
     escaped.reserve(text.size());
     for (std::size_t pos = 0; pos < text.size();) {

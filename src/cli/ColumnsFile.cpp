@@ -76,7 +76,9 @@ void ParseColumnFact(std::string_view fact, ColumnFacts& facts, std::size_t line
                                    "primary-key, type=NAME, size=N or scale=N)");
 }
 
-Field ParseColumnLine(std::string_view line, std::size_t lineNumber) {
+// Adds the line's column to the list, made in place.
+void AddColumnOfLine(std::string_view line, std::size_t lineNumber,
+                     std::pmr::vector<Field>& columns) {
     const auto tab = line.find('\t');
     if (tab == std::string_view::npos) {
         ThrowLineError(lineNumber, "expected NAME<TAB>ADO-TYPE-CODE, found no tab");
@@ -107,15 +109,14 @@ Field ParseColumnLine(std::string_view line, std::size_t lineNumber) {
         ThrowLineError(lineNumber,
                        "the type code " + QuotedForMessage(code) + " is not a 32-bit integer");
     }
-    Field field{std::string(name), type};
+    ColumnFacts& columnFacts = columns.emplace_back(std::string(name), type).Facts;
     while (!facts.empty()) {
         const auto factTab = facts.find('\t');
         if (const std::string_view fact = facts.substr(0, factTab); !fact.empty()) {
-            ParseColumnFact(fact, field.Facts, lineNumber);  // an empty field says nothing
+            ParseColumnFact(fact, columnFacts, lineNumber);  // an empty field says nothing
         }
         facts = factTab == std::string_view::npos ? std::string_view() : facts.substr(factTab + 1);
     }
-    return field;
 }
 
 // UTF-16 text read as bytes: a byte order mark, or two ASCII characters with their NUL halves.
@@ -238,7 +239,7 @@ std::pmr::vector<Field> ParseColumns(std::string_view text, std::pmr::memory_res
     for (std::string_view line; lines.Next(line);) {
         ++lineNumber;
         if (!line.empty()) {
-            columns.push_back(ParseColumnLine(line, lineNumber));
+            AddColumnOfLine(line, lineNumber, columns);
             names.AddLast(lineNumber);
         }
     }

@@ -145,11 +145,11 @@ bool NeedsKeyColumn(const Options& options) {
 // A table outside the built-in list, with no --key-column: its key column is the one column of
 // the primary key that the database (or the columns file) reports, said in a warning. An open
 // that fails leaves the key to the run, which then reports the open failure.
-std::vector<ScriptWarning> TakePrimaryKeyAsKeyColumn(Options& options, DatabaseSession& session,
+std::optional<std::string> TakePrimaryKeyAsKeyColumn(Options& options, DatabaseSession& session,
                                                      const std::string& databaseName) {
     session.SetDatabaseName(databaseName);
     if (!session.OpenDatabase()) {
-        return {};
+        return std::nullopt;
     }
     const std::vector<std::string> primaryKey = session.DescribeTable(options.table).primaryKey;
     const std::string table = QuotedForMessage(options.table);
@@ -163,11 +163,9 @@ std::vector<ScriptWarning> TakePrimaryKeyAsKeyColumn(Options& options, DatabaseS
     }
     RequirePlainIdentifier("the primary key column", primaryKey.front());
     options.keyColumn = primaryKey.front();
-    return {
-        {primaryKey.front(), "the table " + table +
-                                 " has no built-in key column: the script uses its primary key " +
-                                 QuotedForMessage(primaryKey.front()) +
-                                 ", as the database reports it (--key-column names another)"}};
+    return "the table " + table + " has no built-in key column: the script uses its primary key " +
+           QuotedForMessage(primaryKey.front()) +
+           ", as the database reports it (--key-column names another)";
 }
 
 // --output naming the columns file would replace the input with its own script.
@@ -221,9 +219,35 @@ int WriteScript(const Options& options, const std::string& script, StandardOutpu
     return kExitOk;
 }
 
+// The warnings on standard error, which is unbuffered: written a buffer at a time, since a wide
+// table may have thousands, and counted.
+class WarningPrinter {
+  public:
+    explicit WarningPrinter(std::ostream& err) : err_(err) { lines_.reserve(kBufferBytes); }
+
+    void Add(std::string_view text) {
+        lines_.append("qeltaudit: warning: ").append(text).append("\n");
+        ++count_;
+        if (lines_.size() >= kBufferBytes) {
+            Flush();
+        }
+    }
+    void Flush() {
+        err_ << lines_;
+        lines_.clear();
+    }
+    std::size_t Count() const { return count_; }
+
+  private:
+    static constexpr std::size_t kBufferBytes = 64 * 1024;
+    std::ostream& err_;
+    std::string lines_;
+    std::size_t count_ = 0;
+};
+
 int GenerateScript(const Options& options, DatabaseSession& session,
                    const std::string& databaseName, StandardOutput& out, std::ostream& err,
-                   std::vector<ScriptWarning> warnings,
+                   const std::optional<std::string>& keyWarning,
                    std::optional<CheckedColumnList> checkedList = std::nullopt) {
     ConsoleWindow window(options.table, databaseName);
     // The run must not see a failed write, so the first failure is kept and the rest dropped.
@@ -246,9 +270,12 @@ int GenerateScript(const Options& options, DatabaseSession& session,
         window.Script().Reserve(checkedList->expectedScriptBytes);
         PreferLargePages(window.Script().Text());
     }
-    std::vector<ScriptWarning> runWarnings;
+    WarningPrinter warnings(err);
+    if (keyWarning) {
+        warnings.Add(*keyWarning);
+    }
     CreateAuditScript(window, session, ColumnOverrides{options.keyColumn, options.displayColumn},
-                      &runWarnings);
+                      [&warnings](std::string_view text) { warnings.Add(text); });
     if (const auto& message = window.ShownMessage()) {
         err << ConsoleLines(message->text) << '\n';
         // The reason, as the window shows it behind "Show details".
@@ -258,14 +285,10 @@ int GenerateScript(const Options& options, DatabaseSession& session,
         }
         return message->style == MessageStyle::Information ? kExitOpenFailed : kExitRunFailed;
     }
-    warnings.insert(warnings.end(), std::make_move_iterator(runWarnings.begin()),
-                    std::make_move_iterator(runWarnings.end()));
-    for (const ScriptWarning& warning : warnings) {
-        err << "qeltaudit: warning: " << warning.text << '\n';
-    }
-    if (options.strict && !warnings.empty()) {
-        err << "qeltaudit: no script written: --strict and " << warnings.size()
-            << (warnings.size() == 1 ? " warning\n" : " warnings\n");
+    warnings.Flush();
+    if (options.strict && warnings.Count() != 0) {
+        err << "qeltaudit: no script written: --strict and " << warnings.Count()
+            << (warnings.Count() == 1 ? " warning\n" : " warnings\n");
         return kExitWarnings;
     }
     ScriptBuffer& script = window.Script();
@@ -405,22 +428,22 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
             const CheckedColumnList checkedList{ExpectedScriptBytes(columns)};
             ColumnListSession session(FieldVector(std::move(columns)),
                                       options.uppercaseIdentifiers);
-            std::vector<ScriptWarning> warnings;
+            std::optional<std::string> keyWarning;
             if (NeedsKeyColumn(options)) {
-                warnings = TakePrimaryKeyAsKeyColumn(options, session, *options.columnsFile);
+                keyWarning = TakePrimaryKeyAsKeyColumn(options, session, *options.columnsFile);
             }
-            return GenerateScript(options, session, *options.columnsFile, out, err,
-                                  std::move(warnings), checkedList);
+            return GenerateScript(options, session, *options.columnsFile, out, err, keyWarning,
+                                  checkedList);
         }
         OdbcSession session;
         // The host installation is looked up only when no database is named.
         const std::string databaseName =
             options.database ? *options.database : lookUpHostSettings().databaseName;
-        std::vector<ScriptWarning> warnings;
+        std::optional<std::string> keyWarning;
         if (NeedsKeyColumn(options)) {
-            warnings = TakePrimaryKeyAsKeyColumn(options, session, databaseName);
+            keyWarning = TakePrimaryKeyAsKeyColumn(options, session, databaseName);
         }
-        return GenerateScript(options, session, databaseName, out, err, std::move(warnings));
+        return GenerateScript(options, session, databaseName, out, err, keyWarning);
     } catch (const CLI::CallForVersion&) {
         WriteToStandardOutput(out, VersionText() + "\n");
         return kExitOk;

@@ -38,16 +38,15 @@ class Warnings : public ::testing::TestWithParam<WarningCase> {};
 
 TEST_P(Warnings, NameTheColumnTheProblemAndTheServerError) {
     const auto& c = GetParam();
-    const std::vector<ScriptWarning> warnings =
-        AuditScriptWarnings(c.keyColumn, "Shown", FieldVector(c.columns), c.table);
+    std::vector<std::string> texts;
+    AuditScriptWarnings(c.keyColumn, "Shown", FieldVector(c.columns), c.table,
+                        [&texts](std::string_view text) { texts.emplace_back(text); });
     std::vector<::testing::Matcher<std::string>> expected;
     for (const std::string& part : c.expected) {
         expected.push_back(HasSubstr(part));
     }
-    std::vector<std::string> texts;
-    for (const ScriptWarning& warning : warnings) {
-        texts.push_back(warning.text);
-        EXPECT_EQ(warning.text.find('\n'), std::string::npos) << "one line each";
+    for (const std::string& text : texts) {
+        EXPECT_EQ(text.find('\n'), std::string::npos) << "one line each";
     }
     EXPECT_THAT(texts, ElementsAreArray(expected));
 }
@@ -134,7 +133,8 @@ INSTANTIATE_TEST_SUITE_P(
                      {"Version", ado::adBinary, Sized(8, "timestamp")}},
                     {"'Blob' holds binary values, which the trigger logs as unreadable text",
                      "'Picture' is of type image", "'Any' is an sql_variant",
-                     "'Padded' holds up to 21 characters of fixed-length text",
+                     "'Padded' holds fixed-length text longer than 20 characters, which the "
+                     "trigger logs cut to 20",
                      "'Ratio' holds floating-point values",
                      "'Created' holds date and time values, "
                      "which the trigger logs to the minute",
@@ -142,7 +142,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 TEST(Warnings, NoneForAnEmptyColumnList) {
-    EXPECT_THAT(AuditScriptWarnings("ID", "Shown", FieldVector(), {}), ElementsAre());
+    int count = 0;
+    AuditScriptWarnings("ID", "Shown", FieldVector(), {}, [&count](std::string_view) { ++count; });
+    EXPECT_EQ(count, 0);
 }
 
 }  // namespace
