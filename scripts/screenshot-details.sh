@@ -30,26 +30,9 @@ cleanup() {
 trap cleanup EXIT
 
 start_virtual_display "$work"
-cat >"$work/twmrc" <<'TWMRC'
-UsePPosition "on"
-RandomPlacement
-NoGrabServer
-BorderWidth 1
-TitleFont "-misc-fixed-bold-r-normal--13-*-*-*-*-*-*-*"
-ResizeFont "fixed"
-MenuFont "fixed"
-IconFont "fixed"
-IconManagerFont "fixed"
-Color { TitleBackground "#0a246a" TitleForeground "white" BorderColor "#0a246a" }
-TWMRC
-twm -f "$work/twmrc" >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+start_window_manager "$work"
 
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\QeltOne.exe]\r\n@="%s/QeltOne.exe"\r\n' \
-    "$work" >"$work/QeltOne.reg"
-printf '[General]\nIniPath=%s/\n' "$work" >"$work/QeltOnePaths.ini"
-printf '[General]\nQeltOneDataPath=%s/\nQeltOneDataBase=DSN=QeltOne\n' "$work" >"$work/QeltOne.ini"
+write_demo_host "$work"
 QELT_REGISTRY=$work/QeltOne.reg QT_QPA_PLATFORM=xcb "$program" &
 pids+=($!)
 window=$(xdotool search --sync --onlyvisible --name '^QeltAuditTrigger \(Version' | head -n1)

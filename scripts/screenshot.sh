@@ -25,30 +25,11 @@ trap cleanup EXIT
 
 start_virtual_display "$work"
 
-# A title bar, so that the caption shows; windows keep the position they ask for. Every twm
-# font is one of xfonts-base, which twm needs at least one of to start.
-cat >"$work/twmrc" <<'TWMRC'
-UsePPosition "on"
-RandomPlacement
-NoGrabServer
-BorderWidth 1
-TitleFont "-misc-fixed-bold-r-normal--13-*-*-*-*-*-*-*"
-ResizeFont "fixed"
-MenuFont "fixed"
-IconFont "fixed"
-IconManagerFont "fixed"
-Color { TitleBackground "#0a246a" TitleForeground "white" BorderColor "#0a246a" }
-TWMRC
-twm -f "$work/twmrc" >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+start_window_manager "$work"
 
 # The host installation: registered, its settings naming the data source QeltOne, which a
 # private odbc.ini points at the demo database.
-printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\QeltOne.exe]\r\n@="%s/QeltOne.exe"\r\n' \
-    "$work" >"$work/QeltOne.reg"
-printf '[General]\nIniPath=%s/\n' "$work" >"$work/QeltOnePaths.ini"
-printf '[General]\nQeltOneDataPath=%s/\nQeltOneDataBase=DSN=QeltOne\n' "$work" >"$work/QeltOne.ini"
+write_demo_host "$work"
 printf '[QeltOne]\nDriver=SQLite3\nDatabase=%s\nNoCreat=1\n' "$build/demo/QeltOne.db" >"$work/odbc.ini"
 # capture SCALE FILE: one run of the window at Qt's scale factor SCALE, captured into FILE.
 capture() {
