@@ -193,23 +193,23 @@ bool IsLoggedColumn(std::string_view name, std::string_view keyColumn) {
 }
 
 bool HasTypeName(const Field& column, std::string_view name) {
-    return text::EqualsIgnoringAsciiCase(column.Facts.typeName, name);
+    return text::EqualsIgnoringAsciiCase(column.Facts->typeName, name);
 }
 
 bool IsRowVersion(const Field& column) {
-    return !column.Facts.typeName.empty() &&
+    return !column.Facts->typeName.empty() &&
            (HasTypeName(column, "rowversion") ||
             (HasTypeName(column, "timestamp") && IsBinaryType(column.Type)));
 }
 
 bool CanBeSet(const Field& column, const TableFacts& table) {
     // Most tables have no computed column: their names are not compared.
-    return !column.Facts.identity && !column.Facts.computed && !IsRowVersion(column) &&
+    return !column.Facts->identity && !column.Facts->computed && !IsRowVersion(column) &&
            (table.computedColumns.empty() || !table.IsComputed(column.Name));
 }
 
 std::string_view CastTypeOf(const Field& column) {
-    const bool named = !column.Facts.typeName.empty();
+    const bool named = !column.Facts->typeName.empty();
     if (named && HasTypeName(column, "xml")) {
         return "NVARCHAR(MAX)";
     }
@@ -223,10 +223,10 @@ std::string_view CastTypeOf(const Field& column) {
         return "NVARCHAR(36)";
     }
     if ((column.Type == ado::adNumeric || column.Type == ado::adDecimal) &&
-        column.Facts.size > kDigitsFittingDefaultCast) {
+        column.Facts->size > kDigitsFittingDefaultCast) {
         // At most 38 digits: a sign and a decimal point more always fit.
         return kWideDecimalCasts[static_cast<std::size_t>(
-            std::min(column.Facts.size, kMostDecimalDigits) - kDigitsFittingDefaultCast - 1)];
+            std::min(column.Facts->size, kMostDecimalDigits) - kDigitsFittingDefaultCast - 1)];
     }
     return "NVARCHAR(20)";
 }

@@ -96,7 +96,7 @@ std::string_view LossOf(const Field& column) {
             return " holds binary values, which the trigger logs as unreadable text";
         case ado::adChar:
         case ado::adWChar:
-            if (column.Facts.size > kDefaultCastCharacters) {
+            if (column.Facts->size > kDefaultCastCharacters) {
                 return " holds fixed-length text longer than 20 characters, which the trigger "
                        "logs cut to 20";
             }
@@ -148,9 +148,9 @@ std::int32_t TextWidthOf(const Field& column) {
             return 36;
         case ado::adNumeric:
         case ado::adDecimal:
-            return column.Facts.size == 0 ? 0 : column.Facts.size + (column.Facts.scale > 0);
+            return column.Facts->size == 0 ? 0 : column.Facts->size + (column.Facts->scale > 0);
         default:
-            return IsCharacterType(column.Type) ? column.Facts.size : 0;
+            return IsCharacterType(column.Type) ? column.Facts->size : 0;
     }
 }
 

@@ -84,12 +84,7 @@ void AddColumnOfLine(std::string_view line, std::size_t lineNumber,
         ThrowLineError(lineNumber, "expected NAME<TAB>ADO-TYPE-CODE, found no tab");
     }
     const std::string_view name = line.substr(0, tab);
-    std::string_view code = line.substr(tab + 1);
-    std::string_view facts;
-    if (const auto factsTab = code.find('\t'); factsTab != std::string_view::npos) {
-        facts = code.substr(factsTab + 1);
-        code = code.substr(0, factsTab);
-    }
+    const std::string_view rest = line.substr(tab + 1);
     if (name.empty()) {
         ThrowLineError(lineNumber, "the column name is empty");
     }
@@ -103,17 +98,25 @@ void AddColumnOfLine(std::string_view line, std::size_t lineNumber,
                                            " holds a control character");
         }
     }
+    // The type code ends at the line's end or at the tab before the facts.
     std::int32_t type = 0;
-    const auto [end, error] = std::from_chars(code.data(), code.data() + code.size(), type);
-    if (code.empty() || error != std::errc() || end != code.data() + code.size()) {
-        ThrowLineError(lineNumber,
-                       "the type code " + QuotedForMessage(code) + " is not a 32-bit integer");
+    const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), type);
+    const auto codeLength = static_cast<std::size_t>(end - rest.data());
+    const bool factsFollow = codeLength < rest.size() && *end == '\t';
+    if (codeLength == 0 || error != std::errc() || (codeLength < rest.size() && !factsFollow)) {
+        ThrowLineError(lineNumber, "the type code " +
+                                       QuotedForMessage(rest.substr(0, rest.find('\t'))) +
+                                       " is not a 32-bit integer");
     }
-    ColumnFacts& columnFacts = columns.emplace_back(std::string(name), type).Facts;
+    std::string_view facts = factsFollow ? rest.substr(codeLength + 1) : std::string_view();
+    // Made in place: the name is copied once.
+    Field& column = columns.emplace_back();
+    column.Name.assign(name);
+    column.Type = type;
     while (!facts.empty()) {
         const auto factTab = facts.find('\t');
         if (const std::string_view fact = facts.substr(0, factTab); !fact.empty()) {
-            ParseColumnFact(fact, columnFacts, lineNumber);  // an empty field says nothing
+            ParseColumnFact(fact, column.Facts.Edit(), lineNumber);  // an empty one says nothing
         }
         facts = factTab == std::string_view::npos ? std::string_view() : facts.substr(factTab + 1);
     }

@@ -27,7 +27,7 @@ class ColumnListSession final : public DatabaseSession {
     TableFacts DescribeTable(const std::string&) override {
         TableFacts facts;
         for (std::int32_t p = 0; p < columns_.Count(); ++p) {
-            if (const Field& column = columns_.Item(p); column.Facts.primaryKey) {
+            if (const Field& column = columns_.Item(p); column.Facts->primaryKey) {
                 facts.primaryKey.push_back(column.Name);
             }
         }

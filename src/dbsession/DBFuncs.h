@@ -56,15 +56,47 @@ struct ColumnFacts {
     friend bool operator==(const ColumnFacts&, const ColumnFacts&) = default;
 };
 
+// The facts of a column, held apart from it when there are any: a column list of 30,000 names
+// from a file that tells none stays as small as the names. Reads see the empty facts then.
+class ColumnFactsBox {
+  public:
+    ColumnFactsBox() = default;
+    ColumnFactsBox(ColumnFacts facts)  // implicit: the box stands for the facts it holds
+        : facts_(facts == ColumnFacts() ? nullptr
+                                        : std::make_unique<ColumnFacts>(std::move(facts))) {}
+    ColumnFactsBox(const ColumnFactsBox& other) : ColumnFactsBox(*other) {}
+    ColumnFactsBox(ColumnFactsBox&&) noexcept = default;
+    ColumnFactsBox& operator=(const ColumnFactsBox& other) { return *this = ColumnFactsBox(other); }
+    ColumnFactsBox& operator=(ColumnFactsBox&&) noexcept = default;
+    ~ColumnFactsBox() = default;
+
+    const ColumnFacts& operator*() const { return facts_ ? *facts_ : kNone; }
+    const ColumnFacts* operator->() const { return &**this; }
+    // The facts to fill in, made when there were none.
+    ColumnFacts& Edit() {
+        if (!facts_) {
+            facts_ = std::make_unique<ColumnFacts>();
+        }
+        return *facts_;
+    }
+
+    friend bool operator==(const ColumnFactsBox& a, const ColumnFactsBox& b) { return *a == *b; }
+
+  private:
+    static inline const ColumnFacts kNone{};
+    std::unique_ptr<ColumnFacts> facts_;
+};
+
 // One column of a query result: its name, its ADO type code and what more is known of it.
 struct Field {
     Field() = default;
-    Field(std::string name, std::int32_t type, ColumnFacts facts = {})
+    Field(std::string name, std::int32_t type) : Name(std::move(name)), Type(type) {}
+    Field(std::string name, std::int32_t type, ColumnFacts facts)
         : Name(std::move(name)), Type(type), Facts(std::move(facts)) {}
 
     std::string Name;
     std::int32_t Type = ado::adVariant;
-    ColumnFacts Facts;
+    ColumnFactsBox Facts;
 
     friend bool operator==(const Field&, const Field&) = default;
 };

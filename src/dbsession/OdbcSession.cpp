@@ -418,13 +418,14 @@ Field DescribeColumnIn(const OdbcHandle& statement, SQLUSMALLINT column) {
     Field field{FromOdbcBuffer(name, nameLength), AdoTypeOfSqlType(sqlType, isUnsigned)};
     // The column size and digits of SQLDescribeCol are what every driver fills in (the SQLite
     // driver reports a decimal's scale as its SQL_DESC_PRECISION).
-    field.Facts.size = static_cast<std::int32_t>(
+    ColumnFacts& facts = field.Facts.Edit();
+    facts.size = static_cast<std::int32_t>(
         std::min<SQLULEN>(size, static_cast<SQLULEN>(std::numeric_limits<std::int32_t>::max())));
-    field.Facts.scale = std::max<SQLSMALLINT>(digits, 0);
-    field.Facts.typeName = ColumnTypeName<Unit>(statement, column);
-    field.Facts.identity =
+    facts.scale = std::max<SQLSMALLINT>(digits, 0);
+    facts.typeName = ColumnTypeName<Unit>(statement, column);
+    facts.identity =
         NumericColumnAttribute(statement, column, SQL_DESC_AUTO_UNIQUE_VALUE) == SQL_TRUE;
-    field.Facts.computed =
+    facts.computed =
         NumericColumnAttribute(statement, column, SQL_DESC_UPDATABLE) == SQL_ATTR_READONLY;
     return field;
 }

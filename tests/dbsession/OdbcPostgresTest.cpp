@@ -138,12 +138,12 @@ TEST_F(OdbcSessionPostgres, DescribesWhatTheScriptNeeds) {
         const FactCase& c = expected[static_cast<std::size_t>(p)];
         EXPECT_EQ(field.Name, c.column);
         EXPECT_EQ(field.Type, c.type) << c.column;
-        EXPECT_EQ(field.Facts.typeName, c.typeName) << c.column;
+        EXPECT_EQ(field.Facts->typeName, c.typeName) << c.column;
         if (c.size != 0) {
-            EXPECT_EQ(field.Facts.size, c.size) << c.column;
+            EXPECT_EQ(field.Facts->size, c.size) << c.column;
         }
-        EXPECT_EQ(field.Facts.scale, c.scale) << c.column;
-        EXPECT_EQ(field.Facts.identity, c.identity) << c.column;
+        EXPECT_EQ(field.Facts->scale, c.scale) << c.column;
+        EXPECT_EQ(field.Facts->identity, c.identity) << c.column;
     }
     const TableFacts table = session_.DescribeTable("dbatest");
     EXPECT_EQ(table.primaryKey, std::vector<std::string>{"id"});
