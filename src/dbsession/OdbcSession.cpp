@@ -496,19 +496,19 @@ std::optional<std::string> TextInColumn(const OdbcHandle& statement, SQLUSMALLIN
                                  : TextInColumnIn<OdbcChar>(statement, column);
 }
 
+// Runs the query text on the statement, through the calls its connection takes.
+SQLRETURN ExecuteDirect(const OdbcHandle& statement, const std::string& sql) {
+    if (statement.Utf8Calls()) {
+        return SQLExecDirect(statement.Get(), Utf8Units(sql), static_cast<SQLINTEGER>(sql.size()));
+    }
+    OdbcText odbcSql = text::Utf8ToUtf16As<OdbcChar>(sql);
+    return SQLExecDirectW(statement.Get(), odbcSql.data(), static_cast<SQLINTEGER>(odbcSql.size()));
+}
+
 // The first column of every row of a query's result; nothing when the query fails.
 std::optional<std::vector<std::string>> FirstColumnTexts(const OdbcHandle& statement,
                                                          const std::string& sql) {
-    SQLRETURN executed = SQL_ERROR;
-    if (statement.Utf8Calls()) {
-        executed =
-            SQLExecDirect(statement.Get(), Utf8Units(sql), static_cast<SQLINTEGER>(sql.size()));
-    } else {
-        OdbcText odbcSql = text::Utf8ToUtf16As<OdbcChar>(sql);
-        executed = SQLExecDirectW(statement.Get(), odbcSql.data(),
-                                  static_cast<SQLINTEGER>(odbcSql.size()));
-    }
-    if (!Succeeded(executed)) {
+    if (!Succeeded(ExecuteDirect(statement, sql))) {
         return std::nullopt;
     }
     std::vector<std::string> texts;
@@ -743,27 +743,14 @@ std::unique_ptr<Recordset> OdbcSession::OpenRecordset(const std::string& sql, st
         throw OdbcError(static_cast<std::int32_t>(SQL_ERROR), "08003",
                         "[08003] The database is not open");
     }
-    SQLHANDLE statementHandle = SQL_NULL_HANDLE;
-    const SQLRETURN allocated =
-        SQLAllocHandle(SQL_HANDLE_STMT, handles_->connection.Get(), &statementHandle);
-    if (!Succeeded(allocated)) {
-        ThrowOdbcError(handles_->connection, allocated, "SQLAllocHandle");
-    }
     // Declared before the statement, so the statement is freed before the rollback.
     const RollbackOnExit rollback{handles_->rollsBack ? handles_->connection.Get() : nullptr};
-    const OdbcHandle statement(SQL_HANDLE_STMT, statementHandle, handles_->connection.Utf8Calls());
-    SQLSetStmtAttr(statementHandle, SQL_ATTR_QUERY_TIMEOUT,
-                   reinterpret_cast<SQLPOINTER>(kQueryTimeoutSeconds), 0);
-
-    SQLRETURN executed = SQL_ERROR;
-    if (statement.Utf8Calls()) {
-        executed =
-            SQLExecDirect(statementHandle, Utf8Units(sql), static_cast<SQLINTEGER>(sql.size()));
-    } else {
-        OdbcText odbcSql = text::Utf8ToUtf16As<OdbcChar>(sql);
-        executed = SQLExecDirectW(statementHandle, odbcSql.data(),
-                                  static_cast<SQLINTEGER>(odbcSql.size()));
+    const OdbcHandle statement = handles_->NewStatement();
+    if (statement.Get() == SQL_NULL_HANDLE) {
+        ThrowOdbcError(handles_->connection, SQL_ERROR, "SQLAllocHandle");
     }
+    const SQLHANDLE statementHandle = statement.Get();
+    const SQLRETURN executed = ExecuteDirect(statement, sql);
     if (!Succeeded(executed) && executed != SQL_NO_DATA) {
         ThrowOdbcError(statement, executed, "SQLExecDirect");
     }
