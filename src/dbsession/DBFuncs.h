@@ -52,6 +52,8 @@ struct ColumnFacts {
     bool identity = false;    // the server fills it: identity, serial, autoincrement
     bool computed = false;    // computed or generated from other columns: read-only
     bool primaryKey = false;  // part of the table's primary key (columns files only)
+    bool sparse = false;      // a sparse column (SQL Server)
+    bool columnSet = false;   // the column set of the table's sparse columns (SQL Server)
 
     friend bool operator==(const ColumnFacts&, const ColumnFacts&) = default;
 };
@@ -106,6 +108,14 @@ struct TableFacts {
     std::vector<std::string> primaryKey;       // in key order
     std::vector<std::string> computedColumns;  // generated or computed, where only the catalog
                                                // says so
+    // Every column as the server's catalog describes it, where the session reads one (SQL
+    // Server): its type name, size, scale, identity, computed, sparse and column-set facts stand in
+    // for the driver's guesses. Names as the catalog spells them (a server may fold their case).
+    std::vector<Field> catalogColumns;
+    // What keeps an INSTEAD OF UPDATE trigger off the table or breaks it, as the catalog shows it.
+    std::vector<std::string> cascadingForeignKeys;     // the table's keys with an ON UPDATE action
+    std::vector<std::string> insteadOfUpdateTriggers;  // such triggers already on the table
+    bool systemVersioned = false;                      // a system-versioned temporal table
 
     bool IsComputed(std::string_view column) const;
 };
