@@ -62,8 +62,8 @@ std::string ProbeQuery(const std::string& itemTable) {
     return "SELECT * FROM " + itemTable + " WHERE 1=2";
 }
 
-void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
-                       const ColumnOverrides& overrides, const WarningSink& warnings) {
+RunOutcome CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
+                             const ColumnOverrides& overrides, const WarningSink& warnings) {
     std::unique_ptr<Recordset> recordset;
     std::string failure;
     std::int32_t failureNumber = 0;
@@ -81,10 +81,12 @@ void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
         script.Clear();
         const std::string databaseName = window.DatabaseNameText();
         session.SetDatabaseName(databaseName);
+        RunOutcome outcome;
         if (!session.OpenDatabase()) {
             window.ShowMessage("Error Opening the Database.\r\n" + databaseName,
                                MessageStyle::Information,
                                FailureDetailsText(session.LastOpenFailure()));
+            outcome.kind = RunOutcome::Kind::OpenFailed;
         } else {
             recordset = session.OpenRecordset(ProbeQuery(itemTable), 3, 3, 1);
             const TableFacts table = recordset ? session.DescribeTable(itemTable) : TableFacts();
@@ -98,7 +100,7 @@ void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
         }
         recordset.reset();
         window.ResetPointer();
-        return;
+        return outcome;
     } catch (const Error& error) {
         failureNumber = error.Number();
         failure = error.Description();
@@ -113,6 +115,7 @@ void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
     recordset.reset();
     window.ShowMessage(TriggerErrorMessage(failureNumber, failure), MessageStyle::OkOnly, details);
     window.ResetPointer();
+    return {RunOutcome::Kind::Failed, failureNumber};
 }
 
 }  // namespace qelt

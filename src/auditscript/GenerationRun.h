@@ -22,14 +22,22 @@ inline constexpr std::int32_t kErrControlCharacterInName = 5;
 // The probe query whose empty result describes the item table's columns.
 std::string ProbeQuery(const std::string& itemTable);
 
+// What a run ended with: the script written, the database not opened, or an error of the run
+// with its number.
+struct RunOutcome {
+    enum class Kind { Written, OpenFailed, Failed };
+    Kind kind = Kind::Written;
+    std::int32_t errorNumber = 0;
+};
+
 // The Create command: opens the database named in the window, reads the item table's columns
 // from the probe query and writes the audit script into the window's script buffer.
 // Never throws: an unopened database and every error end in one message to the window, and the
 // pointer is reset on every path. The table's catalog facts (its primary key, its computed
 // columns) are asked for once the probe has described its columns. `warnings`, where given,
 // takes what the written script cannot mend, once the whole script is written.
-void CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
-                       const ColumnOverrides& overrides = {},
-                       const WarningSink& warnings = nullptr);
+RunOutcome CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
+                             const ColumnOverrides& overrides = {},
+                             const WarningSink& warnings = nullptr);
 
 }  // namespace qelt

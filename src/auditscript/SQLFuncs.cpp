@@ -80,13 +80,25 @@ constexpr std::string_view kAuditTableColumns[] = {
 // '...' literal. Decided once per column in the SET list and used by the later blocks, which read
 // the same list again (a list that grew meanwhile is an error of the run).
 struct NameForm {
-    bool regular;   // a regular identifier, written without brackets
-    bool hasQuote;  // holds a ' that a literal must double
+    bool regular;     // a regular identifier, written without brackets
+    bool hasQuote;    // holds a ' that a literal must double
+    bool unicode;     // holds a character beyond ASCII: its literal is N'…', or the server's code
+                      // page would turn it into '?'
+    ValueForm value;  // how its values become text
+    bool namedInUpdate;  // UPDATE() may ask for it
 };
 using NameForms = std::vector<NameForm>;
 
-NameForm NameFormOf(std::string_view name) {
-    return {IsRegularIdentifier(name), name.find('\'') != std::string_view::npos};
+NameForm NameFormOf(const Field& column, const CatalogColumns& catalog, const TableFacts& table) {
+    const Field& described = catalog.Described(column);
+    return {IsRegularIdentifier(column.Name), column.Name.find('\'') != std::string_view::npos,
+            !text::IsAscii(column.Name), ValueFormOf(described),
+            CanBeNamedInUpdate(described, table)};
+}
+
+// The opening of a literal holding the text: N' where it holds more than ASCII.
+std::string_view LiteralOpening(bool unicode) {
+    return unicode ? "N'" : "'";
 }
 
 // The name where an identifier is expected: as it is when regular, else in brackets.
@@ -114,11 +126,21 @@ void AppendValueCase(ScriptBuffer& script, std::string_view rows, const Field& c
     const std::string_view identifier = IdentifierOf(column.Name, form, quoted);
     std::string quotedLiteral;
     const std::string_view literal = LiteralOf(column.Name, form, quotedLiteral);
-    if (const std::string_view castType = CastTypeOf(column); castType.empty()) {
-        script.AppendLine("            WHEN '", literal, "' THEN ", rows, ".", identifier);
-    } else {
-        script.AppendLine("            WHEN '", literal, "' THEN CAST(", rows, ".", identifier,
-                          " AS ", castType, ")");
+    const std::string_view opening = LiteralOpening(form.unicode);
+    switch (const ValueForm& value = form.value; value.kind) {
+        case ValueForm::Kind::AsItIs:
+            script.AppendLine("            WHEN ", opening, literal, "' THEN ", rows, ".",
+                              identifier);
+            break;
+        case ValueForm::Kind::Cast:
+            script.AppendLine("            WHEN ", opening, literal, "' THEN CAST(", rows, ".",
+                              identifier, " AS ", value.type, ")");
+            break;
+        case ValueForm::Kind::Hexadecimal:
+            script.AppendLine("            WHEN ", opening, literal,
+                              "' THEN CONVERT(NVARCHAR(MAX), CONVERT(VARBINARY(MAX), ", rows, ".",
+                              identifier, "), 1)");
+            break;
     }
 }
 
@@ -126,16 +148,39 @@ bool IsBinaryType(std::int32_t adoType) {
     return adoType == ado::adBinary || adoType == ado::adVarBinary;
 }
 
-// Decimals of up to this many digits, with sign and point, fit the default NVARCHAR(20).
-constexpr std::int32_t kDigitsFittingDefaultCast = 18;
+// Values of this many characters fit the default NVARCHAR(20).
+constexpr std::int32_t kDefaultCastCharacters = 20;
 constexpr std::int32_t kMostDecimalDigits = 38;
-// The casts of decimals of 19 to 38 digits: precision + 2.
-constexpr std::array<std::string_view, kMostDecimalDigits - kDigitsFittingDefaultCast>
+// Decimals of more than 18 digits are cast to precision + 2 characters, for the sign and the
+// point, and one more for the leading zero of a decimal(p,p): NVARCHAR(21) to NVARCHAR(41).
+constexpr std::int32_t kDigitsFittingDefaultCast = 18;
+constexpr std::array<std::string_view, kMostDecimalDigits + 3 - kDefaultCastCharacters>
     kWideDecimalCasts = {"NVARCHAR(21)", "NVARCHAR(22)", "NVARCHAR(23)", "NVARCHAR(24)",
                          "NVARCHAR(25)", "NVARCHAR(26)", "NVARCHAR(27)", "NVARCHAR(28)",
                          "NVARCHAR(29)", "NVARCHAR(30)", "NVARCHAR(31)", "NVARCHAR(32)",
                          "NVARCHAR(33)", "NVARCHAR(34)", "NVARCHAR(35)", "NVARCHAR(36)",
-                         "NVARCHAR(37)", "NVARCHAR(38)", "NVARCHAR(39)", "NVARCHAR(40)"};
+                         "NVARCHAR(37)", "NVARCHAR(38)", "NVARCHAR(39)", "NVARCHAR(40)",
+                         "NVARCHAR(41)"};
+
+// The characters a decimal's text takes at most: sign, digits, point and the zero before the
+// point of a decimal without integer digits.
+std::int32_t DecimalCharacters(std::int32_t precision, std::int32_t scale) {
+    return 1 + precision + (scale > 0 ? 1 : 0) + (scale > 0 && scale >= precision ? 1 : 0);
+}
+
+// Types whose values only NVARCHAR(MAX) holds whole as text.
+constexpr std::array kTypesLoggedWhole = {"xml"sv,      "sql_variant"sv, "geography"sv,
+                                          "geometry"sv, "hierarchyid"sv, "text"sv};
+// Date and time types, which some drivers report as text: cast, or the CASE would convert every
+// other logged value to them.
+constexpr std::array kDateAndTimeTypes = {"date"sv,      "time"sv,           "datetime"sv,
+                                          "datetime2"sv, "datetimeoffset"sv, "smalldatetime"sv};
+
+template <std::size_t N>
+bool HasTypeNameIn(const Field& column, const std::array<std::string_view, N>& names) {
+    return std::ranges::any_of(
+        names, [&column](std::string_view name) { return HasTypeName(column, name); });
+}
 
 void AppendValueCases(ScriptBuffer& script, std::string_view rows, const Fields& columns,
                       const NameForms& forms) {
@@ -144,6 +189,45 @@ void AppendValueCases(ScriptBuffer& script, std::string_view rows, const Fields&
         const Field& column = columns.Item(p);
         AppendValueCase(script, rows, column, forms.at(static_cast<std::size_t>(p)));
     }
+}
+
+// True when the catalog describes the key as an identity column, which no update can change.
+bool KeyIsIdentity(std::string_view keyColumn, const TableFacts& table) {
+    return std::ranges::any_of(table.catalogColumns, [keyColumn](const Field& column) {
+        return column.Facts->identity && text::EqualsIgnoringAsciiCase(column.Name, keyColumn);
+    });
+}
+
+// The text inside a RAISERROR message literal: quotes doubled, and % doubled, which would
+// otherwise start a format.
+std::string RaiserrorText(std::string_view text) {
+    std::string escaped;
+    for (const char c : text) {
+        escaped.push_back(c);
+        if (c == '\'' || c == '%') {
+            escaped.push_back(c);
+        }
+    }
+    return escaped;
+}
+
+// The trigger matches the item rows by their key: an update that changes it would set the new
+// values on another row, or on none. More than one row naming the key cannot be told apart from
+// rows swapping their keys, so such an update is refused too.
+void AppendKeyChangeRefusal(ScriptBuffer& script, std::string_view itemTable,
+                            std::string_view keyColumn) {
+    script.AppendLine("IF UPDATE(", keyColumn,
+                      ") AND ((SELECT COUNT(*) FROM INSERTED) > 1 OR EXISTS (SELECT ", keyColumn,
+                      " FROM INSERTED EXCEPT SELECT ", keyColumn, " FROM DELETED))");
+    script.AppendScriptLine("BEGIN");
+    script.AppendLine(
+        "    RAISERROR(N'", RaiserrorText(itemTable), ": an update may not change the key column ",
+        RaiserrorText(keyColumn),
+        ", by which the audit trigger finds the row. The update was rolled back.', 16, 1)");
+    script.AppendScriptLine("    ROLLBACK TRANSACTION");
+    script.AppendScriptLine("    RETURN");
+    script.AppendScriptLine("END");
+    script.AppendScriptLine("");
 }
 
 }  // namespace
@@ -202,33 +286,74 @@ bool IsRowVersion(const Field& column) {
             (HasTypeName(column, "timestamp") && IsBinaryType(column.Type)));
 }
 
-bool CanBeSet(const Field& column, const TableFacts& table) {
-    // Most tables have no computed column: their names are not compared.
-    return !column.Facts->identity && !column.Facts->computed && !IsRowVersion(column) &&
-           (table.computedColumns.empty() || !table.IsComputed(column.Name));
+CatalogColumns::CatalogColumns(const TableFacts& table) {
+    byName_.reserve(table.catalogColumns.size());
+    for (const Field& column : table.catalogColumns) {
+        byName_.emplace(text::AsciiLower(column.Name), &column);
+    }
 }
 
-std::string_view CastTypeOf(const Field& column) {
-    const bool named = !column.Facts->typeName.empty();
-    if (named && HasTypeName(column, "xml")) {
-        return "NVARCHAR(MAX)";
+const Field& CatalogColumns::Described(const Field& column) const {
+    if (byName_.empty()) {
+        return column;
     }
-    if (IsTextType(column.Type)) {
+    // The catalog may fold names to lower case; SQL Server resolves them without regard to ASCII
+    // case in its usual collations.
+    const auto found = byName_.find(text::AsciiLower(column.Name));
+    return found != byName_.end() ? *found->second : column;
+}
+
+bool CanBeSet(const Field& described, const TableFacts& table) {
+    // Most tables have no computed column: their names are not compared.
+    return !described.Facts->identity && !described.Facts->computed && !IsRowVersion(described) &&
+           (table.computedColumns.empty() || !table.IsComputed(described.Name));
+}
+
+bool CanBeNamedInUpdate(const Field& described, const TableFacts& table) {
+    return !described.Facts->computed && !IsRowVersion(described) &&
+           (table.computedColumns.empty() || !table.IsComputed(described.Name));
+}
+
+ValueForm ValueFormOf(const Field& described) {
+    using Kind = ValueForm::Kind;
+    if (!described.Facts->typeName.empty()) {
+        // The server's type name knows better than the type a driver reports.
+        if (HasTypeNameIn(described, kTypesLoggedWhole)) {
+            return {Kind::Cast, "NVARCHAR(MAX)"};
+        }
+        if (HasTypeName(described, "image")) {
+            return {Kind::Hexadecimal, {}};
+        }
+        if (HasTypeNameIn(described, kDateAndTimeTypes)) {
+            return {Kind::Cast, "NVARCHAR(20)"};
+        }
+        if (HasTypeName(described, "uniqueidentifier")) {
+            return {Kind::Cast, "NVARCHAR(36)"};
+        }
+    }
+    if (described.Type == ado::adLongVarChar) {
+        return {Kind::Cast, "NVARCHAR(MAX)"};  // text and varchar(max)
+    }
+    if (IsTextType(described.Type)) {
         return {};
     }
-    if (named && HasTypeName(column, "sql_variant")) {
-        return "NVARCHAR(4000)";
+    if (described.Type == ado::adGUID) {
+        return {Kind::Cast, "NVARCHAR(36)"};
     }
-    if (column.Type == ado::adGUID) {
-        return "NVARCHAR(36)";
+    if (described.Type == ado::adNumeric || described.Type == ado::adDecimal) {
+        const std::int32_t precision = std::min(described.Facts->size, kMostDecimalDigits);
+        const std::int32_t scale = described.Facts->scale;
+        // Wide decimals keep room for a point whatever their scale.
+        const std::int32_t characters =
+            precision > kDigitsFittingDefaultCast
+                ? precision + 2 + (scale > 0 && scale >= precision ? 1 : 0)
+                : DecimalCharacters(precision, scale);
+        if (characters > kDefaultCastCharacters) {
+            return {Kind::Cast, kWideDecimalCasts[static_cast<std::size_t>(
+                                    characters - kDefaultCastCharacters - 1)]};
+        }
     }
-    if ((column.Type == ado::adNumeric || column.Type == ado::adDecimal) &&
-        column.Facts->size > kDigitsFittingDefaultCast) {
-        // At most 38 digits: a sign and a decimal point more always fit.
-        return kWideDecimalCasts[static_cast<std::size_t>(
-            std::min(column.Facts->size, kMostDecimalDigits) - kDigitsFittingDefaultCast - 1)];
-    }
-    return "NVARCHAR(20)";
+    return {Kind::Cast, "NVARCHAR(20)"};
 }
 
 void WriteAuditTableScript(ScriptBuffer& script, std::string_view auditTable) {
@@ -256,6 +381,13 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
                              std::string_view auditTable, std::string_view keyColumn,
                              std::string_view displayColumn, const Fields& columns,
                              const TableFacts& table) {
+    const CatalogColumns catalog(table);
+    const bool unicodeTable = !text::IsAscii(itemTable);
+    const std::string tableInLiteral = itemTable.find('\'') != std::string_view::npos
+                                           ? QuoteLiteral(itemTable)
+                                           : std::string(itemTable);
+    const std::string_view tableOpening = LiteralOpening(unicodeTable);
+
     script.AppendLine("CREATE TRIGGER QLX_", auditTable, " ON ", itemTable);
     script.AppendScriptLine("INSTEAD OF UPDATE");
     script.AppendScriptLine("AS");
@@ -267,6 +399,9 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
         "DECLARE @CurrentCol DECIMAL, @TotalCol DECIMAL, @CurrentColName NVARCHAR(384), "
         "@Flag BIT, @QLXUserID NVARCHAR(40)");
     script.AppendScriptLine("");
+    if (!keyColumn.empty() && !KeyIsIdentity(keyColumn, table)) {
+        AppendKeyChangeRefusal(script, itemTable, keyColumn);
+    }
     script.AppendLine("UPDATE ", itemTable, " SET");
 
     // Block A: the SET list, every column that an UPDATE may set; the comma closes each entry's
@@ -286,8 +421,8 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
     const auto nextSettable = [&](std::int32_t from) {
         for (std::int32_t p = from; p <= last; ++p) {
             const Field& column = columns.Item(p);
-            forms.push_back(NameFormOf(column.Name));
-            if (CanBeSet(column, table)) {
+            forms.push_back(NameFormOf(column, catalog, table));
+            if (CanBeSet(catalog.Described(column), table)) {
                 settable = &column;
                 return p;
             }
@@ -296,8 +431,11 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
     };
     std::int32_t p = nextSettable(0);
     if (p > last && last >= 0) {
-        // No column can be set, and a SET list cannot be empty: the UPDATE sets a variable.
-        script.AppendScriptText("    @Flag = 0");
+        // A trigger that sets nothing would throw away every update of the table.
+        throw Error(kErrNoColumnToSet,
+                    "No column of " + EscapedForMessage(itemTable) +
+                        " can be set by an UPDATE (every one is an identity, computed or "
+                        "rowversion column): the trigger would discard every update");
     }
     while (p <= last) {
         std::string quoted;
@@ -340,39 +478,44 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
         }
     }
 
+    // The loop runs over the column ids up to the highest: a dropped column leaves a gap in them,
+    // which COL_NAME answers with NULL. The system names are in lower case, as a case-sensitive
+    // database knows them.
     script.AppendScriptLine("");
-    script.AppendScriptLine("SELECT @TotalCol=COUNT(*)");
-    script.AppendScriptLine("From SysObjects, SysColumns");
-    script.AppendLine("WHERE SysObjects.ID = SysColumns.ID AND SysObjects.name = '", itemTable,
-                      "'");
+    script.AppendScriptLine("SELECT @TotalCol=MAX(syscolumns.colid)");
+    script.AppendScriptLine("From sysobjects, syscolumns");
+    script.AppendLine("WHERE sysobjects.id = syscolumns.id AND sysobjects.name = ", tableOpening,
+                      tableInLiteral, "'");
     script.AppendScriptLine("");
     script.AppendScriptLine("SET @CurrentCol=1");
     script.AppendScriptLine("WHILE (@CurrentCol<=@TotalCol)");
     script.AppendScriptLine("BEGIN");
-    script.AppendLine("    SET @CurrentColName=COL_NAME(OBJECT_ID('", itemTable,
+    script.AppendLine("    SET @CurrentColName=COL_NAME(OBJECT_ID(", tableOpening, tableInLiteral,
                       "'), @CurrentCol)");
     script.AppendScriptLine("    SET @Flag=0");
 
     // Block C: the logged columns flag themselves when the UPDATE names them.
     for (std::int32_t p = 0; p <= last; ++p) {
         const Field& column = columns.Item(p);
-        if (!IsLoggedColumn(column.Name, keyColumn)) {
+        const NameForm& form = forms.at(static_cast<std::size_t>(p));
+        if (!IsLoggedColumn(column.Name, keyColumn) || !form.namedInUpdate) {
             continue;
         }
-        const NameForm form = forms.at(static_cast<std::size_t>(p));
         std::string quoted;
         std::string quotedLiteral;
         script.AppendLine("    IF UPDATE(", IdentifierOf(column.Name, form, quoted),
-                          ") AND (@CurrentColName= '", LiteralOf(column.Name, form, quotedLiteral),
-                          "')  SET @Flag=1");
+                          ") AND (@CurrentColName= ", LiteralOpening(form.unicode),
+                          LiteralOf(column.Name, form, quotedLiteral), "')  SET @Flag=1");
     }
 
     script.AppendScriptLine("    IF(@Flag=1)");
     script.AppendScriptLine("    BEGIN");
     script.AppendLine("        INSERT INTO ", auditTable,
                       " (QLXUserID,ItemIntID,DisplayName,FieldName,OldValue,NewValue)");
-    script.AppendLine("        SELECT  @QLXUserID,INSERTED.", keyColumn, ",INSERTED.",
-                      displayColumn, ",@CurrentColName,");
+    // The display value and the column's name are cut to what the audit table holds: a longer
+    // one would fail the user's update.
+    script.AppendLine("        SELECT  @QLXUserID,INSERTED.", keyColumn, ",CAST(INSERTED.",
+                      displayColumn, " AS NVARCHAR(80)),LEFT(@CurrentColName, 40),");
     script.AppendScriptLine("        CASE @CurrentColName");
     AppendValueCases(script, "DELETED", columns, forms);
     script.AppendScriptLine("        END,");

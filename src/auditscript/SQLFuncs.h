@@ -2,11 +2,15 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "auditscript/ScriptBuffer.h"
 #include "dbsession/DBFuncs.h"
 
 namespace qelt {
+
+// The error number of a run for a table none of whose columns an UPDATE can set.
+inline constexpr std::int32_t kErrNoColumnToSet = 17;
 
 // "AuditTrail" immediately followed by the item table name.
 std::string AuditTableName(std::string_view itemTable);
@@ -39,15 +43,44 @@ bool HasTypeName(const Field& column, std::string_view name);
 // True for a rowversion column (SQL Server's binary "timestamp"), which the server sets itself.
 bool IsRowVersion(const Field& column);
 
-// True when an UPDATE may name the column in its SET list: not an identity, computed, generated
-// or rowversion column, which make every update fail.
-bool CanBeSet(const Field& column, const TableFacts& table);
+// The columns as the server's catalog describes them, found by name: where the catalog describes
+// a column, its type and facts decide the script, not the driver's guesses. Without a catalog
+// every column stands for itself.
+class CatalogColumns {
+  public:
+    explicit CatalogColumns(const TableFacts& table);
+    // The catalog's description of the column, or the column itself.
+    const Field& Described(const Field& column) const;
 
-// The type the trigger converts a column's values to, or "" when it logs them as they are (text
-// types). Wide enough that the conversion cannot fail: NVARCHAR(36) for a uniqueidentifier,
-// precision + 2 for a decimal wider than 18 digits, NVARCHAR(MAX) for xml (as it is, it would
-// make the CASE an xml value), NVARCHAR(4000) for sql_variant; NVARCHAR(20) for the rest.
-std::string_view CastTypeOf(const Field& column);
+  private:
+    std::unordered_map<std::string, const Field*> byName_;  // by the name in ASCII lower case
+};
+
+// True when an UPDATE may name the column in its SET list: not an identity, computed, generated
+// or rowversion column, which make every update fail. The column as described (CatalogColumns).
+bool CanBeSet(const Field& described, const TableFacts& table);
+
+// True for a column whose updates the trigger can see: UPDATE() of a computed column fails the
+// CREATE TRIGGER, and a rowversion column is never named by an update.
+bool CanBeNamedInUpdate(const Field& described, const TableFacts& table);
+
+// How the trigger turns a column's values into the text of the audit log.
+struct ValueForm {
+    enum class Kind {
+        AsItIs,       // text: logged as it is
+        Cast,         // CAST(value AS type)
+        Hexadecimal,  // image: as 0x… digits, the only conversion to text it has
+    };
+    Kind kind = Kind::AsItIs;
+    std::string_view type;  // the CAST's type
+};
+
+// The form of a column's values, wide enough that the conversion cannot fail: NVARCHAR(36) for
+// a uniqueidentifier, room for sign, point and leading zero for decimals that pass 20 characters,
+// NVARCHAR(MAX) for text (otherwise the CASE would be text, and every Unicode value beside it
+// would pass through the code page), xml, sql_variant, geography, geometry and hierarchyid;
+// NVARCHAR(20) for the rest, also for date and time types a driver reports as text.
+ValueForm ValueFormOf(const Field& described);
 
 // Appends the 22 lines that create the audit table and its constraints.
 void WriteAuditTableScript(ScriptBuffer& script, std::string_view auditTable);
@@ -55,7 +88,9 @@ void WriteAuditTableScript(ScriptBuffer& script, std::string_view auditTable);
 // Appends the INSTEAD OF UPDATE trigger that logs changed columns into the audit table, ending
 // with "GO". The columns are read in order, block by block, as the lines are written, so a
 // failing read leaves exactly the lines before it in the buffer. Columns that cannot be set stay
-// out of the trigger's UPDATE; when none can be, it assigns a variable only.
+// out of the trigger's UPDATE; a table none of whose columns can be set is an error of the run
+// (kErrNoColumnToSet): its trigger would discard every update. Unless the key is an identity
+// column, the trigger refuses an update that changes the key.
 void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
                              std::string_view auditTable, std::string_view keyColumn,
                              std::string_view displayColumn, const Fields& columns,

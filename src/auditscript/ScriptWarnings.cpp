@@ -65,7 +65,7 @@ class WarningLines {
 // table or not (null).
 void WarnOfRowColumn(WarningLines& warnings, const Field* column, std::string_view role,
                      std::string_view name, std::string_view option, std::string_view auditColumn,
-                     std::int32_t auditWidth) {
+                     std::int32_t auditWidth, bool cutToFit) {
     if (column == nullptr) {
         warnings.Add("the ", role, " column ", QuotedForMessage(name),
                      " is not a column of the table: the script's CREATE TRIGGER fails (Msg 207, "
@@ -74,6 +74,13 @@ void WarnOfRowColumn(WarningLines& warnings, const Field* column, std::string_vi
         return;
     }
     if (const std::int32_t width = TextWidthOf(*column); width > auditWidth) {
+        if (cutToFit) {
+            warnings.Add("the ", role, " column ", QuotedForMessage(name), " holds up to ",
+                         std::to_string(width), " characters and the audit table's ", auditColumn,
+                         " ", std::to_string(auditWidth),
+                         ": the trigger logs longer values cut to ", std::to_string(auditWidth));
+            return;
+        }
         warnings.Add("the ", role, " column ", QuotedForMessage(name), " holds up to ",
                      std::to_string(width), " characters and the audit table's ", auditColumn, " ",
                      std::to_string(auditWidth),
@@ -89,9 +96,7 @@ std::string_view LossOf(const Field& column) {
         case ado::adVarBinary:
         case ado::adLongVarBinary:
             if (HasTypeName(column, "image")) {
-                return " is of type image, which cannot be converted to text: the script's CREATE "
-                       "TRIGGER fails (Msg 529, Explicit conversion from data type image to "
-                       "nvarchar is not allowed)";
+                return {};  // logged as 0x… digits
             }
             return " holds binary values, which the trigger logs as unreadable text";
         case ado::adChar:
@@ -101,6 +106,8 @@ std::string_view LossOf(const Field& column) {
                        "logs cut to 20";
             }
             return {};
+        case ado::adCurrency:
+            return " holds money values, which the trigger logs with 2 of their 4 decimals";
         case ado::adSingle:
         case ado::adDouble:
             return " holds floating-point values, which the trigger logs rounded to 6 significant "
@@ -125,7 +132,51 @@ std::string_view LossOf(const Field& column) {
                 return " holds date and time values, which the trigger logs cut to 20 characters: "
                        "fractions of a second and any time zone offset are lost";
             }
+            if (HasTypeName(column, "money") || HasTypeName(column, "smallmoney")) {
+                return " holds money values, which the trigger logs with 2 of their 4 decimals";
+            }
+            if (HasTypeName(column, "datetime")) {
+                return " holds date and time values, which the trigger logs to the minute "
+                       "('Dec  7 2026 11:04PM'): seconds and fractions are lost";
+            }
             return {};
+    }
+}
+
+// What keeps the trigger off the table, or makes every update fail, as the catalog shows it.
+void WarnOfTable(WarningLines& warnings, const TableFacts& table) {
+    if (!table.cascadingForeignKeys.empty()) {
+        warnings.Add("the table has foreign keys with an ON UPDATE action (",
+                     JoinedForMessage(table.cascadingForeignKeys),
+                     "): the script's CREATE TRIGGER fails (Msg 2113, Cannot CREATE INSTEAD OF "
+                     "UPDATE TRIGGER on a table that has a FOREIGN KEY with cascading UPDATE)");
+    }
+    for (const std::string& trigger : table.insteadOfUpdateTriggers) {
+        if (text::AsciiLower(trigger).starts_with("qlx_audittrail")) {
+            warnings.Add("the table already has the audit trigger ", QuotedForMessage(trigger),
+                         ": the script's CREATE TABLE and CREATE TRIGGER fail (Msg 2714, There is "
+                         "already an object named ...); remove it first with qeltaudit --drop");
+        } else {
+            warnings.Add("the table already has the INSTEAD OF UPDATE trigger ",
+                         QuotedForMessage(trigger),
+                         ": the script's CREATE TRIGGER fails (Msg 2111, a table can have only one "
+                         "INSTEAD OF UPDATE trigger)");
+        }
+    }
+    if (table.systemVersioned) {
+        warnings.Add(
+            "the table is a system-versioned temporal table: the script's CREATE TRIGGER "
+            "fails (Msg 13915, INSTEAD OF triggers are not allowed on system-versioned "
+            "temporal tables)");
+    }
+    for (const Field& column : table.catalogColumns) {
+        if (column.Facts->columnSet) {
+            warnings.Add("the table has the sparse column set ", QuotedForMessage(column.Name),
+                         ": the trigger's UPDATE sets it beside its sparse columns, and every "
+                         "update fails (Msg 360, The target column list of an INSERT, UPDATE, or "
+                         "MERGE statement cannot contain both a sparse column and the column set "
+                         "that contains the sparse column)");
+        }
     }
 }
 
@@ -160,21 +211,24 @@ void AuditScriptWarnings(std::string_view keyColumn, std::string_view displayCol
         return;
     }
     WarningLines warnings(take);
+    WarnOfTable(warnings, table);
+    const CatalogColumns catalog(table);
     // One pass over the columns, which may be thousands: the logged columns' warnings as they
     // come, the key and display columns found on the way.
     const Field* key = nullptr;
     const Field* display = nullptr;
     for (std::int32_t p = 0; p < columns.Count(); ++p) {
         const Field& column = columns.Item(p);
+        const Field& described = catalog.Described(column);
         // SQL Server resolves names without regard to letter case in its usual collations.
         if (key == nullptr && text::EqualsIgnoringAsciiCase(column.Name, keyColumn)) {
-            key = &column;
+            key = &described;
         }
         if (display == nullptr && text::EqualsIgnoringAsciiCase(column.Name, displayColumn)) {
-            display = &column;
+            display = &described;
         }
         // Only a column that an update can change gets audit rows.
-        if (!IsLoggedColumn(column.Name, keyColumn) || !CanBeSet(column, table)) {
+        if (!IsLoggedColumn(column.Name, keyColumn) || !CanBeSet(described, table)) {
             continue;
         }
         // No UTF-8 sequence gives more UTF-16 units than it has bytes: short names need no count.
@@ -183,17 +237,17 @@ void AuditScriptWarnings(std::string_view keyColumn, std::string_view displayCol
             length > kFieldNameCharacters) {
             warnings.Add("the column ", QuotedForMessage(column.Name), " has a name of ",
                          std::to_string(length),
-                         " characters and the audit table's FieldName 40: every update of it "
-                         "fails (Msg 8152, String or binary data would be truncated)");
+                         " characters and the audit table's FieldName 40: the trigger logs it cut "
+                         "to its first 40");
         }
-        if (const std::string_view loss = LossOf(column); !loss.empty()) {
+        if (const std::string_view loss = LossOf(described); !loss.empty()) {
             warnings.Add("the column ", QuotedForMessage(column.Name), loss);
         }
     }
 
     if (!keyColumn.empty()) {
         WarnOfRowColumn(warnings, key, "key", keyColumn, "--key-column", "ItemIntID",
-                        kItemIdCharacters);
+                        kItemIdCharacters, false);
         const bool keyIsPrimaryKey = table.primaryKey.size() == 1 &&
                                      text::EqualsIgnoringAsciiCase(table.primaryKey[0], keyColumn);
         if (!table.primaryKey.empty() && !keyIsPrimaryKey) {
@@ -204,7 +258,7 @@ void AuditScriptWarnings(std::string_view keyColumn, std::string_view displayCol
         }
     }
     WarnOfRowColumn(warnings, display, "display", displayColumn, "--display-column", "DisplayName",
-                    kDisplayNameCharacters);
+                    kDisplayNameCharacters, true);
 }
 
 }  // namespace qelt

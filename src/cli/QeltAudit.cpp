@@ -274,8 +274,9 @@ int GenerateScript(const Options& options, DatabaseSession& session,
     if (keyWarning) {
         warnings.Add(*keyWarning);
     }
-    CreateAuditScript(window, session, ColumnOverrides{options.keyColumn, options.displayColumn},
-                      [&warnings](std::string_view text) { warnings.Add(text); });
+    const RunOutcome outcome = CreateAuditScript(
+        window, session, ColumnOverrides{options.keyColumn, options.displayColumn},
+        [&warnings](std::string_view text) { warnings.Add(text); });
     if (const auto& message = window.ShownMessage()) {
         err << ConsoleLines(message->text) << '\n';
         // The reason, as the window shows it behind "Show details".
@@ -283,7 +284,10 @@ int GenerateScript(const Options& options, DatabaseSession& session,
         for (std::string line; std::getline(details, line);) {
             err << "qeltaudit: " << line << '\n';
         }
-        return message->style == MessageStyle::Information ? kExitOpenFailed : kExitRunFailed;
+        if (outcome.kind == RunOutcome::Kind::OpenFailed) {
+            return kExitOpenFailed;
+        }
+        return outcome.errorNumber == kErrNoColumnToSet ? kExitNoColumnToSet : kExitRunFailed;
     }
     warnings.Flush();
     if (options.strict && warnings.Count() != 0) {
@@ -401,7 +405,8 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
     app.set_version_flag("--version", VersionText());
     app.footer(
         "Exit codes: 0 script written; 1 the database could not be opened; 2 error creating the "
-        "trigger; 64 usage error; 65 --strict and the script has warnings; 71 out of memory; 74 "
+        "trigger; 4 no column of the table can be set by an UPDATE; 64 usage error; 65 --strict "
+        "and the script has warnings; 71 out of memory; 74 "
         "the script could not be written.");
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 parses from the back

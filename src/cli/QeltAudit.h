@@ -11,12 +11,13 @@ namespace qelt::cli {
 
 // Exit codes of qeltaudit.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitOpenFailed = 1;    // "Error Opening the Database."
-inline constexpr int kExitRunFailed = 2;     // "Error creating the Trigger"
-inline constexpr int kExitUsage = 64;        // bad options, columns file or names
-inline constexpr int kExitWarnings = 65;     // --strict and the script has warnings
-inline constexpr int kExitCannotWrite = 74;  // the script could not be written
-inline constexpr int kExitOutOfMemory = 71;  // memory ran out
+inline constexpr int kExitOpenFailed = 1;     // "Error Opening the Database."
+inline constexpr int kExitRunFailed = 2;      // "Error creating the Trigger"
+inline constexpr int kExitNoColumnToSet = 4;  // no column of the table can be set by an UPDATE
+inline constexpr int kExitUsage = 64;         // bad options, columns file or names
+inline constexpr int kExitWarnings = 65;      // --strict and the script has warnings
+inline constexpr int kExitCannotWrite = 74;   // the script could not be written
+inline constexpr int kExitOutOfMemory = 71;   // memory ran out
 
 // What a run that ran out of memory says on standard error; a literal, as nothing can be
 // allocated to build a message then.

@@ -16,6 +16,11 @@ constexpr char AsciiUpper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// True when every byte is ASCII: a text without characters beyond it.
+inline bool IsAscii(std::string_view text) {
+    return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 inline std::string AsciiLower(std::string_view text) {
     std::string lower(text);
     std::ranges::transform(lower, lower.begin(), [](char c) { return AsciiLower(c); });

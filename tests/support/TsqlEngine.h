@@ -73,7 +73,7 @@ inline std::string EngineName(std::string_view name) {
 // One batch as the engine takes it: an ALTER TABLE that adds several constraints becomes one
 // ALTER TABLE per constraint.
 inline std::vector<std::string> ForEngine(const std::string& batch) {
-    static const std::regex alterAdd(R"(^ALTER TABLE (\S+) WITH NOCHECK ADD\s*\r?\n)");
+    static const std::regex alterAdd(R"(ALTER TABLE (\S+) WITH NOCHECK ADD[ \t]*\r?\n)");
     std::smatch match;
     if (!std::regex_search(batch, match, alterAdd)) {
         return {batch};
