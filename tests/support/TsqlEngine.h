@@ -13,7 +13,10 @@
 // - error numbers of syntax errors and unknown columns are one generic number: tests assert on a
 //   failure, not on its number;
 // - `IF UPDATE(<computed column>)` and '…' literals outside the code page are accepted: what SQL
-//   Server refuses or converts there is checked by the script tests and the T-SQL checker.
+//   Server refuses or converts there is checked by the script tests and the T-SQL checker;
+// - CONVERT(NVARCHAR(MAX), <binary>, 1) gives the bytes as characters, where SQL Server gives
+//   0x… digits (EngineBinaryAsText);
+// - geography, geometry and hierarchyid columns do not exist there.
 
 #include <sql.h>
 #include <sqlext.h>
@@ -68,6 +71,11 @@ inline std::string EngineName(std::string_view name) {
         }
     }
     return folded;
+}
+
+// What the engine logs for binary bytes converted with style 1: the bytes as characters.
+inline std::string EngineBinaryAsText(std::string_view bytes) {
+    return std::string(bytes);
 }
 
 // One batch as the engine takes it: an ALTER TABLE that adds several constraints becomes one

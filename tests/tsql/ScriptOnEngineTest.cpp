@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "support/CliRun.h"
+#include "support/TempFolder.h"
 #include "support/TsqlEngine.h"
 
 namespace qelt::test {
@@ -102,6 +104,180 @@ TEST_F(ScriptOnEngineTest, WorkedExampleTableLogsEachChangedColumn) {
     EXPECT_EQ(AuditRows("Companies"),
               (Rows{{Text("carl"), Text("1"), Text("Acme"), Text(EngineName("Employees").c_str()),
                      Text("10"), Text("11")}}));
+}
+
+TEST_F(ScriptOnEngineTest, KeyChangeIsRefusedAndRolledBack) {
+    MakeTable("Companies",
+              "CompanyIntID NVARCHAR(10) NOT NULL PRIMARY KEY, CompanyName NVARCHAR(80), "
+              "Employees INT, EditedBy NVARCHAR(40), EditDate DATETIME");
+    Exec(
+        "INSERT INTO Companies VALUES (N'1', N'Acme', 10, N'ann', NULL), "
+        "(N'2', N'Bolt', 20, N'bob', NULL)");
+    Install(ScriptFor("Companies"));
+
+    const struct {
+        const char* name;
+        const char* update;
+    } refused[] = {
+        {"new key", "UPDATE Companies SET CompanyIntID = N'3' WHERE CompanyIntID = N'1'"},
+        {"taken key", "UPDATE Companies SET CompanyIntID = N'2' WHERE CompanyIntID = N'1'"},
+        {"swapped keys",
+         "UPDATE Companies SET CompanyIntID = CASE CompanyIntID WHEN N'1' THEN "
+         "N'2' ELSE N'1' END"},
+    };
+    for (const auto& update : refused) {
+        const BatchResult result = engine_->Run(update.update);
+        ASSERT_TRUE(result.Failed()) << update.name;
+        EXPECT_NE(result.errors[0].find("Companies: an update may not change the key column "
+                                        "CompanyIntID"),
+                  std::string::npos)
+            << update.name << ": " << result.errors[0];
+    }
+    // A key set to the value it has is no change.
+    Exec("UPDATE Companies SET CompanyIntID = N'2', Employees = 21 WHERE CompanyIntID = N'2'");
+
+    EXPECT_EQ(Exec("SELECT CompanyIntID, CompanyName, CAST(Employees AS NVARCHAR(20)) FROM "
+                   "Companies ORDER BY CompanyIntID"),
+              (Rows{{Text("1"), Text("Acme"), Text("10")}, {Text("2"), Text("Bolt"), Text("21")}}));
+    EXPECT_EQ(AuditRows("Companies"),
+              (Rows{{Text("bob"), Text("2"), Text("Bolt"), Text(EngineName("Employees").c_str()),
+                     Text("20"), Text("21")}}));
+}
+
+TEST_F(ScriptOnEngineTest, MultiRowAndPerColumnUpdatesLogEveryRowAndColumn) {
+    MakeTable(
+        "Contacts",
+        "ContactIntID INT NOT NULL PRIMARY KEY, DisplayName NVARCHAR(100), "
+        "Email NVARCHAR(120), Mobile NVARCHAR(30), uuEditedBy NVARCHAR(50), EditDate DATETIME");
+    Exec(
+        "INSERT INTO Contacts VALUES (1, N'Ann', N'a@x', N'1', N'u1', NULL), "
+        "(2, N'Bob', N'b@x', N'2', N'u2', NULL), (3, N'Cy', N'c@x', N'3', N'u3', NULL)");
+    Install(ScriptFor("Contacts"));
+
+    Exec("UPDATE Contacts SET Email = N'all@x' WHERE ContactIntID <= 2");
+    Exec("UPDATE Contacts SET Mobile = N'9' WHERE ContactIntID = 3");
+
+    EXPECT_EQ(Exec("SELECT CAST(ContactIntID AS NVARCHAR(10)), Email, Mobile FROM Contacts ORDER "
+                   "BY ContactIntID"),
+              (Rows{{Text("1"), Text("all@x"), Text("1")},
+                    {Text("2"), Text("all@x"), Text("2")},
+                    {Text("3"), Text("c@x"), Text("9")}}));
+    Rows audit = Exec(
+        "SELECT ItemIntID, DisplayName, FieldName, CAST(OldValue AS NVARCHAR(MAX)), "
+        "CAST(NewValue AS NVARCHAR(MAX)) FROM AuditTrailContacts ORDER BY "
+        "AutoNumber");
+    // The rows of one update come in no set order.
+    std::sort(audit.begin(), audit.begin() + std::min<std::ptrdiff_t>(2, std::ssize(audit)));
+    const std::optional<std::string> email = EngineName("Email");
+    const std::optional<std::string> mobile = EngineName("Mobile");
+    EXPECT_EQ(audit, (Rows{{Text("1"), Text("Ann"), email, Text("a@x"), Text("all@x")},
+                           {Text("2"), Text("Bob"), email, Text("b@x"), Text("all@x")},
+                           {Text("3"), Text("Cy"), mobile, Text("3"), Text("9")}}));
+}
+
+// A table holding every kind of column that needs the script's care. The engine has no
+// geography, geometry or hierarchyid columns: their casts are checked by the script tests.
+constexpr const char* kEveryKindTable =
+    "KindIntID INT IDENTITY(1,1) PRIMARY KEY, DisplayName NVARCHAR(200), Version ROWVERSION, "
+    "Guid UNIQUEIDENTIFIER, Wide DECIMAL(38,10), Fraction DECIMAL(5,5), Cash MONEY, Ratio FLOAT, "
+    "Stamp2 DATETIME2, StampOffset DATETIMEOFFSET, Day DATE, TimeOfDay TIME, OldText TEXT, "
+    "OldNText NTEXT, LongText NVARCHAR(MAX), Bytes VARBINARY(50), Picture IMAGE, Doc XML, "
+    "Variant SQL_VARIANT, Qty INT, Doubled AS (Qty * 2), 数量 INT, "
+    "ThisColumnNameIsFortyOneCharactersLongXYZ INT, Dropped INT, LastOne NVARCHAR(20)";
+
+// The same columns as a columns file tells them, after Dropped is dropped.
+constexpr const char* kEveryKindColumns =
+    "KindIntID\t3\tidentity\tprimary-key\n"
+    "DisplayName\t202\tsize=200\n"
+    "Version\t128\trowversion\ttype=timestamp\n"
+    "Guid\t72\ttype=uniqueidentifier\n"
+    "Wide\t131\ttype=decimal\tsize=38\tscale=10\n"
+    "Fraction\t131\ttype=decimal\tsize=5\tscale=5\n"
+    "Cash\t6\ttype=money\n"
+    "Ratio\t5\ttype=float\n"
+    "Stamp2\t202\ttype=datetime2\n"
+    "StampOffset\t202\ttype=datetimeoffset\n"
+    "Day\t202\ttype=date\n"
+    "TimeOfDay\t202\ttype=time\n"
+    "OldText\t201\ttype=text\n"
+    "OldNText\t203\ttype=ntext\n"
+    "LongText\t203\ttype=nvarchar\n"
+    "Bytes\t204\ttype=varbinary\tsize=50\n"
+    "Picture\t205\ttype=image\n"
+    "Doc\t203\ttype=xml\n"
+    "Variant\t12\ttype=sql_variant\n"
+    "Qty\t3\n"
+    "Doubled\t3\tcomputed\n"
+    "数量\t3\n"
+    "ThisColumnNameIsFortyOneCharactersLongXYZ\t3\n"
+    "LastOne\t202\tsize=20\n";
+
+TEST_F(ScriptOnEngineTest, EveryKindOfColumnIsSetAndLogged) {
+    MakeTable("Kinds", kEveryKindTable);
+    Exec("ALTER TABLE Kinds DROP COLUMN Dropped");
+    Exec(
+        "INSERT INTO Kinds (DisplayName, Guid, Wide, Fraction, Cash, Ratio, Stamp2, StampOffset, "
+        "Day, TimeOfDay, OldText, OldNText, LongText, Bytes, Picture, Doc, Variant, Qty, 数量, "
+        "ThisColumnNameIsFortyOneCharactersLongXYZ, LastOne) VALUES (N'first', "
+        "'6F9619FF-8B86-D011-B42D-00C04FC964FF', -1234567890123456789012345678.0123456789, "
+        "-0.12345, 12.3456, 0.5, '2026-12-08 10:11:12.1234567', "
+        "'2026-12-08 10:11:12.1234567 +01:00', '2026-12-08', '10:11:12', 'old text', N'old ntext', "
+        "N'long', 0x0102, 0x0A0B, '<a>1</a>', 5, 1, 2, 3, N'last')");
+    TempFolder folder;
+    WriteFile(folder.Path() / "kinds.columns", kEveryKindColumns);
+    const CliResult run =
+        RunCli({"--columns", (folder.Path() / "kinds.columns").string(), "--table", "Kinds",
+                "--key-column", "KindIntID", "--display-column", "DisplayName"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Install(run.out);
+
+    const std::string longDisplay(100, 'd');
+    Exec("UPDATE Kinds SET DisplayName = N'" + longDisplay +
+         "', Wide = 9876543210987654321098765432.9876543210, Fraction = -0.54321, "
+         "Stamp2 = '2027-01-02 03:04:05.7654321', Day = '2027-01-02', TimeOfDay = '03:04:05', "
+         "OldText = 'new text', OldNText = N'new ntext', LongText = N'新しい', Bytes = 0x0304, "
+         "Picture = 0x0C0D, Doc = '<b>2</b>', Guid = '7F9619FF-8B86-D011-B42D-00C04FC964FF', "
+         "Qty = 7, 数量 = 8, ThisColumnNameIsFortyOneCharactersLongXYZ = 9, LastOne = N'end'");
+
+    const Rows table = Exec(
+        "SELECT DisplayName, CAST(Wide AS NVARCHAR(50)), CAST(Doubled AS NVARCHAR(20)), "
+        "CAST(LongText AS NVARCHAR(MAX)), CAST(数量 AS NVARCHAR(20)), LastOne FROM Kinds");
+    EXPECT_EQ(table,
+              (Rows{{Text(longDisplay.c_str()), Text("9876543210987654321098765432.9876543210"),
+                     Text("14"), Text("新しい"), Text("8"), Text("end")}}));
+    const Rows audit = Exec(
+        "SELECT FieldName, CAST(OldValue AS NVARCHAR(MAX)), CAST(NewValue AS NVARCHAR(MAX)), "
+        "DisplayName FROM AuditTrailKinds ORDER BY AutoNumber");
+    std::vector<std::string> fields;
+    for (const auto& row : audit) {
+        fields.push_back(row[0].value_or("NULL"));
+        EXPECT_EQ(row[3], Text(longDisplay.substr(0, 80).c_str()));
+    }
+    EXPECT_EQ(fields, (std::vector<std::string>{
+                          EngineName("DisplayName"), EngineName("Guid"), EngineName("Wide"),
+                          EngineName("Fraction"), EngineName("Stamp2"), EngineName("Day"),
+                          EngineName("TimeOfDay"), EngineName("OldText"), EngineName("OldNText"),
+                          EngineName("LongText"), EngineName("Bytes"), EngineName("Picture"),
+                          EngineName("Doc"), EngineName("Qty"), "数量",
+                          EngineName("ThisColumnNameIsFortyOneCharactersLongXYZ").substr(0, 40),
+                          EngineName("LastOne")}));
+    for (const auto& row : audit) {
+        if (row[0] == Text("wide")) {
+            EXPECT_EQ(row[1], Text("-1234567890123456789012345678.0123456789"));
+            EXPECT_EQ(row[2], Text("9876543210987654321098765432.9876543210"));
+        }
+        if (row[0] == Text("fraction")) {
+            EXPECT_EQ(row[2], Text("-0.54321"));
+        }
+        if (row[0] == Text("longtext")) {
+            EXPECT_EQ(row[2], Text("新しい"));
+        }
+        if (row[0] == Text("picture")) {
+            // SQL Server logs 0x0A0B and 0x0C0D.
+            EXPECT_EQ(row[1], EngineBinaryAsText("\x0A\x0B"));
+            EXPECT_EQ(row[2], EngineBinaryAsText("\x0C\x0D"));
+        }
+    }
 }
 
 }  // namespace
