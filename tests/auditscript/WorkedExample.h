@@ -45,6 +45,13 @@ SET NOCOUNT ON
 
 DECLARE @CurrentCol DECIMAL, @TotalCol DECIMAL, @CurrentColName NVARCHAR(384), @Flag BIT, @QLXUserID NVARCHAR(40)
 
+IF UPDATE(CompanyIntID) AND ((SELECT COUNT(*) FROM INSERTED) > 1 OR EXISTS (SELECT CompanyIntID FROM INSERTED EXCEPT SELECT CompanyIntID FROM DELETED))
+BEGIN
+    RAISERROR(N'Companies: an update may not change the key column CompanyIntID, by which the audit trigger finds the row. The update was rolled back.', 16, 1)
+    ROLLBACK TRANSACTION
+    RETURN
+END
+
 UPDATE Companies SET
     CompanyIntID = INSERTED.CompanyIntID,
     CompanyName = INSERTED.CompanyName,
@@ -58,9 +65,9 @@ SET @QLXUserID='Null'
 -- SELECT @QLXUserID=INSERTED.uuEditedBy FROM INSERTED
 SELECT @QLXUserID=INSERTED.EditedBy FROM INSERTED
 
-SELECT @TotalCol=COUNT(*)
-From SysObjects, SysColumns
-WHERE SysObjects.ID = SysColumns.ID AND SysObjects.name = 'Companies'
+SELECT @TotalCol=MAX(syscolumns.colid)
+From sysobjects, syscolumns
+WHERE sysobjects.id = syscolumns.id AND sysobjects.name = 'Companies'
 
 SET @CurrentCol=1
 WHILE (@CurrentCol<=@TotalCol)
@@ -72,7 +79,7 @@ BEGIN
     IF(@Flag=1)
     BEGIN
         INSERT INTO AuditTrailCompanies (QLXUserID,ItemIntID,DisplayName,FieldName,OldValue,NewValue)
-        SELECT  @QLXUserID,INSERTED.CompanyIntID,INSERTED.CompanyName,@CurrentColName,
+        SELECT  @QLXUserID,INSERTED.CompanyIntID,CAST(INSERTED.CompanyName AS NVARCHAR(80)),LEFT(@CurrentColName, 40),
         CASE @CurrentColName
             WHEN 'CompanyIntID' THEN DELETED.CompanyIntID
             WHEN 'CompanyName' THEN DELETED.CompanyName
@@ -115,6 +122,13 @@ SET NOCOUNT ON
 
 DECLARE @CurrentCol DECIMAL, @TotalCol DECIMAL, @CurrentColName NVARCHAR(384), @Flag BIT, @QLXUserID NVARCHAR(40)
 
+IF UPDATE(CompanyIntID) AND ((SELECT COUNT(*) FROM INSERTED) > 1 OR EXISTS (SELECT CompanyIntID FROM INSERTED EXCEPT SELECT CompanyIntID FROM DELETED))
+BEGIN
+    RAISERROR(N'Companies: an update may not change the key column CompanyIntID, by which the audit trigger finds the row. The update was rolled back.', 16, 1)
+    ROLLBACK TRANSACTION
+    RETURN
+END
+
 UPDATE Companies SET
 
     From INSERTED
@@ -123,9 +137,9 @@ UPDATE Companies SET
 SET @QLXUserID='Null'
 -- SELECT @QLXUserID=INSERTED.uuEditedBy FROM INSERTED
 
-SELECT @TotalCol=COUNT(*)
-From SysObjects, SysColumns
-WHERE SysObjects.ID = SysColumns.ID AND SysObjects.name = 'Companies'
+SELECT @TotalCol=MAX(syscolumns.colid)
+From sysobjects, syscolumns
+WHERE sysobjects.id = syscolumns.id AND sysobjects.name = 'Companies'
 
 SET @CurrentCol=1
 WHILE (@CurrentCol<=@TotalCol)
@@ -135,7 +149,7 @@ BEGIN
     IF(@Flag=1)
     BEGIN
         INSERT INTO AuditTrailCompanies (QLXUserID,ItemIntID,DisplayName,FieldName,OldValue,NewValue)
-        SELECT  @QLXUserID,INSERTED.CompanyIntID,INSERTED.CompanyName,@CurrentColName,
+        SELECT  @QLXUserID,INSERTED.CompanyIntID,CAST(INSERTED.CompanyName AS NVARCHAR(80)),LEFT(@CurrentColName, 40),
         CASE @CurrentColName
         END,
         CASE @CurrentColName
