@@ -7,6 +7,12 @@ cd "$root"
 
 scripts/setup.sh
 
+# The T-SQL engine that the scripts are installed and run on (Babelfish through FreeTDS): built
+# once per machine from ../shared/tsql-engine (about 6 minutes the first time), then started.
+if ! scripts/tsql-engine.sh build; then
+    echo "test: THE T-SQL ENGINE COULD NOT BE BUILT OR STARTED: the engine tests are left out" >&2
+fi
+
 scripts/build.sh build
 ctest --test-dir build --output-on-failure --parallel "$(nproc)"
 

@@ -175,6 +175,75 @@ TEST_F(ScriptOnEngineTest, MultiRowAndPerColumnUpdatesLogEveryRowAndColumn) {
                            {Text("3"), Text("Cy"), mobile, Text("3"), Text("9")}}));
 }
 
+struct DemoTable {
+    std::string name;
+    std::string definition;  // the demo database's table in SQL Server's types
+    std::string row;
+    std::string update;  // of one logged column of the row
+    std::string field;   // the column it names
+    std::optional<std::string> oldValue;
+    std::optional<std::string> newValue;
+};
+
+class DemoTableOnEngine : public ScriptOnEngineTest,
+                          public ::testing::WithParamInterface<DemoTable> {};
+
+// Each of the window's four tables, read through FreeTDS, takes its script, and an update of one
+// column gives one audit row.
+TEST_P(DemoTableOnEngine, TakesItsScriptAndLogsAnUpdate) {
+    const DemoTable& demo = GetParam();
+    MakeTable(demo.name, demo.definition);
+    Exec("INSERT INTO " + demo.name + " VALUES (" + demo.row + ")");
+    Install(ScriptFor(demo.name));
+    Exec(demo.update);
+    const Rows audit = Exec(
+        "SELECT FieldName, CAST(OldValue AS NVARCHAR(MAX)), "
+        "CAST(NewValue AS NVARCHAR(MAX)) FROM AuditTrail" +
+        demo.name);
+    EXPECT_EQ(audit, (Rows{{EngineName(demo.field), demo.oldValue, demo.newValue}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Demo, DemoTableOnEngine,
+    ::testing::Values(
+        DemoTable{"Companies",
+                  "CompanyIntID INT PRIMARY KEY, CompanyName NVARCHAR(100) NOT NULL, Address "
+                  "NTEXT, City NVARCHAR(50), Phone NVARCHAR(30), Employees INT, Turnover FLOAT, "
+                  "IsCustomer BIT NOT NULL DEFAULT 0, CreateDate DATETIME, uuEditedBy "
+                  "NVARCHAR(50), EditDate DATETIME",
+                  "1, N'Harbour Freight Lines', N'12 Quay Street', N'Bristol', N'+44', 240, "
+                  "18500000.0, 1, '2019-03-04 09:12:00', N'mpalmer', NULL",
+                  "UPDATE Companies SET Address = N'14 Quay Street', uuEditedBy = N'jk' WHERE "
+                  "CompanyIntID = 1",
+                  "Address", "12 Quay Street", "14 Quay Street"},
+        DemoTable{"Contacts",
+                  "ContactIntID INT PRIMARY KEY, CompanyIntID INT, DisplayName NVARCHAR(100) NOT "
+                  "NULL, FirstName NVARCHAR(50), LastName NVARCHAR(50), JobTitle NVARCHAR(80), "
+                  "Email NVARCHAR(120), Mobile NVARCHAR(30), BirthDate DATE, Notes NTEXT, "
+                  "uuEditedBy NVARCHAR(50), EditDate DATETIME",
+                  "3, 3, N'Tom O''Brien', N'Tom', N'O''Brien', N'Owner', N'tom@example.net', "
+                  "NULL, NULL, N'Met at the trade fair.', N'mpalmer', NULL",
+                  "UPDATE Contacts SET BirthDate = '1970-05-06' WHERE ContactIntID = 3",
+                  "BirthDate", std::nullopt, "1970-05-06"},
+        DemoTable{"Consultants",
+                  "ConsIntID INT PRIMARY KEY, DisplayName NVARCHAR(100) NOT NULL, Initials "
+                  "NVARCHAR(8), Email NVARCHAR(120), DailyRate FLOAT, Active BIT NOT NULL "
+                  "DEFAULT 1, StartDate DATE, EditedBy NVARCHAR(50), EditDate DATETIME",
+                  "1, N'Maria Palmer', N'MP', N'm.palmer@example.com', 850.0, 1, '2015-09-01', "
+                  "N'admin', NULL",
+                  "UPDATE Consultants SET Active = 0 WHERE ConsIntID = 1", "Active", "1", "0"},
+        DemoTable{
+            "Requirements",
+            "ReqIntID INT PRIMARY KEY, ReqID NVARCHAR(20) NOT NULL, CompanyIntID INT, "
+            "ConsIntID INT, Title NVARCHAR(120), Description TEXT, Positions SMALLINT, "
+            "Budget FLOAT, OpenDate DATE, CloseDate DATE, uuEditedBy NVARCHAR(50), "
+            "EditDate DATETIME",
+            "1, N'REQ-2024-017', 1, 1, N'Fleet scheduling lead', 'Lead the rollout.', 1, "
+            "95000.0, '2024-09-01', NULL, N'mpalmer', NULL",
+            "UPDATE Requirements SET Description = 'Lead the new rollout.' WHERE ReqIntID = 1",
+            "Description", "Lead the rollout.", "Lead the new rollout."}),
+    [](const ::testing::TestParamInfo<DemoTable>& info) { return info.param.name; });
+
 // A table holding every kind of column that needs the script's care. The engine has no
 // geography, geometry or hierarchyid columns: their casts are checked by the script tests.
 constexpr const char* kEveryKindTable =
