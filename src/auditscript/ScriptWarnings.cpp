@@ -165,9 +165,8 @@ void WarnOfTable(WarningLines& warnings, const TableFacts& table) {
     }
     if (table.systemVersioned) {
         warnings.Add(
-            "the table is a system-versioned temporal table: the script's CREATE TRIGGER "
-            "fails (Msg 13915, INSTEAD OF triggers are not allowed on system-versioned "
-            "temporal tables)");
+            "the table is a system-versioned temporal table: SQL Server permits no "
+            "INSTEAD OF trigger on it, and the script's CREATE TRIGGER fails");
     }
     for (const Field& column : table.catalogColumns) {
         if (column.Facts->columnSet) {
