@@ -63,7 +63,8 @@ std::string ProbeQuery(const std::string& itemTable) {
 }
 
 RunOutcome CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
-                             const ColumnOverrides& overrides, const WarningSink& warnings) {
+                             const ColumnOverrides& overrides, const WarningSink& warnings,
+                             ScriptSections sections) {
     std::unique_ptr<Recordset> recordset;
     std::string failure;
     std::int32_t failureNumber = 0;
@@ -90,7 +91,12 @@ RunOutcome CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
         } else {
             recordset = session.OpenRecordset(ProbeQuery(itemTable), 3, 3, 1);
             const TableFacts table = recordset ? session.DescribeTable(itemTable) : TableFacts();
-            WriteAuditTableScript(script, auditTable);
+            if (sections == ScriptSections::AuditTableAndTrigger) {
+                WriteAuditTableScript(script, auditTable);
+            } else {
+                WriteRemovalScript(script, itemTable, false);
+                script.AppendScriptLine("");
+            }
             const RecordsetColumns columns(recordset.get());
             WriteAuditTriggerScript(script, itemTable, auditTable, keyColumn, displayColumn,
                                     columns, table);

@@ -30,6 +30,10 @@ struct RunOutcome {
     std::int32_t errorNumber = 0;
 };
 
+// The sections a run writes: the whole script, or the one that replaces the trigger of a table
+// whose audit table is in place (dropping the trigger where it exists, keeping the log).
+enum class ScriptSections { AuditTableAndTrigger, ReplacedTrigger };
+
 // The Create command: opens the database named in the window, reads the item table's columns
 // from the probe query and writes the audit script into the window's script buffer.
 // Never throws: an unopened database and every error end in one message to the window, and the
@@ -38,6 +42,7 @@ struct RunOutcome {
 // takes what the written script cannot mend, once the whole script is written.
 RunOutcome CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
                              const ColumnOverrides& overrides = {},
-                             const WarningSink& warnings = nullptr);
+                             const WarningSink& warnings = nullptr,
+                             ScriptSections sections = ScriptSections::AuditTableAndTrigger);
 
 }  // namespace qelt
