@@ -1,8 +1,13 @@
 #!/usr/bin/env python3
 """Writes the Unicode character tables that decide which names T-SQL takes without brackets
-and which column names are the same name ignoring case: sorted code point ranges of the
-letters (general category L*) and of the decimal digits (Nd), and the simple case folding
-(CaseFolding.txt, status C and S), as a C++ header.
+and which column names are the same name ignoring case, as a C++ header: sorted code point ranges
+of the letters (general category L*) and of the decimal digits (Nd) that T-SQL counts in a regular
+identifier, and the simple case folding (CaseFolding.txt, status C and S).
+
+T-SQL counts as letters those of Unicode 3.2, and it reads a name as UTF-16 code units, so a
+character beyond U+FFFF (two surrogates) is no letter or digit to it: the letter and digit tables
+hold only code points of the Basic Multilingual Plane whose age (DerivedAge.txt) is 3.2 or earlier.
+Their category is the current one. The case folding follows the current data in full.
 
 The data comes from Debian's unicode-data package; the generated header is committed, so the
 build (the Windows cross build among them) needs neither the data files nor ICU. The test
@@ -15,6 +20,11 @@ Usage: scripts/make-identifier-table.py [UNICODE-DATA-FOLDER] > src/auditscript/
 import re
 import sys
 from pathlib import Path
+
+# The Unicode version whose letters T-SQL's regular identifiers take, and the last code point
+# that is one UTF-16 code unit.
+IDENTIFIER_AGE = (3, 2)
+LAST_BMP = 0xFFFF
 
 
 def read_categories(unicode_data):
@@ -32,6 +42,27 @@ def read_categories(unicode_data):
             range_first = None
             continue
         yield code, category
+
+
+def read_ages(derived_age):
+    """Yields (first, last, (major, minor)) for each range of DerivedAge.txt."""
+    for line in derived_age.read_text(encoding="utf-8").splitlines():
+        line = line.split("#", 1)[0].strip()
+        if not line:
+            continue
+        code_range, age = [field.strip() for field in line.split(";")]
+        first, _, last = code_range.partition("..")
+        major, minor = age.split(".")
+        yield int(first, 16), int(last or first, 16), (int(major), int(minor))
+
+
+def identifier_code_points(derived_age):
+    """The code points T-SQL can take as letters or digits: in the BMP, assigned by Unicode 3.2."""
+    found = set()
+    for first, last, age in read_ages(derived_age):
+        if age <= IDENTIFIER_AGE and first <= LAST_BMP:
+            found.update(range(first, min(last, LAST_BMP) + 1))
+    return found
 
 
 def ranges_of(code_points):
@@ -73,8 +104,11 @@ def emit_ranges(name, ranges, out):
 def main():
     folder = Path(sys.argv[1] if len(sys.argv) > 1 else "/usr/share/unicode")
     categories = list(read_categories(folder / "UnicodeData.txt"))
-    letters = ranges_of(code for code, category in categories if category.startswith("L"))
-    digits = ranges_of(code for code, category in categories if category == "Nd")
+    allowed = identifier_code_points(folder / "DerivedAge.txt")
+    letters = ranges_of(
+        code for code, category in categories if category.startswith("L") and code in allowed
+    )
+    digits = ranges_of(code for code, category in categories if category == "Nd" and code in allowed)
     folding = read_simple_folding(folder / "CaseFolding.txt")
     version = version_of(folder / "CaseFolding.txt")
 
@@ -98,10 +132,14 @@ def main():
         "",
         f'inline constexpr const char* kUnicodeVersion = "{version}";',
         "",
-        "// General category L* (Lu, Ll, Lt, Lm, Lo).",
+        "// General category L* (Lu, Ll, Lt, Lm, Lo), assigned by Unicode "
+        f"{IDENTIFIER_AGE[0]}.{IDENTIFIER_AGE[1]}, below U+10000.",
     ]
     emit_ranges("kLetterRanges", letters, out)
-    out.append("// General category Nd.")
+    out.append(
+        "// General category Nd, assigned by Unicode "
+        f"{IDENTIFIER_AGE[0]}.{IDENTIFIER_AGE[1]}, below U+10000."
+    )
     emit_ranges("kDecimalDigitRanges", digits, out)
     out.append("// Simple case folding: CaseFolding.txt entries of status C and S.")
     out.append("inline constexpr CaseFoldingPair kSimpleCaseFolding[] = {")

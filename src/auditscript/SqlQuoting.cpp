@@ -239,7 +239,8 @@ constexpr std::array<bool, 128> kAsciiIdentifierParts = [] {
 // The characters T-SQL allows after the first one of a regular identifier; nearly every name is
 // ASCII, answered from the table.
 bool IsIdentifierPart(char32_t c) {
-    return c < 0x80 ? kAsciiIdentifierParts[c] : unicode::IsLetter(c) || unicode::IsDecimalDigit(c);
+    return c < 0x80 ? kAsciiIdentifierParts[c]
+                    : unicode::IsTSqlLetter(c) || unicode::IsTSqlDecimalDigit(c);
 }
 
 }  // namespace
@@ -282,7 +283,7 @@ bool IsRegularIdentifier(std::string_view name) {
     };
     std::size_t pos = 0;
     const char32_t first = next(pos);
-    if (!unicode::IsLetter(first) && first != '_') {
+    if (!unicode::IsTSqlLetter(first) && first != '_') {
         return false;
     }
     while (pos < name.size()) {

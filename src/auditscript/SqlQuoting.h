@@ -10,9 +10,11 @@ namespace qelt {
 bool IsReservedKeyword(std::string_view word);
 
 // True when T-SQL accepts the name as an identifier without brackets: well-formed UTF-8 that
-// starts with a Unicode letter (category L*) or '_', goes on with letters, decimal digits (Nd),
-// '_', '@', '$' or '#', and is not a reserved keyword. Spaces of every kind, symbols, marks,
-// format characters and emoji need brackets.
+// starts with a letter or '_', goes on with letters, decimal digits, '_', '@', '$' or '#', and is
+// not a reserved keyword. Letters and digits are those of Unicode 3.2 below U+10000, as T-SQL
+// counts them (unicode::IsTSqlLetter). Spaces of every kind, symbols, marks, format characters,
+// emoji and later letters need brackets; so does a name starting with '@' or '#', which T-SQL
+// would read as a variable or a temporary object.
 bool IsRegularIdentifier(std::string_view name);
 
 // True for names the command line accepts for tables and key or display columns: ASCII letters,

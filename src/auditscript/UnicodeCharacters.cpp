@@ -36,14 +36,14 @@ char32_t NextFolded(std::string_view utf8, std::size_t& pos) {
 
 }  // namespace
 
-bool IsLetter(char32_t codePoint) {
+bool IsTSqlLetter(char32_t codePoint) {
     if (codePoint < 0x80) {
         return (codePoint >= 'A' && codePoint <= 'Z') || (codePoint >= 'a' && codePoint <= 'z');
     }
     return InRanges(kLetterRanges, codePoint);
 }
 
-bool IsDecimalDigit(char32_t codePoint) {
+bool IsTSqlDecimalDigit(char32_t codePoint) {
     if (codePoint < 0x80) {
         return codePoint >= '0' && codePoint <= '9';
     }

@@ -9,11 +9,14 @@
 // scripts/make-identifier-table.py.
 namespace qelt::unicode {
 
-// General category L* (Lu, Ll, Lt, Lm, Lo).
-bool IsLetter(char32_t codePoint);
+// A letter as T-SQL's regular identifiers count one: general category L* (Lu, Ll, Lt, Lm, Lo),
+// assigned by Unicode 3.2, below U+10000. T-SQL takes the letters of Unicode 3.2 and reads a name
+// as UTF-16 code units, so later letters and any character beyond the BMP need brackets.
+bool IsTSqlLetter(char32_t codePoint);
 
-// General category Nd.
-bool IsDecimalDigit(char32_t codePoint);
+// A decimal digit as T-SQL's regular identifiers count one: general category Nd, assigned by
+// Unicode 3.2, below U+10000.
+bool IsTSqlDecimalDigit(char32_t codePoint);
 
 // The code point's simple case folding (one code point to one), or the code point itself.
 char32_t SimpleCaseFold(char32_t codePoint);

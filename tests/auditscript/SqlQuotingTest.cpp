@@ -61,8 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, NonAsciiNames,
     ::testing::Values(std::pair{"Straße", "Straße"}, std::pair{"été", "été"},
                       std::pair{"数量", "数量"}, std::pair{"Ωmega_2", "Ωmega_2"},
-                      std::pair{"x١٢", "x١٢"},  // Arabic-Indic digits
-                      std::pair{"𝐀bc", "𝐀bc"},  // a letter beyond U+FFFF
+                      std::pair{"x١٢", "x١٢"},    // Arabic-Indic digits
+                      std::pair{"𝐀bc", "[𝐀bc]"},  // a letter beyond U+FFFF
                       std::pair{"Preis€", "[Preis€]"},
                       std::pair{"a\u00A0b", "[a\u00A0b]"},  // no-break space
                       std::pair{"a\u3000b", "[a\u3000b]"},  // ideographic space
@@ -73,6 +73,40 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair{"ab\xC0\xAF", "[ab\xC0\xAF]"},  // overlong '/'
                       std::pair{"\xE9t\xE9", "[\xE9t\xE9]"},    // Latin-1 bytes
                       std::pair{"Ärger", "Ärger"}));
+
+struct AgeCase {
+    const char* label;
+    std::string name;
+    bool bare;
+};
+
+class NamesByUnicodeAge : public ::testing::TestWithParam<AgeCase> {};
+
+// T-SQL takes the letters and digits of Unicode 3.2 below U+10000: a name with a later one, or
+// with any character beyond the BMP, is bracketed wherever that character stands.
+TEST_P(NamesByUnicodeAge, AreBareOnlyWithLettersAndDigitsOfUnicode32) {
+    const auto& c = GetParam();
+    EXPECT_EQ(IsRegularIdentifier(c.name), c.bare);
+    EXPECT_EQ(QuoteIdentifier(c.name), c.bare ? c.name : "[" + c.name + "]");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NamesByUnicodeAge,
+    ::testing::Values(
+        AgeCase{"LetterOf32", "\u0220rt", true},          // N with long right leg, 3.2
+        AgeCase{"TagalogLetterOf32", "\u1700b", true},    // Tagalog A, 3.2
+        AgeCase{"LetterOf40", "\u0221rt", false},         // d with curl, 4.0
+        AgeCase{"LetterOf41Inside", "Maj\u0237", false},  // dotless j, 4.1
+        AgeCase{"CapitalSharpSOf51", "STRA\u1E9EE", false},
+        AgeCase{"LastOldIdeograph", "\u9FA5", true}, AgeCase{"IdeographOf41", "\u9FA6", false},
+        AgeCase{"ExtensionBIdeographOf31", "\U00020000", false},
+        AgeCase{"MathLetterOf31Inside", "x\U0001D400", false},
+        AgeCase{"MongolianDigitOf30", "x\u1810", true}, AgeCase{"FullwidthDigit", "x\uFF10", true},
+        AgeCase{"TamilDigitOneOf11", "x\u0BE7", true},
+        AgeCase{"TamilDigitZeroOf41", "x\u0BE6", false},
+        AgeCase{"LimbuDigitOf40", "x\u1946", false}, AgeCase{"NkoDigitOf50", "x\u07C0", false},
+        AgeCase{"MathDigitOf31", "x\U0001D7CE", false}),
+    [](const ::testing::TestParamInfo<AgeCase>& info) { return info.param.label; });
 
 struct ControlCase {
     std::string text;

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <unicode/uchar.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "auditscript/UnicodeCharacters.h"
 
 namespace qelt {
@@ -21,13 +24,22 @@ bool IcuIsLetter(UChar32 c) {
     }
 }
 
+// T-SQL takes the letters and digits of Unicode 3.2, one UTF-16 code unit each.
+bool TSqlTakes(UChar32 c) {
+    UVersionInfo age;
+    u_charAge(c, age);
+    const UVersionInfo kLastAge = {3, 2, 0, 0};
+    return c <= 0xFFFF && !std::lexicographical_compare(std::begin(kLastAge), std::end(kLastAge),
+                                                        std::begin(age), std::end(age));
+}
+
 TEST(UnicodeCharacters, AgreeWithIcuForEveryCodePoint) {
     int mismatches = 0;
     for (UChar32 c = 0; c <= 0x10FFFF && mismatches < 10; ++c) {
         const auto codePoint = static_cast<char32_t>(c);
-        const bool letter = unicode::IsLetter(codePoint) == IcuIsLetter(c);
-        const bool digit =
-            unicode::IsDecimalDigit(codePoint) == (u_charType(c) == U_DECIMAL_DIGIT_NUMBER);
+        const bool letter = unicode::IsTSqlLetter(codePoint) == (IcuIsLetter(c) && TSqlTakes(c));
+        const bool digit = unicode::IsTSqlDecimalDigit(codePoint) ==
+                           (u_charType(c) == U_DECIMAL_DIGIT_NUMBER && TSqlTakes(c));
         const bool folding = unicode::SimpleCaseFold(codePoint) ==
                              static_cast<char32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT));
         if (!letter || !digit || !folding) {
