@@ -356,6 +356,19 @@ ValueForm ValueFormOf(const Field& described) {
     return {Kind::Cast, "NVARCHAR(20)"};
 }
 
+std::vector<std::string_view> AuditTableColumnNames() {
+    std::vector<std::string_view> names;
+    for (const std::string_view line : kAuditTableColumns) {
+        const auto open = line.find('[');
+        names.push_back(line.substr(open + 1, line.find(']') - open - 1));
+    }
+    return names;
+}
+
+std::string AuditTriggerName(std::string_view itemTable) {
+    return "QLX_" + AuditTableName(itemTable);
+}
+
 void WriteAuditTableScript(ScriptBuffer& script, std::string_view auditTable) {
     script.AppendLine("CREATE TABLE [dbo].[", auditTable, "] (");
     for (const std::string_view column : kAuditTableColumns) {

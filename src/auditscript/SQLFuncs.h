@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "auditscript/ScriptBuffer.h"
 #include "dbsession/DBFuncs.h"
@@ -81,6 +82,12 @@ struct ValueForm {
 // would pass through the code page), xml, sql_variant, geography, geometry and hierarchyid;
 // NVARCHAR(20) for the rest, also for date and time types a driver reports as text.
 ValueForm ValueFormOf(const Field& described);
+
+// The names of the audit table's columns, in table order.
+std::vector<std::string_view> AuditTableColumnNames();
+
+// The name of the audit trigger of an item table: "QLX_" and the audit table's name.
+std::string AuditTriggerName(std::string_view itemTable);
 
 // Appends the 22 lines that create the audit table and its constraints.
 void WriteAuditTableScript(ScriptBuffer& script, std::string_view auditTable);

@@ -13,6 +13,7 @@ namespace qelt::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitOpenFailed = 1;     // "Error Opening the Database."
 inline constexpr int kExitRunFailed = 2;      // "Error creating the Trigger"
+inline constexpr int kExitCheckFindings = 3;  // --check: a trigger missing, disabled or stale
 inline constexpr int kExitNoColumnToSet = 4;  // no column of the table can be set by an UPDATE
 inline constexpr int kExitUsage = 64;         // bad options, columns file or names
 inline constexpr int kExitWarnings = 65;      // --strict and the script has warnings

@@ -32,4 +32,10 @@ TableFacts DatabaseSession::DescribeTable(const std::string&) {
     return {};
 }
 
+std::optional<InstalledAudit> DatabaseSession::DescribeInstalledAudit(const std::string&,
+                                                                      const std::string&,
+                                                                      const std::string&) {
+    return std::nullopt;
+}
+
 }  // namespace qelt

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <memory>
 #include <memory_resource>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -120,6 +121,16 @@ struct TableFacts {
     bool IsComputed(std::string_view column) const;
 };
 
+// An item table's audit table and audit trigger as the server's catalog shows them.
+struct InstalledAudit {
+    std::optional<std::vector<std::string>> auditTableColumns;  // nothing: no audit table
+    bool triggerExists = false;  // the audit trigger, on the item table
+    bool insteadOfUpdate = false;
+    bool disabled = false;
+    std::optional<std::string> definition;  // its text; nothing when it cannot be read
+    std::string definitionFailure;          // why it cannot be read
+};
+
 // The fields of a recordset, read by 0-based position. Any read may throw qelt::Error.
 class Fields {
   public:
@@ -172,6 +183,11 @@ class DatabaseSession {
     // The table's primary key and computed columns as the database's catalog reports them. A
     // database that cannot tell reports nothing; only a failure of the session itself throws.
     virtual TableFacts DescribeTable(const std::string& table);
+    // The audit table `auditTable` and the trigger `trigger` of the item table, where the
+    // database keeps T-SQL triggers in a catalog the session reads; nothing where it does not.
+    virtual std::optional<InstalledAudit> DescribeInstalledAudit(const std::string& itemTable,
+                                                                 const std::string& auditTable,
+                                                                 const std::string& trigger);
 };
 
 }  // namespace qelt
