@@ -36,7 +36,7 @@ void ScriptWarningComment::Add(std::string_view warning) {
     // characters are written as messages write them (\xNN), and so are the Unicode line and
     // paragraph separators, which the Qt text box turns into line ends when the text is copied.
     const std::string escaped = EscapedForMessage(warning);
-    lines_ += "-- warning: ";
+    lines_ += "-- ";
     for (std::size_t at = 0; at < escaped.size(); ++at) {
         if (escaped.compare(at, 2, "\xE2\x80") == 0 && at + 2 < escaped.size() &&
             (escaped[at + 2] == '\xA8' || escaped[at + 2] == '\xA9')) {
@@ -54,9 +54,10 @@ std::string ScriptWarningComment::Before(std::string_view script) const {
     if (count_ == 0) {
         return std::string(script);
     }
-    std::string text = "-- QeltAuditTrigger warns of " + std::to_string(count_) +
-                       (count_ == 1 ? " thing" : " things") +
-                       " this script cannot mend: read them before you run it.\r\n";
+    // Short enough to show whole in the window's text box.
+    std::string text = "-- QeltAuditTrigger: " + std::to_string(count_) +
+                       (count_ == 1 ? " warning. Read it" : " warnings. Read them") +
+                       " before you run this script.\r\n";
     text.reserve(text.size() + lines_.size() + 2 + script.size());
     text += lines_;
     text += "\r\n";

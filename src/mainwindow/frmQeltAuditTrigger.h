@@ -33,7 +33,7 @@ std::string HostNotFoundToolTip();
 class ScriptWarningComment {
   public:
     void Clear();
-    // One comment line for the warning, as qeltaudit words it on standard error.
+    // One comment line for the warning, worded as qeltaudit words it on standard error.
     void Add(std::string_view warning);
     // The comment (a heading, a line each warning, an empty line) followed by the script; the
     // script alone when no warning was added.

@@ -319,7 +319,7 @@ TEST_P(WarningCommentTest, WarningsHeadTheScriptAsCommentLines) {
     if (GetParam().heading != nullptr) {
         expected = GetParam().heading;
         for (const std::string& warning : warnings) {
-            expected += "-- warning: " + warning + "\r\n";
+            expected += "-- " + warning + "\r\n";
         }
         expected += "\r\n";
     }
@@ -333,18 +333,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         WarningCase{"None", 0, 0, 0, nullptr}, WarningCase{"FitTheAuditTable", 10, 80, 0, nullptr},
         WarningCase{"DisplayTooWide", 10, 100, 1,
-                    "-- QeltAuditTrigger warns of 1 thing this script cannot mend: read them "
-                    "before you run it.\r\n"},
+                    "-- QeltAuditTrigger: 1 warning. Read it before you run this script.\r\n"},
         WarningCase{"KeyAndDisplayTooWide", 12, 100, 2,
-                    "-- QeltAuditTrigger warns of 2 things this script cannot mend: read them "
-                    "before you run it.\r\n"}),
+                    "-- QeltAuditTrigger: 2 warnings. Read them before you run this script.\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FormCoreTest, NextRunWithoutWarningsShowsTheScriptAlone) {
     Load();
     state->columns = CompaniesColumnsOfWidths(12, 100);
     form.cmdCreate_Click();
-    ASSERT_TRUE(view.script.starts_with("-- QeltAuditTrigger warns of 2 things"));
+    ASSERT_TRUE(view.script.starts_with("-- QeltAuditTrigger: 2 warnings."));
     state->columns = qelt::test::kCompaniesColumns;
     form.cmdCreate_Click();
     EXPECT_EQ(view.script, qelt::test::CompaniesScript());
@@ -371,25 +369,23 @@ TEST_P(WarningLineEndTest, StaysOnItsCommentLine) {
     const std::string text = comment.Before(script);
 
     const std::string lines = text.substr(0, text.size() - script.size());
-    EXPECT_EQ(lines,
-              "-- QeltAuditTrigger warns of 1 thing this script cannot mend: read them before you "
-              "run it.\r\n" +
-                  std::string(GetParam().line) + "\r\n\r\n");
+    EXPECT_EQ(lines, "-- QeltAuditTrigger: 1 warning. Read it before you run this script.\r\n" +
+                         std::string(GetParam().line) + "\r\n\r\n");
     EXPECT_THAT(qelt::test::TsqlProblems(text), ::testing::IsEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, WarningLineEndTest,
     ::testing::Values(LineEndCase{"CrLf", "a\r\nGO\r\nDROP TABLE Companies",
-                                  "-- warning: a\\x0D\\x0AGO\\x0D\\x0ADROP TABLE Companies"},
-                      LineEndCase{"LoneCr", "a\rb", "-- warning: a\\x0Db"},
-                      LineEndCase{"LoneLf", "a\nb", "-- warning: a\\x0Ab"},
-                      LineEndCase{"Nul", std::string("a\0b", 3), "-- warning: a\\x00b"},
-                      LineEndCase{"NextLine", "a\u0085b", "-- warning: a\\xC2\\x85b"},
+                                  "-- a\\x0D\\x0AGO\\x0D\\x0ADROP TABLE Companies"},
+                      LineEndCase{"LoneCr", "a\rb", "-- a\\x0Db"},
+                      LineEndCase{"LoneLf", "a\nb", "-- a\\x0Ab"},
+                      LineEndCase{"Nul", std::string("a\0b", 3), "-- a\\x00b"},
+                      LineEndCase{"NextLine", "a\u0085b", "-- a\\xC2\\x85b"},
                       LineEndCase{"LineSeparator", "a\u2028GO\u2029b",
-                                  "-- warning: a\\xE2\\x80\\xA8GO\\xE2\\x80\\xA9b"},
+                                  "-- a\\xE2\\x80\\xA8GO\\xE2\\x80\\xA9b"},
                       LineEndCase{"OtherCharactersStay", "the column 'Übung \u2027' holds",
-                                  "-- warning: the column 'Übung \u2027' holds"}),
+                                  "-- the column 'Übung \u2027' holds"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FormCoreTest, SecondCreateReplacesTheWholeScript) {
@@ -399,7 +395,7 @@ TEST_F(FormCoreTest, SecondCreateReplacesTheWholeScript) {
     view.table = "Contacts";
     form.cmdCreate_Click();
     // Companies' columns lack Contacts' key and display columns: warned of above the script.
-    EXPECT_TRUE(view.script.starts_with("-- QeltAuditTrigger warns of 2 things"));
+    EXPECT_TRUE(view.script.starts_with("-- QeltAuditTrigger: 2 warnings."));
     EXPECT_NE(view.script.find("\r\n\r\nCREATE TABLE [dbo].[AuditTrailContacts] (\r\n"),
               std::string::npos);
     EXPECT_TRUE(view.script.ends_with("\r\nGO\r\n"));

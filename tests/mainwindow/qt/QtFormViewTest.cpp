@@ -430,7 +430,7 @@ TEST_F(MainWindowTest, SecondCreateReplacesTheFirstScript) {
     Create(*window);
     const QString contacts = ScriptText(*window);
     // Companies' columns lack Contacts' key and display columns: warned of above the script.
-    EXPECT_TRUE(contacts.startsWith(QStringLiteral("-- QeltAuditTrigger warns of 2 things")));
+    EXPECT_TRUE(contacts.startsWith(QStringLiteral("-- QeltAuditTrigger: 2 warnings.")));
     EXPECT_TRUE(
         contacts.contains(QStringLiteral("\n\nCREATE TABLE [dbo].[AuditTrailContacts] (\n")));
     EXPECT_TRUE(contacts.endsWith(QStringLiteral("\nGO\n")));
@@ -457,7 +457,7 @@ TEST_F(MainWindowTest, WarningsShowAboveTheScriptAndAreCopiedWithIt) {
     AuditScriptWarnings("CompanyIntID", "CompanyName", FieldVector(state->columns), TableFacts(),
                         [&comment](std::string_view text) { comment.Add(text); });
     const QString expected = Shown(comment.Before(qelt::test::CompaniesScript()));
-    ASSERT_TRUE(expected.startsWith(QStringLiteral("-- QeltAuditTrigger warns of 1 thing")));
+    ASSERT_TRUE(expected.startsWith(QStringLiteral("-- QeltAuditTrigger: 1 warning.")));
     Create(*window);
 
     EXPECT_EQ(script->toPlainText(), expected);

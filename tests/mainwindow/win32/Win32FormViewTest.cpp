@@ -510,7 +510,7 @@ TEST_F(Win32WindowTest, WarningsShowAboveTheScript) {
     AuditScriptWarnings("CompanyIntID", "CompanyName", FieldVector(state->columns), TableFacts(),
                         [&comment](std::string_view text) { comment.Add(text); });
     const std::string expected = comment.Before(qelt::test::CompaniesScript());
-    ASSERT_TRUE(expected.starts_with("-- QeltAuditTrigger warns of 1 thing"));
+    ASSERT_TRUE(expected.starts_with("-- QeltAuditTrigger: 1 warning."));
     ClickCreate();
     Pump();
 
@@ -620,7 +620,7 @@ TEST_F(Win32WindowTest, ThirtyThousandColumnScriptShowsWhole) {
     EXPECT_EQ(static_cast<std::size_t>(GetWindowTextLengthW(Control(ControlId::txtScript))),
               shown.size());
     // The columns lack the Companies key and display columns: warned of above the script.
-    EXPECT_TRUE(shown.starts_with("-- QeltAuditTrigger warns of 2 things"));
+    EXPECT_TRUE(shown.starts_with("-- QeltAuditTrigger: 2 warnings."));
     EXPECT_NE(shown.find("\r\n\r\n" + qelt::test::CrLf(qelt::test::kCompaniesAuditTable)),
               std::string::npos);
     EXPECT_NE(shown.find("    Column29999 = INSERTED.Column29999\r\n"), std::string::npos);
