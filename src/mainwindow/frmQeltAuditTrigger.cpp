@@ -4,6 +4,7 @@
 
 #include "Version.h"
 #include "auditscript/GenerationRun.h"
+#include "auditscript/SqlQuoting.h"
 #include "dbsession/Error.h"
 #include "dbsession/FileDrivers.h"
 
@@ -23,6 +24,45 @@ std::string HostNotFoundToolTip() {
            " was not found on this computer. Type the path of a database file " +
            KnownExtensionsText(FileDrivers()) +
            " or an ODBC connection text such as DSN=Server1, or drop a database file here.";
+}
+
+void ScriptWarningComment::Clear() {
+    lines_.clear();
+    count_ = 0;
+}
+
+void ScriptWarningComment::Add(std::string_view warning) {
+    // A line end inside a warning would end its comment and leave the rest as script: control
+    // characters are written as messages write them (\xNN), and so are the Unicode line and
+    // paragraph separators, which the Qt text box turns into line ends when the text is copied.
+    const std::string escaped = EscapedForMessage(warning);
+    lines_ += "-- ";
+    for (std::size_t at = 0; at < escaped.size(); ++at) {
+        if (escaped.compare(at, 2, "\xE2\x80") == 0 && at + 2 < escaped.size() &&
+            (escaped[at + 2] == '\xA8' || escaped[at + 2] == '\xA9')) {
+            lines_ += escaped[at + 2] == '\xA8' ? "\\xE2\\x80\\xA8" : "\\xE2\\x80\\xA9";
+            at += 2;
+        } else {
+            lines_ += escaped[at];
+        }
+    }
+    lines_ += "\r\n";
+    ++count_;
+}
+
+std::string ScriptWarningComment::Before(std::string_view script) const {
+    if (count_ == 0) {
+        return std::string(script);
+    }
+    // Short enough to show whole in the window's text box.
+    std::string text = "-- QeltAuditTrigger: " + std::to_string(count_) +
+                       (count_ == 1 ? " warning. Read it" : " warnings. Read them") +
+                       " before you run this script.\r\n";
+    text.reserve(text.size() + lines_.size() + 2 + script.size());
+    text += lines_;
+    text += "\r\n";
+    text += script;
+    return text;
 }
 
 void frmQeltAuditTrigger::Load(const SessionFactory& createSession, const StartupLookups& lookups) {
@@ -51,8 +91,12 @@ void frmQeltAuditTrigger::cmdCreate_Click() {
     }
     scriptTakenByRun_ = false;
     scriptShown_ = false;
-    CreateAuditScript(*this, *session_);
-    script_.Clear();  // between runs the script lives in txtScript only
+    warnings_.Clear();
+    CreateAuditScript(*this, *session_, {},
+                      [this](std::string_view warning) { warnings_.Add(warning); });
+    // Between runs the script lives in txtScript only.
+    script_.Clear();
+    warnings_.Clear();
 }
 
 void frmQeltAuditTrigger::cmdClose_Click() {
@@ -67,7 +111,10 @@ ScriptBuffer& frmQeltAuditTrigger::Script() {
 
 void frmQeltAuditTrigger::ShowMessage(const std::string& text, MessageStyle style,
                                       const std::string& details) {
-    // The box covers the window: what is behind it must already be this run's buffer.
+    // The box covers the window: what is behind it must already be this run's buffer. A box
+    // means the run failed: the lines it wrote stay, without the warnings of a script that is
+    // not whole.
+    warnings_.Clear();
     if (scriptTakenByRun_) {
         ShowScriptBuffer();
     }
@@ -84,7 +131,7 @@ void frmQeltAuditTrigger::ResetPointer() {
 }
 
 void frmQeltAuditTrigger::ShowScriptBuffer() {
-    view_.SetScriptText(script_.Text());
+    view_.SetScriptText(warnings_.Before(script_.Text()));
     scriptShown_ = true;
 }
 

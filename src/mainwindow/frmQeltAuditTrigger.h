@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,6 +26,23 @@ struct StartupLookups {
 
 // txtDatabaseName's tooltip when start-up finds no host installation: what to type instead.
 std::string HostNotFoundToolTip();
+
+// The T-SQL comment that heads txtScript's script when the run warns of what the script cannot
+// mend: in the script itself, the warnings go wherever it is copied. A run without warnings shows
+// the script alone.
+class ScriptWarningComment {
+  public:
+    void Clear();
+    // One comment line for the warning, worded as qeltaudit words it on standard error.
+    void Add(std::string_view warning);
+    // The comment (a heading, a line each warning, an empty line) followed by the script; the
+    // script alone when no warning was added.
+    std::string Before(std::string_view script) const;
+
+  private:
+    std::string lines_;
+    std::size_t count_ = 0;
+};
 
 // Creates the program's one database session object. May throw; a null result counts as a
 // session component that cannot be created.
@@ -68,7 +86,8 @@ class frmQeltAuditTrigger final : public ScriptWindow {
     void Unload() { session_.reset(); }
 
     // What the generation run needs of the window. The run's appends collect in the script
-    // buffer; txtScript shows them before any message box, or else as the run ends.
+    // buffer; txtScript shows them before any message box, or else as the run ends, headed by
+    // the run's warnings.
     std::string ItemTableText() override { return view_.TableText(); }
     std::string DatabaseNameText() override { return view_.DatabaseNameText(); }
     ScriptBuffer& Script() override;
@@ -83,6 +102,7 @@ class frmQeltAuditTrigger final : public ScriptWindow {
     FormView& view_;
     std::unique_ptr<DatabaseSession> session_;
     ScriptBuffer script_;
+    ScriptWarningComment warnings_;
     // Whether the running Create has taken the buffer (and so cleared it), and whether its text
     // is already on screen.
     bool scriptTakenByRun_ = false;

@@ -10,10 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "auditscript/ScriptWarnings.h"
 #include "auditscript/WorkedExample.h"
 #include "dbsession/Error.h"
 #include "mainwindow/FakeSession.h"
 #include "mainwindow/frmQeltAuditTrigger.h"
+#include "support/ColumnFacts.h"
+#include "support/TsqlCheck.h"
 
 namespace qelt::gui {
 namespace {
@@ -270,13 +273,131 @@ TEST_F(FormCoreTest, CreateReadsTheDatabaseTextAsTheUserLeftIt) {
     EXPECT_THAT(state->databaseNames, ElementsAre("DSN=Server1;Übung"));
 }
 
+// --- the warnings in the script box ----------------------------------------------------------
+
+// Companies columns whose key and display columns are as wide as the case says (0: the driver
+// does not tell). Text widths change no line of the script: it stays the worked example.
+std::vector<Field> CompaniesColumnsOfWidths(std::int32_t keyWidth, std::int32_t displayWidth) {
+    std::vector<Field> columns = qelt::test::kCompaniesColumns;
+    columns[0].Facts = qelt::test::SizeFacts(keyWidth);
+    columns[1].Facts = qelt::test::SizeFacts(displayWidth);
+    return columns;
+}
+
+// What qeltaudit prints on standard error for the columns, one text each.
+std::vector<std::string> CompaniesWarnings(const std::vector<Field>& columns) {
+    std::vector<std::string> warnings;
+    AuditScriptWarnings("CompanyIntID", "CompanyName", FieldVector(columns), TableFacts(),
+                        [&warnings](std::string_view text) { warnings.emplace_back(text); });
+    return warnings;
+}
+
+struct WarningCase {
+    const char* name;
+    std::int32_t keyWidth;
+    std::int32_t displayWidth;
+    std::size_t warnings;
+    const char* heading;  // none: the box shows the script alone
+};
+
+void PrintTo(const WarningCase& warning, std::ostream* out) {
+    *out << warning.name;
+}
+
+class WarningCommentTest : public FormCoreTest,
+                           public ::testing::WithParamInterface<WarningCase> {};
+
+TEST_P(WarningCommentTest, WarningsHeadTheScriptAsCommentLines) {
+    Load();
+    state->columns = CompaniesColumnsOfWidths(GetParam().keyWidth, GetParam().displayWidth);
+    const std::vector<std::string> warnings = CompaniesWarnings(state->columns);
+    ASSERT_EQ(warnings.size(), GetParam().warnings);
+
+    form.cmdCreate_Click();
+
+    std::string expected;
+    if (GetParam().heading != nullptr) {
+        expected = GetParam().heading;
+        for (const std::string& warning : warnings) {
+            expected += "-- " + warning + "\r\n";
+        }
+        expected += "\r\n";
+    }
+    expected += qelt::test::CompaniesScript();
+    EXPECT_EQ(view.script, expected);
+    EXPECT_THAT(qelt::test::TsqlProblems(view.script), ::testing::IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Widths, WarningCommentTest,
+    ::testing::Values(
+        WarningCase{"None", 0, 0, 0, nullptr}, WarningCase{"FitTheAuditTable", 10, 80, 0, nullptr},
+        WarningCase{"DisplayTooWide", 10, 100, 1,
+                    "-- QeltAuditTrigger: 1 warning. Read it before you run this script.\r\n"},
+        WarningCase{"KeyAndDisplayTooWide", 12, 100, 2,
+                    "-- QeltAuditTrigger: 2 warnings. Read them before you run this script.\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FormCoreTest, NextRunWithoutWarningsShowsTheScriptAlone) {
+    Load();
+    state->columns = CompaniesColumnsOfWidths(12, 100);
+    form.cmdCreate_Click();
+    ASSERT_TRUE(view.script.starts_with("-- QeltAuditTrigger: 2 warnings."));
+    state->columns = qelt::test::kCompaniesColumns;
+    form.cmdCreate_Click();
+    EXPECT_EQ(view.script, qelt::test::CompaniesScript());
+}
+
+// Names with control characters never reach a warning, but no warning text can end its comment
+// line early and leave the rest to run as script.
+struct LineEndCase {
+    const char* name;
+    std::string warning;
+    const char* line;
+};
+
+void PrintTo(const LineEndCase& lineEnd, std::ostream* out) {
+    *out << lineEnd.name;
+}
+
+class WarningLineEndTest : public ::testing::TestWithParam<LineEndCase> {};
+
+TEST_P(WarningLineEndTest, StaysOnItsCommentLine) {
+    ScriptWarningComment comment;
+    comment.Add(GetParam().warning);
+    const std::string script = qelt::test::CompaniesScript();
+    const std::string text = comment.Before(script);
+
+    const std::string lines = text.substr(0, text.size() - script.size());
+    EXPECT_EQ(lines, "-- QeltAuditTrigger: 1 warning. Read it before you run this script.\r\n" +
+                         std::string(GetParam().line) + "\r\n\r\n");
+    EXPECT_THAT(qelt::test::TsqlProblems(text), ::testing::IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, WarningLineEndTest,
+    ::testing::Values(LineEndCase{"CrLf", "a\r\nGO\r\nDROP TABLE Companies",
+                                  "-- a\\x0D\\x0AGO\\x0D\\x0ADROP TABLE Companies"},
+                      LineEndCase{"LoneCr", "a\rb", "-- a\\x0Db"},
+                      LineEndCase{"LoneLf", "a\nb", "-- a\\x0Ab"},
+                      LineEndCase{"Nul", std::string("a\0b", 3), "-- a\\x00b"},
+                      LineEndCase{"NextLine", "a\u0085b", "-- a\\xC2\\x85b"},
+                      LineEndCase{"LineSeparator", "a\u2028GO\u2029b",
+                                  "-- a\\xE2\\x80\\xA8GO\\xE2\\x80\\xA9b"},
+                      LineEndCase{"OtherCharactersStay", "the column 'Übung \u2027' holds",
+                                  "-- the column 'Übung \u2027' holds"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(FormCoreTest, SecondCreateReplacesTheWholeScript) {
     Load();
     form.cmdCreate_Click();
     ASSERT_EQ(view.script, qelt::test::CompaniesScript());
     view.table = "Contacts";
     form.cmdCreate_Click();
-    EXPECT_TRUE(view.script.starts_with("CREATE TABLE [dbo].[AuditTrailContacts] (\r\n"));
+    // Companies' columns lack Contacts' key and display columns: warned of above the script.
+    EXPECT_TRUE(view.script.starts_with("-- QeltAuditTrigger: 2 warnings."));
+    EXPECT_NE(view.script.find("\r\n\r\nCREATE TABLE [dbo].[AuditTrailContacts] (\r\n"),
+              std::string::npos);
     EXPECT_TRUE(view.script.ends_with("\r\nGO\r\n"));
     EXPECT_EQ(view.script.find("Companies"), std::string::npos);
 }

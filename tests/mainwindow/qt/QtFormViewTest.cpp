@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -16,10 +17,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSet>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 #include <QUrl>
 #include <functional>
@@ -28,10 +31,12 @@
 #include <string>
 #include <vector>
 
+#include "auditscript/ScriptWarnings.h"
 #include "auditscript/WorkedExample.h"
 #include "dbsession/OdbcSession.h"
 #include "mainwindow/ExpectedLayout.h"
 #include "mainwindow/FakeSession.h"
+#include "support/ColumnFacts.h"
 #include "support/TempFolder.h"
 
 namespace qelt::gui {
@@ -424,7 +429,10 @@ TEST_F(MainWindowTest, SecondCreateReplacesTheFirstScript) {
     Find<QComboBox>(*window, "cmbTable")->setCurrentIndex(1);
     Create(*window);
     const QString contacts = ScriptText(*window);
-    EXPECT_TRUE(contacts.startsWith(QStringLiteral("CREATE TABLE [dbo].[AuditTrailContacts] (\n")));
+    // Companies' columns lack Contacts' key and display columns: warned of above the script.
+    EXPECT_TRUE(contacts.startsWith(QStringLiteral("-- QeltAuditTrigger: 2 warnings.")));
+    EXPECT_TRUE(
+        contacts.contains(QStringLiteral("\n\nCREATE TABLE [dbo].[AuditTrailContacts] (\n")));
     EXPECT_TRUE(contacts.endsWith(QStringLiteral("\nGO\n")));
     EXPECT_FALSE(contacts.contains(QStringLiteral("Companies")));
 
@@ -432,6 +440,34 @@ TEST_F(MainWindowTest, SecondCreateReplacesTheFirstScript) {
     Create(*window);
     EXPECT_TRUE(ScriptText(*window).isEmpty());
     EXPECT_THAT(scriptsBehindMessages, ElementsAre(QString()));
+}
+
+// The run's warnings head the script, in view from its first line even when the box was
+// scrolled down, and go with the script when it is copied.
+TEST_F(MainWindowTest, WarningsShowAboveTheScriptAndAreCopiedWithIt) {
+    auto window = MakeWindow();
+    ShowActive(*window);
+    auto* script = Find<QPlainTextEdit>(*window, "txtScript");
+    Create(*window);
+    script->moveCursor(QTextCursor::End);
+    ASSERT_GT(script->verticalScrollBar()->value(), 0);
+
+    state->columns[1].Facts = qelt::test::SizeFacts(100);  // wider than the audit DisplayName
+    ScriptWarningComment comment;
+    AuditScriptWarnings("CompanyIntID", "CompanyName", FieldVector(state->columns), TableFacts(),
+                        [&comment](std::string_view text) { comment.Add(text); });
+    const QString expected = Shown(comment.Before(qelt::test::CompaniesScript()));
+    ASSERT_TRUE(expected.startsWith(QStringLiteral("-- QeltAuditTrigger: 1 warning.")));
+    Create(*window);
+
+    EXPECT_EQ(script->toPlainText(), expected);
+    EXPECT_EQ(script->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(script->cursorForPosition(QPoint(1, 1)).block().text(),
+              expected.section(QLatin1Char('\n'), 0, 0));
+    script->setFocus();
+    QTest::keyClick(script, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(script, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), expected);
 }
 
 TEST_F(MainWindowTest, CreateUsesTheDatabaseTextAsTheUserLeftIt) {

@@ -17,16 +17,20 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "CliRun.h"
+#include "auditscript/ScriptWarnings.h"
 #include "auditscript/WorkedExample.h"
 #include "dbsession/OdbcSession.h"
 #include "mainwindow/ExpectedLayout.h"
 #include "mainwindow/FakeSession.h"
 #include "mainwindow/win32/Win32FormView.h"
+#include "support/ColumnFacts.h"
 #include "text/Ascii.h"
 #include "text/Utf.h"
 
@@ -491,6 +495,29 @@ TEST_F(Win32WindowTest, HourglassDuringCreateAndEachControlsOwnPointerAfter) {
     EXPECT_EQ(pointerOver(), LoadCursorW(nullptr, IDC_IBEAM));
 }
 
+// The run's warnings head the script, in view from its first line even when the box was
+// scrolled down.
+TEST_F(Win32WindowTest, WarningsShowAboveTheScript) {
+    Open();
+    const HWND script = Control(ControlId::txtScript);
+    ClickCreate();
+    SendMessageW(script, EM_SETSEL, GetWindowTextLengthW(script), GetWindowTextLengthW(script));
+    SendMessageW(script, EM_SCROLLCARET, 0, 0);
+    ASSERT_GT(SendMessageW(script, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+
+    state->columns[1].Facts = qelt::test::SizeFacts(100);  // wider than the audit DisplayName
+    ScriptWarningComment comment;
+    AuditScriptWarnings("CompanyIntID", "CompanyName", FieldVector(state->columns), TableFacts(),
+                        [&comment](std::string_view text) { comment.Add(text); });
+    const std::string expected = comment.Before(qelt::test::CompaniesScript());
+    ASSERT_TRUE(expected.starts_with("-- QeltAuditTrigger: 1 warning."));
+    ClickCreate();
+    Pump();
+
+    EXPECT_EQ(Text(script), expected);
+    EXPECT_EQ(SendMessageW(script, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+}
+
 const FailureReason kMissingFile{"", 0, "the database file 'C:\\Data\\QeltOne.mdb' does not exist",
                                  FailureHint::FileNotFound, ""};
 const FailureReason kMissingDriver{"", 0,
@@ -592,13 +619,30 @@ TEST_F(Win32WindowTest, ThirtyThousandColumnScriptShowsWhole) {
     EXPECT_GT(shown.size(), 7'000'000u);
     EXPECT_EQ(static_cast<std::size_t>(GetWindowTextLengthW(Control(ControlId::txtScript))),
               shown.size());
-    EXPECT_TRUE(shown.starts_with(qelt::test::CrLf(qelt::test::kCompaniesAuditTable)));
+    // The columns lack the Companies key and display columns: warned of above the script.
+    EXPECT_TRUE(shown.starts_with("-- QeltAuditTrigger: 2 warnings."));
+    EXPECT_NE(shown.find("\r\n\r\n" + qelt::test::CrLf(qelt::test::kCompaniesAuditTable)),
+              std::string::npos);
     EXPECT_NE(shown.find("    Column29999 = INSERTED.Column29999\r\n"), std::string::npos);
     EXPECT_EQ(CountOf(shown, "            WHEN 'Column"), 60000u);
     EXPECT_TRUE(shown.ends_with("\r\nSET NOCOUNT OFF\r\nEND\r\nGO\r\n"));
 }
 
-// Create on the demo database through the Windows ODBC driver manager gives qeltaudit's script.
+// What the window shows for a qeltaudit run: its script, headed by the warnings it printed.
+std::string WindowTextOf(const qelt::test::CliResult& cli) {
+    constexpr std::string_view kWarning = "qeltaudit: warning: ";
+    ScriptWarningComment comment;
+    std::istringstream err(cli.err);
+    for (std::string line; std::getline(err, line);) {
+        if (line.starts_with(kWarning)) {
+            comment.Add(std::string_view(line).substr(kWarning.size()));
+        }
+    }
+    return comment.Before(cli.out);
+}
+
+// Create on the demo database through the Windows ODBC driver manager gives qeltaudit's script
+// and warnings.
 class DemoDatabaseTest : public Win32WindowTest,
                          public ::testing::WithParamInterface<const char*> {};
 
@@ -607,6 +651,8 @@ TEST_P(DemoDatabaseTest, CreateWritesWhatQeltauditWrites) {
         std::string("DRIVER=SQLite3;Database=") + QELT_DEMO_DATABASE + ";NoCreat=1";
     const auto cli = qelt::test::RunCli({"--database", database, "--table", GetParam()});
     ASSERT_EQ(cli.exitCode, 0) << cli.err;
+    // Every demo table has columns the script cannot log in full (DOUBLE, DATETIME, wide names).
+    EXPECT_THAT(cli.err, ::testing::HasSubstr("qeltaudit: warning: "));
 
     Open([] { return std::make_unique<OdbcSession>(); });
     SetWindowTextW(Control(ControlId::txtDatabaseName),
@@ -615,7 +661,7 @@ TEST_P(DemoDatabaseTest, CreateWritesWhatQeltauditWrites) {
     SendMessageW(table, CB_SELECTSTRING, WPARAM(-1),
                  reinterpret_cast<LPARAM>(text::Utf8ToUtf16As<wchar_t>(GetParam()).c_str()));
     ClickCreate();
-    EXPECT_EQ(Text(Control(ControlId::txtScript)), cli.out);
+    EXPECT_EQ(Text(Control(ControlId::txtScript)), WindowTextOf(cli));
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, DemoDatabaseTest,
@@ -633,7 +679,7 @@ TEST_F(Win32WindowTest, CreateOnADatabaseFileTypedByItsWindowsName) {
     SetWindowTextW(Control(ControlId::txtDatabaseName),
                    text::Utf8ToUtf16As<wchar_t>(windowsName).c_str());
     ClickCreate();
-    EXPECT_EQ(Text(Control(ControlId::txtScript)), cli.out);
+    EXPECT_EQ(Text(Control(ControlId::txtScript)), WindowTextOf(cli));
 }
 
 // The reasons of a real session's failures, through Windows' own ODBC driver manager.
