@@ -11,6 +11,7 @@
 #include "auditscript/SQLFuncs.h"
 #include "auditscript/WorkedExample.h"
 #include "dbsession/Error.h"
+#include "support/ColumnFacts.h"
 #include "support/FakeSession.h"
 
 namespace qelt {
@@ -77,6 +78,8 @@ struct RunCase {
     std::function<void(FakeWindow&, FakeSession&)> arrange;
     std::string expectedScript;               // the buffer after the run
     std::vector<std::string> expectedEvents;  // pointer changes and messages, in order
+    RunOutcome::Kind outcome = RunOutcome::Kind::Failed;
+    std::int32_t errorNumber = 0;  // of a failed run
 };
 
 class GenerationRun : public ::testing::TestWithParam<RunCase> {};
@@ -89,75 +92,117 @@ TEST_P(GenerationRun, EndsWithTheRightBufferMessageAndPointer) {
     session.columns = kColumns;
     c.arrange(window, session);
 
-    CreateAuditScript(window, session);
+    const RunOutcome outcome = CreateAuditScript(window, session);
 
+    EXPECT_EQ(outcome.kind, c.outcome);
+    EXPECT_EQ(outcome.errorNumber, c.errorNumber);
     EXPECT_EQ(window.script.Text(), c.expectedScript);
     EXPECT_THAT(window.events, ElementsAreArray(c.expectedEvents));
     EXPECT_FALSE(window.busy);
 }
 
 const std::string kFull = test::CompaniesScript();
+// The audit table's 22 lines, and the trigger's up to its UPDATE line: 9 opening lines and the 7
+// of the key-change refusal.
+constexpr std::size_t kLinesToTheUpdate = 22 + 17;
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, GenerationRun,
     ::testing::Values(
-        RunCase{"Success", [](FakeWindow&, FakeSession&) {}, kFull, {"Busy", "Default"}},
+        RunCase{"Success",
+                [](FakeWindow&, FakeSession&) {},
+                kFull,
+                {"Busy", "Default"},
+                RunOutcome::Kind::Written},
         RunCase{"DatabaseNotOpened",
                 [](FakeWindow&, FakeSession& s) { s.opens = false; },
                 "",
-                {"Busy", "Message 64: Error Opening the Database.\r\n/data/QeltOne.db", "Default"}},
+                {"Busy", "Message 64: Error Opening the Database.\r\n/data/QeltOne.db", "Default"},
+                RunOutcome::Kind::OpenFailed},
         RunCase{"OpenDatabaseRaises",
                 [](FakeWindow&, FakeSession& s) { s.openError = Error(5, "D"); },
                 "",
-                {"Busy", TriggerError("D", 5), "Default"}},
+                {"Busy", TriggerError("D", 5), "Default"},
+                RunOutcome::Kind::Failed,
+                5},
         RunCase{"OpenRecordsetRaisesNegativeNumber",
                 [](FakeWindow&, FakeSession& s) {
                     s.recordsetError = Error(-2147217865, "Invalid object name 'Companies'.");
                 },
                 "",
-                {"Busy", TriggerError("Invalid object name 'Companies'.", -2147217865), "Default"}},
+                {"Busy", TriggerError("Invalid object name 'Companies'.", -2147217865), "Default"},
+                RunOutcome::Kind::Failed,
+                -2147217865},
         RunCase{"NoRecordsetReturned",
                 [](FakeWindow&, FakeSession& s) { s.returnsNoRecordset = true; },
-                FirstLines(kFull, 22 + 10),
-                {"Busy", TriggerError("The probe query returned no recordset", 91), "Default"}},
+                FirstLines(kFull, kLinesToTheUpdate),
+                {"Busy", TriggerError("The probe query returned no recordset", 91), "Default"},
+                RunOutcome::Kind::Failed,
+                91},
         RunCase{"FieldReadFails",
                 [](FakeWindow&, FakeSession& s) {
                     s.scriptFields = [](test::ScriptedFields& f) { f.failAtItem = 2; };
                 },
-                FirstLines(kFull, 22 + 11) + "    CompanyName = INSERTED.CompanyName,\r\n",
-                {"Busy", TriggerError("Field read failed", -2147217887), "Default"}},
+                FirstLines(kFull, kLinesToTheUpdate + 1) +
+                    "    CompanyName = INSERTED.CompanyName,\r\n",
+                {"Busy", TriggerError("Field read failed", -2147217887), "Default"},
+                RunOutcome::Kind::Failed,
+                -2147217887},
         RunCase{"IdentifierCaseUnreadableKeepsPreviousScript",
                 [](FakeWindow&, FakeSession& s) { s.uppercaseError = Error(429, "No session"); },
                 "previous script\r\n",
-                {"Busy", TriggerError("No session", 429), "Default"}},
+                {"Busy", TriggerError("No session", 429), "Default"},
+                RunOutcome::Kind::Failed,
+                429},
         RunCase{"TableUnreadableKeepsPreviousScript",
                 [](FakeWindow& w, FakeSession&) { w.itemTableError = Error(380, "No table"); },
                 "previous script\r\n",
-                {"Busy", TriggerError("No table", 380), "Default"}},
+                {"Busy", TriggerError("No table", 380), "Default"},
+                RunOutcome::Kind::Failed,
+                380},
         RunCase{"EmptyRecordsetGivesTheEmptyListForm",
                 [](FakeWindow&, FakeSession& s) { s.columns.clear(); },
                 test::CrLf(std::string(test::kCompaniesAuditTable) + test::kCompaniesEmptyTrigger),
-                {"Busy", "Default"}},
+                {"Busy", "Default"},
+                RunOutcome::Kind::Written},
         RunCase{"ColumnNameWithCarriageReturn",
                 [](FakeWindow&, FakeSession& s) {
                     s.columns = {{"CompanyIntID", 3}, {"Name\rGO", 202}, {"EditedBy", 202}};
                 },
-                FirstLines(kFull, 22 + 11),
+                FirstLines(kFull, kLinesToTheUpdate + 1),
                 {"Busy",
                  TriggerError("The column name 'Name\\x0DGO' holds a control character, which "
                               "the script cannot carry",
                               kErrControlCharacterInName),
-                 "Default"}},
+                 "Default"},
+                RunOutcome::Kind::Failed,
+                kErrControlCharacterInName},
         RunCase{"ColumnNameWithNul",
                 [](FakeWindow&, FakeSession& s) {
                     s.columns = {{std::string("A\0B", 3), 3}};
                 },
-                FirstLines(kFull, 22 + 10),
+                FirstLines(kFull, kLinesToTheUpdate),
                 {"Busy",
                  TriggerError("The column name 'A\\x00B' holds a control character, which the "
                               "script cannot carry",
                               kErrControlCharacterInName),
-                 "Default"}}),
+                 "Default"},
+                RunOutcome::Kind::Failed,
+                kErrControlCharacterInName},
+        RunCase{"NothingCanBeSet",
+                [](FakeWindow&, FakeSession& s) {
+                    s.columns = {{"CompanyIntID", 3, test::IdentityFacts()},
+                                 {"Total", 3, test::ComputedFacts()}};
+                },
+                FirstLines(kFull, kLinesToTheUpdate),
+                {"Busy",
+                 TriggerError("No column of Companies can be set by an UPDATE (every one is an "
+                              "identity, computed or rowversion column): the trigger would "
+                              "discard every update",
+                              kErrNoColumnToSet),
+                 "Default"},
+                RunOutcome::Kind::Failed,
+                kErrNoColumnToSet}),
     [](const auto& info) { return info.param.name; });
 
 // The reason behind each message goes with it: the session's for an open failure, a driver's
@@ -236,7 +281,8 @@ TEST(GenerationRunOrder, UppercaseIdentifiersUpperCaseTheKeyColumnOnly) {
     CreateAuditScript(window, session);
     EXPECT_THAT(window.script.Text(),
                 ::testing::HasSubstr("    Where (Companies.COMPANYINTID = INSERTED.COMPANYINTID)"));
-    EXPECT_THAT(window.script.Text(), ::testing::HasSubstr(",INSERTED.CompanyName,"));
+    EXPECT_THAT(window.script.Text(),
+                ::testing::HasSubstr(",CAST(INSERTED.CompanyName AS NVARCHAR(80)),"));
 }
 
 TEST(GenerationRunOrder, OverridesReplaceTheBuiltInColumns) {
@@ -247,7 +293,8 @@ TEST(GenerationRunOrder, OverridesReplaceTheBuiltInColumns) {
     CreateAuditScript(window, session, ColumnOverrides{"OrderID", "Title"});
     EXPECT_THAT(
         window.script.Text(),
-        ::testing::HasSubstr("        SELECT  @QLXUserID,INSERTED.OrderID,INSERTED.Title,"));
+        ::testing::HasSubstr("        SELECT  @QLXUserID,INSERTED.OrderID,CAST(INSERTED.Title AS "
+                             "NVARCHAR(80)),LEFT(@CurrentColName, 40),"));
     EXPECT_THAT(session.calls, ::testing::Not(::testing::Contains("UppercaseIdentifiers")));
 }
 

@@ -60,7 +60,7 @@ TEST(WorkedExample, TriggerSectionForCompaniesIsExact) {
     WriteAuditTriggerScript(script, "Companies", "AuditTrailCompanies", "CompanyIntID",
                             "CompanyName", FieldVector(kCompaniesColumns));
     EXPECT_EQ(script.Text(), CrLf(kCompaniesTrigger));
-    EXPECT_EQ(ScriptLines(script.Text()).size(), 60u);
+    EXPECT_EQ(ScriptLines(script.Text()).size(), 67u);
 }
 
 TEST(AuditTableSection, IsTheSame22LinesWhateverTheName) {
@@ -143,6 +143,7 @@ struct TriggerCase {
     std::string keyColumn;
     std::vector<std::string> ifUpdateColumns;  // the columns that get an IF UPDATE line
     std::vector<std::string> editorLines;      // the SELECT @QLXUserID lines after the comment
+    std::size_t leftOutOfSet = 0;              // identity, computed and rowversion columns
 };
 
 class TriggerBlocks : public ::testing::TestWithParam<TriggerCase> {};
@@ -157,8 +158,10 @@ TEST_P(TriggerBlocks, LogTheRightColumns) {
     }
     EXPECT_EQ(ifUpdate, c.ifUpdateColumns);
     EXPECT_EQ(LinesStartingWith(script, "SELECT @QLXUserID="), c.editorLines);
-    EXPECT_EQ(ScriptLines(script).size(),
-              42 + 3 * c.columns.size() + c.ifUpdateColumns.size() + c.editorLines.size());
+    // Without a key the trigger has nothing to refuse: 7 fixed lines fewer.
+    const std::size_t fixedLines = c.keyColumn.empty() ? 42 : 49;
+    EXPECT_EQ(ScriptLines(script).size(), fixedLines + 3 * c.columns.size() - c.leftOutOfSet +
+                                              c.ifUpdateColumns.size() + c.editorLines.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -195,7 +198,19 @@ INSTANTIATE_TEST_SUITE_P(
                     {{"Key1", 3}, {"EditedBy", kText}, {"EditDate", 135}},
                     "Key1",
                     {},
-                    {"SELECT @QLXUserID=INSERTED.EditedBy FROM INSERTED"}}),
+                    {"SELECT @QLXUserID=INSERTED.EditedBy FROM INSERTED"}},
+        // UPDATE() of a computed column fails the CREATE TRIGGER and no update names a
+        // rowversion; an identity column is still asked for.
+        TriggerCase{"ComputedAndRowVersionGetNoUpdateTest",
+                    {{"Key1", 3},
+                     {"Serial", 3, test::IdentityFacts()},
+                     {"Total", 3, test::ComputedFacts()},
+                     {"Version", ado::adBinary, test::TypeFacts("rowversion")},
+                     {"Name", kText}},
+                    "Key1",
+                    {"Serial", "Name"},
+                    {},
+                    3}),
     [](const auto& info) { return info.param.name; });
 
 TEST(TriggerBlocks, EveryColumnExcludedLeavesTheFlagTestNextToItsReset) {
@@ -203,26 +218,27 @@ TEST(TriggerBlocks, EveryColumnExcludedLeavesTheFlagTestNextToItsReset) {
     EXPECT_THAT(script, HasSubstr("    SET @Flag=0\r\n    IF(@Flag=1)\r\n"));
 }
 
-TEST(TriggerBlocks, CastsEveryTypeButTheFourTextTypes) {
+// adLongVarChar (text, varchar(max)) is cast to NVARCHAR(MAX): as it is, it would make the CASE
+// text, and every Unicode value beside it would pass through the code page.
+TEST(TriggerBlocks, CastsEveryTypeButTheThreeTextTypes) {
     struct TypeCase {
         std::int32_t type;
-        bool cast;
+        std::string castType;  // empty: logged as it is
     };
-    for (const auto [type, cast] :
-         {TypeCase{ado::adVarChar, false}, TypeCase{ado::adLongVarChar, false},
-          TypeCase{ado::adVarWChar, false}, TypeCase{ado::adLongVarWChar, false},
-          TypeCase{ado::adChar, true}, TypeCase{ado::adWChar, true}, TypeCase{ado::adInteger, true},
-          TypeCase{ado::adDBTimeStamp, true}, TypeCase{ado::adVarBinary, true}, TypeCase{-1, true},
-          TypeCase{199, true}, TypeCase{204, true}}) {
+    for (const auto& [type, castType] :
+         {TypeCase{ado::adVarChar, ""}, TypeCase{ado::adLongVarChar, "NVARCHAR(MAX)"},
+          TypeCase{ado::adVarWChar, ""}, TypeCase{ado::adLongVarWChar, ""},
+          TypeCase{ado::adChar, "NVARCHAR(20)"}, TypeCase{ado::adWChar, "NVARCHAR(20)"},
+          TypeCase{ado::adInteger, "NVARCHAR(20)"}, TypeCase{ado::adDBTimeStamp, "NVARCHAR(20)"},
+          TypeCase{ado::adVarBinary, "NVARCHAR(20)"}, TypeCase{-1, "NVARCHAR(20)"},
+          TypeCase{199, "NVARCHAR(20)"}, TypeCase{204, "NVARCHAR(20)"}}) {
         const std::string script = TriggerFor({{"Key1", 3}, {"Value", type}});
-        const std::string oldValue = cast ? "            WHEN 'Value' THEN CAST(DELETED.Value AS "
-                                            "NVARCHAR(20))\r\n"
-                                          : "            WHEN 'Value' THEN DELETED.Value\r\n";
-        const std::string newValue = cast ? "            WHEN 'Value' THEN CAST(INSERTED.Value "
-                                            "AS NVARCHAR(20))\r\n"
-                                          : "            WHEN 'Value' THEN INSERTED.Value\r\n";
-        EXPECT_THAT(script, HasSubstr(oldValue)) << type;
-        EXPECT_THAT(script, HasSubstr(newValue)) << type;
+        for (const std::string rows : {"DELETED", "INSERTED"}) {
+            const std::string value =
+                castType.empty() ? rows + ".Value" : "CAST(" + rows + ".Value AS " + castType + ")";
+            EXPECT_THAT(script, HasSubstr("            WHEN 'Value' THEN " + value + "\r\n"))
+                << type;
+        }
     }
 }
 
@@ -231,7 +247,7 @@ TEST(TriggerBlocks, EmptyColumnListWritesTheEmptyForms) {
     EXPECT_THAT(script, HasSubstr("UPDATE Items SET\r\n\r\n    From INSERTED\r\n"));
     EXPECT_THAT(script, HasSubstr("        CASE @CurrentColName\r\n        END,\r\n"));
     EXPECT_THAT(script, HasSubstr("        CASE @CurrentColName\r\n        END\r\n"));
-    EXPECT_EQ(ScriptLines(script).size(), 43u);  // the 42 fixed lines and the SET list's end
+    EXPECT_EQ(ScriptLines(script).size(), 50u);  // the 49 fixed lines and the SET list's end
     EXPECT_TRUE(script.ends_with("\r\nGO\r\n"));
 }
 
@@ -243,11 +259,12 @@ TEST(TriggerBlocks, SingleColumnSetListHasNoComma) {
 TEST(TriggerBlocks, EmptyKeyColumnStandsAsEmptyText) {
     const std::string script = TriggerFor({{"Name", kText}}, "");
     EXPECT_THAT(script, HasSubstr("    Where (Items. = INSERTED.)\r\n"));
-    EXPECT_THAT(script, HasSubstr("        SELECT  @QLXUserID,INSERTED.,INSERTED.Shown,"));
+    EXPECT_THAT(script, HasSubstr("        SELECT  @QLXUserID,INSERTED.,CAST(INSERTED.Shown AS "
+                                  "NVARCHAR(80)),LEFT(@CurrentColName, 40),"));
     EXPECT_THAT(script, HasSubstr("        Where (INSERTED. = DELETED.)\r\n"));
 }
 
-// The line count 42 + 3n + c + e (n at least 1), over many random column lists whose names are
+// The line count 49 + 3n + c + e (n at least 1), over many random column lists whose names are
 // drawn from a pool that includes the editor, date and key names in several letter cases.
 TEST(LineCountRule, HoldsOverRandomColumnLists) {
     const std::vector<std::string> pool = {"Key1",     "KEY1",     "Name",       "EditedBy",
@@ -270,7 +287,7 @@ TEST(LineCountRule, HoldsOverRandomColumnLists) {
             editors += editor && p > 0;
         }
         EXPECT_EQ(ScriptLines(TriggerFor(columns)).size(),
-                  42 + 3 * columns.size() + logged + editors);
+                  49 + 3 * columns.size() + logged + editors);
     }
 }
 
@@ -367,6 +384,13 @@ using test::ComputedFacts;
 using test::IdentityFacts;
 using test::TypeFacts;
 
+// A catalog that describes the columns.
+TableFacts CatalogFacts(std::vector<Field> columns) {
+    TableFacts table;
+    table.catalogColumns = std::move(columns);
+    return table;
+}
+
 // The text between "UPDATE Items SET" and "    From INSERTED".
 std::string SetListOf(const std::string& trigger) {
     const std::string start = "UPDATE Items SET\r\n";
@@ -423,23 +447,62 @@ INSTANTIATE_TEST_SUITE_P(
                           {{"A", kText}, {"Stamp", ado::adDBTimeStamp, TypeFacts("timestamp")}},
                           {},
                           "    A = INSERTED.A,\r\n    Stamp = INSERTED.Stamp\r\n"},
-                      SetListCase{"NothingCanBeSet",
-                                  {{"Key1", 3, IdentityFacts()}, {"Total", 3, ComputedFacts()}},
-                                  {},
-                                  "    @Flag = 0\r\n"}),
+                      SetListCase{"IdentityAsTheCatalogSays",
+                                  {{"A", kText}, {"Serial", 3}, {"B", kText}},
+                                  CatalogFacts({{"serial", 3, IdentityFacts()}}),
+                                  "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"}),
+    [](const auto& info) { return info.param.name; });
+
+struct NoColumnToSetCase {
+    const char* name;
+    std::vector<Field> columns;
+    TableFacts table;
+};
+
+class NoColumnToSet : public ::testing::TestWithParam<NoColumnToSetCase> {};
+
+// A trigger that sets nothing would throw away every update of the table: the run fails with the
+// lines before the SET list written.
+TEST_P(NoColumnToSet, IsAnErrorOfTheRun) {
+    const auto& c = GetParam();
+    ScriptBuffer script;
+    try {
+        WriteAuditTriggerScript(script, "Items", "AuditTrailItems", "Key1", "Shown",
+                                FieldVector(c.columns), c.table);
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Number(), kErrNoColumnToSet);
+        EXPECT_THAT(error.Description(),
+                    ::testing::StartsWith("No column of Items can be set by an UPDATE"));
+    }
+    EXPECT_TRUE(script.Text().ends_with("UPDATE Items SET\r\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NoColumnToSet,
+    ::testing::Values(
+        NoColumnToSetCase{
+            "NothingCanBeSet", {{"Key1", 3, IdentityFacts()}, {"Total", 3, ComputedFacts()}}, {}},
+        NoColumnToSetCase{
+            "OnlyARowVersion", {{"Version", ado::adBinary, TypeFacts("rowversion")}}, {}},
+        NoColumnToSetCase{
+            "AsTheCatalogSays",
+            {{"Key1", 3}, {"Total", 3}},
+            CatalogFacts({{"Key1", 3, IdentityFacts()}, {"Total", 3, ComputedFacts()}})}),
     [](const auto& info) { return info.param.name; });
 
 struct CastCase {
     const char* name;
     Field column;
     const char* oldValue;  // what the old-value CASE block logs
+    TableFacts table = {};
 };
 
 class Casts : public ::testing::TestWithParam<CastCase> {};
 
 TEST_P(Casts, AreWideEnoughThatTheyCannotFail) {
     const auto& c = GetParam();
-    const std::string trigger = TriggerFor({{"Key1", 3}, c.column});
+    const std::string trigger = TriggerFor({{"Key1", 3}, c.column}, "Key1", "Items", c.table);
     EXPECT_THAT(trigger,
                 HasSubstr("            WHEN 'Value' THEN " + std::string(c.oldValue) + "\r\n"));
     EXPECT_THAT(test::TsqlProblems(trigger), ElementsAre());
@@ -469,7 +532,50 @@ INSTANTIATE_TEST_SUITE_P(
                  "CAST(DELETED.Value AS NVARCHAR(MAX))"},
         CastCase{"SqlVariant",
                  {"Value", ado::adVariant, TypeFacts("sql_variant")},
-                 "CAST(DELETED.Value AS NVARCHAR(4000))"},
+                 "CAST(DELETED.Value AS NVARCHAR(MAX))"},
+        CastCase{"DecimalOf17DigitsAllAfterThePoint",
+                 {"Value", ado::adDecimal, TypeFacts("decimal", 17, 17)},
+                 "CAST(DELETED.Value AS NVARCHAR(20))"},
+        CastCase{"DecimalOf18DigitsAllAfterThePoint",
+                 {"Value", ado::adDecimal, TypeFacts("decimal", 18, 18)},
+                 "CAST(DELETED.Value AS NVARCHAR(21))"},
+        CastCase{"DecimalOf38DigitsAllAfterThePoint",
+                 {"Value", ado::adNumeric, TypeFacts("numeric", 38, 38)},
+                 "CAST(DELETED.Value AS NVARCHAR(41))"},
+        CastCase{"Money", {"Value", ado::adCurrency}, "CAST(DELETED.Value AS NVARCHAR(20))"},
+        CastCase{"TextTypeName",
+                 {"Value", ado::adLongVarChar, TypeFacts("text")},
+                 "CAST(DELETED.Value AS NVARCHAR(MAX))"},
+        CastCase{"ImageAsHexadecimalDigits",
+                 {"Value", ado::adLongVarBinary, TypeFacts("image")},
+                 "CONVERT(NVARCHAR(MAX), CONVERT(VARBINARY(MAX), DELETED.Value), 1)"},
+        CastCase{"Geography",
+                 {"Value", ado::adVarBinary, TypeFacts("geography")},
+                 "CAST(DELETED.Value AS NVARCHAR(MAX))"},
+        CastCase{"Geometry",
+                 {"Value", ado::adVarBinary, TypeFacts("geometry")},
+                 "CAST(DELETED.Value AS NVARCHAR(MAX))"},
+        CastCase{"Hierarchyid",
+                 {"Value", ado::adVarBinary, TypeFacts("hierarchyid")},
+                 "CAST(DELETED.Value AS NVARCHAR(MAX))"},
+        CastCase{"Datetime2ReportedAsText",
+                 {"Value", ado::adVarWChar, TypeFacts("datetime2", 27, 7)},
+                 "CAST(DELETED.Value AS NVARCHAR(20))"},
+        CastCase{"DateReportedAsText",
+                 {"Value", ado::adVarWChar, TypeFacts("date")},
+                 "CAST(DELETED.Value AS NVARCHAR(20))"},
+        CastCase{"UniqueidentifierByTypeName",
+                 {"Value", ado::adVarWChar, TypeFacts("uniqueidentifier")},
+                 "CAST(DELETED.Value AS NVARCHAR(36))"},
+        // The catalog's type name stands for the driver's guess, whatever the letter case.
+        CastCase{"CatalogTypeNameOverridesDriversText",
+                 {"Value", ado::adVarWChar},
+                 "CAST(DELETED.Value AS NVARCHAR(20))",
+                 CatalogFacts({{"VALUE", ado::adVarWChar, TypeFacts("datetime2", 27, 7)}})},
+        CastCase{"CatalogOfOtherColumnsLeavesTheDriversType",
+                 {"Value", ado::adVarWChar},
+                 "DELETED.Value",
+                 CatalogFacts({{"Other", ado::adVarWChar, TypeFacts("datetime2", 27, 7)}})},
         CastCase{"IntegerKeepsTwenty",
                  {"Value", ado::adBigInt, TypeFacts("bigint", 19)},
                  "CAST(DELETED.Value AS NVARCHAR(20))"},
@@ -488,8 +594,115 @@ TEST(WorkedExample, TriggerIsExactWhateverTheOrdinaryColumnsTell) {
         {"EditDate", ado::adDBTimeStamp, TypeFacts("datetime", 23, 3)}};
     ScriptBuffer script;
     WriteAuditTriggerScript(script, "Companies", "AuditTrailCompanies", "CompanyIntID",
-                            "CompanyName", FieldVector(columns), TableFacts{{"CompanyIntID"}, {}});
+                            "CompanyName", FieldVector(columns),
+                            test::PrimaryKeyFacts({"CompanyIntID"}));
     EXPECT_EQ(script.Text(), CrLf(kCompaniesTrigger));
+}
+
+// ---- The key-change refusal and literals beyond ASCII ------------------------------------------
+
+struct KeyRefusalCase {
+    const char* name;
+    const char* keyColumn;
+    TableFacts table;
+    bool refused;  // the trigger refuses updates that change the key
+};
+
+class KeyChangeRefusal : public ::testing::TestWithParam<KeyRefusalCase> {};
+
+// The trigger finds the rows by their key: unless no update can change it, an update that does is
+// rolled back before the trigger's UPDATE.
+TEST_P(KeyChangeRefusal, StandsBeforeTheUpdateUnlessTheKeyCannotChange) {
+    const auto& c = GetParam();
+    const std::string trigger =
+        TriggerFor({{"Key1", 3}, {"Serial", 3}, {"Name", kText}}, c.keyColumn, "Items", c.table);
+    const std::vector<std::string> lines = ScriptLines(trigger);
+    const auto update = std::ranges::find(lines, "UPDATE Items SET");
+    ASSERT_NE(update, lines.end());
+    const std::vector<std::string> before(lines.begin(), update);
+    const std::vector<std::string> refusal = {
+        "IF UPDATE(Key1) AND ((SELECT COUNT(*) FROM INSERTED) > 1 OR EXISTS (SELECT Key1 FROM "
+        "INSERTED EXCEPT SELECT Key1 FROM DELETED))",
+        "BEGIN",
+        "    RAISERROR(N'Items: an update may not change the key column Key1, by which the audit "
+        "trigger finds the row. The update was rolled back.', 16, 1)",
+        "    ROLLBACK TRANSACTION",
+        "    RETURN",
+        "END",
+        ""};
+    // The 9 lines from CREATE TRIGGER to the DECLARE's blank line come first.
+    const std::size_t opening = 9;
+    if (c.refused) {
+        ASSERT_EQ(before.size(), opening + refusal.size());
+        EXPECT_EQ(std::vector(before.begin() + opening, before.end()), refusal);
+    } else {
+        EXPECT_EQ(before.size(), opening);
+        EXPECT_THAT(trigger, Not(HasSubstr("RAISERROR")));
+    }
+    // An empty key leaves "Items. = INSERTED." in the script, which no server takes.
+    if (*c.keyColumn != '\0') {
+        EXPECT_THAT(test::TsqlProblems(trigger), ElementsAre());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeyChangeRefusal,
+    ::testing::Values(KeyRefusalCase{"OrdinaryKey", "Key1", {}, true},
+                      KeyRefusalCase{"EmptyKey", "", {}, false},
+                      KeyRefusalCase{"IdentityKeyFromTheCatalog", "Key1",
+                                     CatalogFacts({{"Key1", 3, IdentityFacts()}}), false},
+                      KeyRefusalCase{"IdentityKeyInAnotherLetterCase", "Key1",
+                                     CatalogFacts({{"KEY1", 3, IdentityFacts()}}), false},
+                      KeyRefusalCase{"IdentityOfAnotherColumn", "Key1",
+                                     CatalogFacts({{"Key1", 3}, {"Serial", 3, IdentityFacts()}}),
+                                     true}),
+    [](const auto& info) { return info.param.name; });
+
+struct LiteralCase {
+    const char* name;
+    const char* column;
+    const char* identifier;  // the column where T-SQL expects a name
+    const char* literal;     // the column's name as a literal
+};
+
+class NameLiterals : public ::testing::TestWithParam<LiteralCase> {};
+
+// Names beyond ASCII are N'…' literals: a '…' literal passes through the server's code page,
+// which turns them into '?' and matches no column name.
+TEST_P(NameLiterals, AreUnicodeBeyondAscii) {
+    const auto& c = GetParam();
+    const std::string trigger = TriggerFor({{"Key1", 3}, {c.column, ado::adInteger}});
+    const std::string identifier = c.identifier;
+    const std::string literal = c.literal;
+    for (const std::string rows : {"DELETED", "INSERTED"}) {
+        EXPECT_THAT(trigger, HasSubstr("            WHEN " + literal + " THEN CAST(" + rows + "." +
+                                       identifier + " AS NVARCHAR(20))\r\n"));
+    }
+    EXPECT_THAT(trigger, HasSubstr("    IF UPDATE(" + identifier +
+                                   ") AND (@CurrentColName= " + literal + ")  SET @Flag=1\r\n"));
+    EXPECT_THAT(test::TsqlProblems(trigger), ElementsAre());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NameLiterals,
+    ::testing::Values(LiteralCase{"Ascii", "Amount", "Amount", "'Amount'"},
+                      LiteralCase{"QuoteInAscii", "O'Brien", "[O'Brien]", "'O''Brien'"},
+                      LiteralCase{"HanCharacters", "数量", "数量", "N'数量'"},
+                      LiteralCase{"LetterWithAccent", "Straße", "Straße", "N'Straße'"},
+                      LiteralCase{"QuoteBeyondAscii", "O'Brien€", "[O'Brien€]", "N'O''Brien€'"}),
+    [](const auto& info) { return info.param.name; });
+
+// The column loop finds the table by its name: beyond ASCII as an N'…' literal too.
+TEST(NameLiterals, TableBeyondAsciiIsAUnicodeLiteral) {
+    const std::string trigger = TriggerFor({{"Key1", 3}, {"Name", kText}}, "Key1", "Bestände");
+    EXPECT_THAT(trigger, HasSubstr("WHERE sysobjects.id = syscolumns.id AND sysobjects.name = "
+                                   "N'Bestände'\r\n"));
+    EXPECT_THAT(trigger,
+                HasSubstr("    SET @CurrentColName=COL_NAME(OBJECT_ID(N'Bestände'), @CurrentCol)"));
+    EXPECT_THAT(trigger, HasSubstr("    RAISERROR(N'Bestände: an update may not change"));
+    EXPECT_THAT(TriggerFor({{"Key1", 3}, {"Name", kText}}),
+                HasSubstr("sysobjects.name = 'Items'\r\n"));
+    EXPECT_THAT(test::TsqlProblems(trigger), ElementsAre());
 }
 
 TEST(RemovalScript, DropsTheTriggerAndOnRequestTheAuditTable) {

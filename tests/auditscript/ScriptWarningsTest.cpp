@@ -51,6 +51,20 @@ TEST_P(Warnings, NameTheColumnTheProblemAndTheServerError) {
     EXPECT_THAT(texts, ElementsAreArray(expected));
 }
 
+// Table facts made up by an edit of the empty ones.
+template <typename Edit>
+TableFacts TableWith(Edit edit) {
+    TableFacts table;
+    edit(table);
+    return table;
+}
+
+ColumnFacts ColumnSetFacts() {
+    ColumnFacts facts;
+    facts.columnSet = true;
+    return facts;
+}
+
 const Field kKey{"ID", ado::adInteger};
 const std::string kLongKey(50, 'k');
 const Field kShown{"Shown", kText, Sized(80)};
@@ -96,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
         WarningCase{"DisplayWiderThanDisplayName",
                     {kKey, {"Shown", kText, Sized(81)}},
                     {"display column 'Shown' holds up to 81 characters and the audit table's "
-                     "DisplayName 80"}},
+                     "DisplayName 80: the trigger logs longer values cut to 80"}},
         WarningCase{"KeyThatIsNotThePrimaryKey",
                     {kKey, kShown},
                     {"the key column 'ID' is not the table's primary key (Code, Year)"},
@@ -108,8 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
                      {std::string(41, 'b'), ado::adInteger},
                      // 39 letters and a character beyond U+FFFF: 41 UTF-16 units
                      {std::string(39, 'c') + "\xF0\x9F\x98\x80", ado::adInteger}},
-                    {"has a name of 41 characters and the audit table's FieldName 40: every "
-                     "update of it fails (Msg 8152",
+                    {"has a name of 41 characters and the audit table's FieldName 40: the "
+                     "trigger logs it cut to its first 40",
                      "has a name of 41 characters"}},
         WarningCase{"LongNamesThatAreNeverLogged",
                     {{kLongKey, ado::adInteger},
@@ -131,14 +145,71 @@ INSTANTIATE_TEST_SUITE_P(
                      {"Precise", ado::adDBTimeStamp, Sized(27, "datetime2")},
                      {"Minute", ado::adDBTimeStamp, Sized(16, "smalldatetime")},
                      {"Version", ado::adBinary, Sized(8, "timestamp")}},
+                    // An image is logged as its 0x… digits: nothing lost.
                     {"'Blob' holds binary values, which the trigger logs as unreadable text",
-                     "'Picture' is of type image", "'Any' is an sql_variant",
+                     "'Any' is an sql_variant",
                      "'Padded' holds fixed-length text longer than 20 characters, which the "
                      "trigger logs cut to 20",
                      "'Ratio' holds floating-point values",
                      "'Created' holds date and time values, "
                      "which the trigger logs to the minute",
-                     "'Precise' holds date and time values, which the trigger logs cut to 20"}}),
+                     "'Precise' holds date and time values, which the trigger logs cut to 20"}},
+        WarningCase{
+            "Money",
+            {kKey,
+             kShown,
+             {"Price", ado::adCurrency},
+             {"Fee", ado::adNumeric, Sized(19, "money", 4)},
+             {"Tip", ado::adNumeric, Sized(10, "SMALLMONEY", 4)},
+             {"Amount", ado::adNumeric, Sized(19, "decimal", 4)}},
+            {"'Price' holds money values, which the trigger logs with 2 of their 4 decimals",
+             "'Fee' holds money values", "'Tip' holds money values"}},
+        WarningCase{"DateAndTimeReportedAsText",
+                    {kKey,
+                     kShown,
+                     {"Created", kText, Sized(23, "datetime")},
+                     {"Precise", kText, Sized(27, "datetimeoffset")}},
+                    {"'Created' holds date and time values, which the trigger logs to the minute",
+                     "'Precise' holds date and time values, which the trigger logs cut to 20"}},
+        WarningCase{"CatalogTypeOverridesTheDrivers",
+                    {kKey, kShown, {"Created", kText}, {"Total", ado::adDouble}},
+                    {"'Created' holds date and time values, which the trigger logs cut to 20"},
+                    TableWith([](TableFacts& t) {
+                        t.catalogColumns = {{"created", kText, Sized(27, "datetime2")},
+                                            {"Total", ado::adDouble, test::ComputedFacts()}};
+                    })},
+        WarningCase{"CascadingForeignKeys",
+                    {kKey, kShown},
+                    {"the table has foreign keys with an ON UPDATE action (FK_A, FK_B): the "
+                     "script's CREATE TRIGGER fails (Msg 2113"},
+                    TableWith([](TableFacts& t) {
+                        t.cascadingForeignKeys = {"FK_A", "FK_B"};
+                    })},
+        WarningCase{"InsteadOfUpdateTriggers",
+                    {kKey, kShown},
+                    {"the table already has the audit trigger 'QLX_AuditTrailItems': the script's "
+                     "CREATE TABLE and CREATE TRIGGER fail (Msg 2714",
+                     "the table already has the INSTEAD OF UPDATE trigger 'KeepHistory': the "
+                     "script's CREATE TRIGGER fails (Msg 2111"},
+                    TableWith([](TableFacts& t) {
+                        t.insteadOfUpdateTriggers = {"QLX_AuditTrailItems", "KeepHistory"};
+                    })},
+        WarningCase{"SystemVersioned",
+                    {kKey, kShown},
+                    {"the table is a system-versioned temporal table: the script's CREATE TRIGGER "
+                     "fails (Msg 13915"},
+                    TableWith([](TableFacts& t) { t.systemVersioned = true; })},
+        WarningCase{"ColumnSet",
+                    {kKey, kShown, {"Extras", ado::adLongVarWChar}},
+                    {"the table has the sparse column set 'Extras': the trigger's UPDATE sets it "
+                     "beside its sparse columns, and every update fails (Msg 360"},
+                    TableWith([](TableFacts& t) {
+                        t.catalogColumns = {{"Extras", ado::adLongVarWChar, ColumnSetFacts()}};
+                    })},
+        WarningCase{"TableWarningsComeFirst",
+                    {kKey, kShown, {"Ratio", ado::adDouble}},
+                    {"system-versioned temporal table", "'Ratio' holds floating-point values"},
+                    TableWith([](TableFacts& t) { t.systemVersioned = true; })}),
     [](const auto& info) { return info.param.name; });
 
 TEST(Warnings, NoneForAnEmptyColumnList) {

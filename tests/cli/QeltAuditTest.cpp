@@ -81,7 +81,7 @@ struct OptionCase {
     std::string name;
     std::vector<std::string> options;
     std::vector<std::string> namingLines;  // the trigger's lines naming table, key and display
-    std::size_t lineCount = 22 + 42 + 3 * 5 + 3 + 1;  // CompanyIntID is not the key: logged
+    std::size_t lineCount = 22 + 49 + 3 * 5 + 3 + 1;  // CompanyIntID is not the key: logged
 };
 
 class QeltAuditColumnOptions : public ::testing::TestWithParam<OptionCase> {};
@@ -104,37 +104,38 @@ INSTANTIATE_TEST_SUITE_P(
                    {"--table", "Requirements"},
                    {"CREATE TRIGGER QLX_AuditTrailRequirements ON Requirements",
                     "    Where (Requirements.ReqIntID = INSERTED.ReqIntID)",
-                    "        SELECT  @QLXUserID,INSERTED.ReqIntID,INSERTED.ReqID,@CurrentColName,",
+                    "        SELECT  @QLXUserID,INSERTED.ReqIntID,CAST(INSERTED.ReqID AS "
+                    "NVARCHAR(80)),LEFT(@CurrentColName, 40),",
                     "        Where (INSERTED.ReqIntID = DELETED.ReqIntID)"}},
         OptionCase{"Uppercase",
                    {"--table", "Contacts", "--uppercase-identifiers"},
                    {"CREATE TRIGGER QLX_AuditTrailContacts ON Contacts",
                     "    Where (Contacts.CONTACTINTID = INSERTED.CONTACTINTID)",
-                    "        SELECT  @QLXUserID,INSERTED.CONTACTINTID,INSERTED.DisplayName,"
-                    "@CurrentColName,",
+                    "        SELECT  @QLXUserID,INSERTED.CONTACTINTID,CAST(INSERTED.DisplayName "
+                    "AS NVARCHAR(80)),LEFT(@CurrentColName, 40),",
                     "        Where (INSERTED.CONTACTINTID = DELETED.CONTACTINTID)"}},
         OptionCase{"KnownTableOtherCase",
                    {"--table", "SAVESETINFO"},
                    {"CREATE TRIGGER QLX_AuditTrailSAVESETINFO ON SAVESETINFO",
                     "    Where (SAVESETINFO.SaveSetIntID = INSERTED.SaveSetIntID)",
-                    "        SELECT  @QLXUserID,INSERTED.SaveSetIntID,INSERTED.DisplayName,"
-                    "@CurrentColName,",
+                    "        SELECT  @QLXUserID,INSERTED.SaveSetIntID,CAST(INSERTED.DisplayName "
+                    "AS NVARCHAR(80)),LEFT(@CurrentColName, 40),",
                     "        Where (INSERTED.SaveSetIntID = DELETED.SaveSetIntID)"}},
-        OptionCase{
-            "UnknownTableWithKey",
-            {"--table", "Orders", "--key-column", "OrderID"},
-            {"CREATE TRIGGER QLX_AuditTrailOrders ON Orders",
-             "    Where (Orders.OrderID = INSERTED.OrderID)",
-             "        SELECT  @QLXUserID,INSERTED.OrderID,INSERTED.DisplayName,@CurrentColName,",
-             "        Where (INSERTED.OrderID = DELETED.OrderID)"}},
-        OptionCase{
-            "DisplayOverride",
-            {"--display-column", "Town"},
-            {"CREATE TRIGGER QLX_AuditTrailCompanies ON Companies",
-             "    Where (Companies.CompanyIntID = INSERTED.CompanyIntID)",
-             "        SELECT  @QLXUserID,INSERTED.CompanyIntID,INSERTED.Town,@CurrentColName,",
-             "        Where (INSERTED.CompanyIntID = DELETED.CompanyIntID)"},
-            22 + 60}),
+        OptionCase{"UnknownTableWithKey",
+                   {"--table", "Orders", "--key-column", "OrderID"},
+                   {"CREATE TRIGGER QLX_AuditTrailOrders ON Orders",
+                    "    Where (Orders.OrderID = INSERTED.OrderID)",
+                    "        SELECT  @QLXUserID,INSERTED.OrderID,CAST(INSERTED.DisplayName AS "
+                    "NVARCHAR(80)),LEFT(@CurrentColName, 40),",
+                    "        Where (INSERTED.OrderID = DELETED.OrderID)"}},
+        OptionCase{"DisplayOverride",
+                   {"--display-column", "Town"},
+                   {"CREATE TRIGGER QLX_AuditTrailCompanies ON Companies",
+                    "    Where (Companies.CompanyIntID = INSERTED.CompanyIntID)",
+                    "        SELECT  @QLXUserID,INSERTED.CompanyIntID,CAST(INSERTED.Town AS "
+                    "NVARCHAR(80)),LEFT(@CurrentColName, 40),",
+                    "        Where (INSERTED.CompanyIntID = DELETED.CompanyIntID)"},
+                   22 + 67}),
     [](const auto& info) { return info.param.name; });
 
 struct RefusalCase {
@@ -261,6 +262,29 @@ TEST(QeltAuditOutput, ReplacesTheFileOnlyOnSuccess) {
         << "no temporary file may be left behind";
 }
 
+// A table none of whose columns an UPDATE can set gets no trigger, which would discard every
+// update: its own exit code, nothing written, the file named by --output kept.
+TEST(QeltAuditOutput, TableWithNoColumnToSetWritesNothing) {
+    test::TempFolder dir;
+    const auto output = dir.Write("audit.sql", "kept");
+    const auto columns =
+        dir.Write("c.tsv",
+                  "CompanyIntID\t3\tidentity\nTotal\t3\tcomputed\nVersion\t128\trowversion\n")
+            .string();
+    for (const bool toFile : {false, true}) {
+        std::vector<std::string> args = {"--columns", columns};
+        if (toFile) {
+            args.insert(args.end(), {"--output", output.string()});
+        }
+        const test::CliResult result = test::RunCli(args);
+        EXPECT_EQ(result.exitCode, kExitNoColumnToSet);
+        EXPECT_THAT(result.out, IsEmpty());
+        EXPECT_THAT(result.err, StartsWith("Error creating the Trigger"));
+        EXPECT_THAT(result.err, HasSubstr("No column of Companies can be set by an UPDATE"));
+        EXPECT_EQ(test::ReadBytes(output), "kept");
+    }
+}
+
 TEST(QeltAuditOutput, UnwritableFolderIsReported) {
     test::TempFolder dir;
     const auto columns = dir.Write("c.tsv", kColumns).string();
@@ -327,13 +351,13 @@ TEST(QeltAuditWarnings, UnknownTableTakesItsPrimaryKeyAsKeyColumn) {
               "qeltaudit: warning: the table 'Orders' has no built-in key column: the script uses "
               "its primary key 'OrderID', as the database reports it (--key-column names "
               "another)\n");
-    EXPECT_THAT(
-        NamingLines(result.out),
-        ::testing::ElementsAre(
-            "CREATE TRIGGER QLX_AuditTrailOrders ON Orders",
-            "    Where (Orders.OrderID = INSERTED.OrderID)",
-            "        SELECT  @QLXUserID,INSERTED.OrderID,INSERTED.DisplayName,@CurrentColName,",
-            "        Where (INSERTED.OrderID = DELETED.OrderID)"));
+    EXPECT_THAT(NamingLines(result.out),
+                ::testing::ElementsAre(
+                    "CREATE TRIGGER QLX_AuditTrailOrders ON Orders",
+                    "    Where (Orders.OrderID = INSERTED.OrderID)",
+                    "        SELECT  @QLXUserID,INSERTED.OrderID,CAST(INSERTED.DisplayName AS "
+                    "NVARCHAR(80)),LEFT(@CurrentColName, 40),",
+                    "        Where (INSERTED.OrderID = DELETED.OrderID)"));
     // The identity key stays out of the trigger's UPDATE.
     EXPECT_THAT(result.out,
                 HasSubstr("UPDATE Orders SET\r\n    DisplayName = INSERTED.DisplayName\r\n"));

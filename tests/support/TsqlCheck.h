@@ -303,6 +303,18 @@ class Parser {
             if (AcceptWord("ELSE")) {
                 Statement(false);
             }
+        } else if (IsWord(t, "RAISERROR")) {
+            Next();
+            const Token& open = ExpectSymbol("(");
+            CommaList([&] { Expression(); });
+            Close(open);
+        } else if (IsWord(t, "ROLLBACK")) {
+            Next();
+            if (!AcceptWord("TRANSACTION")) {
+                AcceptWord("TRAN");
+            }
+        } else if (IsWord(t, "RETURN")) {
+            Next();
         } else if (IsWord(t, "END")) {
             Fail(t.line, "END without BEGIN");
         } else if (IsWord(t, "GO")) {
@@ -473,6 +485,17 @@ class Parser {
         }
     }
 
+    // A SELECT in parentheses, or two joined by EXCEPT.
+    void Subquery(const Token& open) {
+        do {
+            if (!IsWord(Peek(), "SELECT")) {
+                Unexpected("SELECT");
+            }
+            Select();
+        } while (AcceptWord("EXCEPT"));
+        Close(open);
+    }
+
     void Insert() {
         Next();
         ExpectWord("INTO");
@@ -522,10 +545,15 @@ class Parser {
         if (IsSymbol(t, "-") || IsSymbol(t, "+") || IsSymbol(t, "~")) {
             Next();
             Operand();
+        } else if (IsSymbol(t, "(") && IsWord(Peek(1), "SELECT")) {
+            Subquery(Next());
         } else if (IsSymbol(t, "(")) {
             Next();
             Expression();
             Close(t);
+        } else if (IsWord(t, "EXISTS") && call) {
+            Next();
+            Subquery(Next());
         } else if (IsWord(t, "CASE")) {
             Case();
         } else if (IsWord(t, "CAST") && call) {
@@ -534,6 +562,21 @@ class Parser {
             Expression();
             ExpectWord("AS");
             Type();
+            Close(open);
+        } else if (IsWord(t, "CONVERT") && call) {
+            Next();
+            const Token& open = Next();
+            Type();
+            ExpectSymbol(",");
+            Expression();
+            if (AcceptSymbol(",")) {
+                Expect(Kind::Number, "a style number");
+            }
+            Close(open);
+        } else if ((IsWord(t, "LEFT") || IsWord(t, "RIGHT")) && call) {
+            Next();  // reserved for joins, and functions too
+            const Token& open = Next();
+            CommaList([&] { Expression(); });
             Close(open);
         } else if (IsWord(t, "UPDATE") && call) {
             Next();

@@ -106,14 +106,20 @@ TEST_P(AcceptedSnippet, Parses) {
 
 INSTANTIATE_TEST_SUITE_P(
     TsqlCheck, AcceptedSnippet,
-    ::testing::Values("SET @v=N'it''s' SET @w='x'", "SELECT [a]]b].[c d] FROM [t]]]",
-                      "SELECT \"q\"\"x\".y FROM \"t\"", "/* a /* nested */ b ) */ SET @v=1",
-                      "SET @v=1 -- a ')' in a comment\nGO -- a comment after GO",
-                      "IF @a<>1 OR NOT @b!=2 AND -@c>=3 SET @v=(@a+2)*3%4/5-1",
-                      "select @v=count(*) from t where t.x is null",
-                      "BEGIN\nSET @v=CASE WHEN @a=1 THEN 'x' ELSE NULL END;\nEND;",
-                      "DECLARE @n NVARCHAR(4000), @d DECIMAL(18, 2), @x NVARCHAR(MAX)",
-                      "GO\n\nGO\n", ""));
+    ::testing::Values(
+        "SET @v=N'it''s' SET @w='x'", "SELECT [a]]b].[c d] FROM [t]]]",
+        "SELECT \"q\"\"x\".y FROM \"t\"", "/* a /* nested */ b ) */ SET @v=1",
+        "SET @v=1 -- a ')' in a comment\nGO -- a comment after GO",
+        "IF @a<>1 OR NOT @b!=2 AND -@c>=3 SET @v=(@a+2)*3%4/5-1",
+        "select @v=count(*) from t where t.x is null",
+        "BEGIN\nSET @v=CASE WHEN @a=1 THEN 'x' ELSE NULL END;\nEND;",
+        "DECLARE @n NVARCHAR(4000), @d DECIMAL(18, 2), @x NVARCHAR(MAX)",
+        "IF UPDATE(k) AND ((SELECT COUNT(*) FROM INSERTED) > 1 OR EXISTS (SELECT k "
+        "FROM INSERTED EXCEPT SELECT k FROM DELETED))\nBEGIN\n    RAISERROR(N'no "
+        "%%', 16, 1)\n    ROLLBACK TRANSACTION\n    RETURN\nEND",
+        "SELECT LEFT(@n, 40), CONVERT(NVARCHAR(MAX), CONVERT(VARBINARY(MAX), t.b), 1), "
+        "MAX(c.colid) FROM t, c WHERE t.n = N'数量'",
+        "GO\n\nGO\n", ""));
 
 struct RejectedSnippet {
     const char* what;
@@ -157,7 +163,12 @@ INSTANTIATE_TEST_SUITE_P(
         RejectedSnippet{"StatementCutOffByGo", "IF (@a=1)\nGO\n", 2,
                         "expected a statement, found GO"},
         RejectedSnippet{"SetWithoutATarget", "SET @v=1 SET", 1, "found the end of the script"},
-        RejectedSnippet{"OptionWithoutOnOrOff", "SET NOCOUNT\nSET @v=1", 2, "expected ON or OFF"}),
+        RejectedSnippet{"OptionWithoutOnOrOff", "SET NOCOUNT\nSET @v=1", 2, "expected ON or OFF"},
+        RejectedSnippet{"ExistsWithoutASelect", "IF EXISTS (@a)\nRETURN", 1, "expected SELECT"},
+        RejectedSnippet{"ConvertWithoutAType", "SET @v=CONVERT(1, @a)", 1,
+                        "expected a name, found '1'"},
+        RejectedSnippet{"SubqueryWithoutItsClose",
+                        "SET @v=1\nIF (SELECT COUNT(*) FROM t > 1\nRETURN", 2, "'(' without ')'"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST(TsqlCheck, ReportsTheFirstProblemOfEachBatchInLineOrder) {
@@ -207,6 +218,10 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"ExtraCloseParenthesis", "SET @Flag=0\n", "SET @Flag=0)\n", "", "found ')'"},
         BrokenCase{"TriggerWithoutItsEnd", "SET NOCOUNT OFF\nEND\n", "SET NOCOUNT OFF\n",
                    "AS\nBEGIN", "BEGIN without END"},
+        BrokenCase{"KeyRefusalWithoutItsEnd", "    RETURN\nEND\n", "    RETURN\n", "AS\nBEGIN",
+                   "BEGIN without END"},
+        BrokenCase{"KeyRefusalWithoutCloseParenthesis", "FROM DELETED))\n", "FROM DELETED)\n", "",
+                   "'(' without ')'"},
         BrokenCase{"WhileWithoutBegin", "(@CurrentCol<=@TotalCol)\nBEGIN\n",
                    "(@CurrentCol<=@TotalCol)\n", "SET NOCOUNT OFF\nEND", "END without BEGIN"},
         BrokenCase{"CaseWithoutEnd", "        END,\n", "", "CASE @CurrentColName",
