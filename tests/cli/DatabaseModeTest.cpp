@@ -267,5 +267,28 @@ TEST_F(DatabaseModeTest, SQLiteIdentityAndGeneratedColumnsStayOutOfTheUpdate) {
               "lost\n");
 }
 
+// The MDBTools driver reports every column read-only, being read-only itself: the trigger's
+// UPDATE still sets every column.
+TEST_F(DatabaseModeTest, AccessColumnsStayInTheUpdate) {
+    const test::CliResult result =
+        test::RunCli({"--database", QELT_ACCESS_DATABASE, "--table", "Fruit", "--key-column",
+                      "Fruit", "--display-column", "Fruit"});
+    ASSERT_EQ(result.exitCode, kExitOk) << result.err;
+    EXPECT_THAT(result.out, HasSubstr("UPDATE Fruit SET\r\n"
+                                      "    Fruit = INSERTED.Fruit,\r\n"
+                                      "    Fiber = INSERTED.Fiber,\r\n"
+                                      "    Fat = INSERTED.Fat,\r\n"
+                                      "    Protien = INSERTED.Protien,\r\n"
+                                      "    Sugar = INSERTED.Sugar,\r\n"
+                                      "    [Vit A] = INSERTED.[Vit A],\r\n"
+                                      "    [Vit C] = INSERTED.[Vit C],\r\n"
+                                      "    [Vit B1] = INSERTED.[Vit B1],\r\n"
+                                      "    [Vit B2] = INSERTED.[Vit B2],\r\n"
+                                      "    [Vit B6] = INSERTED.[Vit B6],\r\n"
+                                      "    [Vit E] = INSERTED.[Vit E]\r\n"
+                                      "    From INSERTED\r\n"));
+    EXPECT_THAT(test::TsqlProblems(result.out), IsEmpty());
+}
+
 }  // namespace
 }  // namespace qelt::cli

@@ -620,6 +620,26 @@ TEST(OdbcSessionAccess, PathWithSemicolonIsAnOpenFailure) {
     EXPECT_THAT(session.OpenFailure(), HasSubstr("contains ';'"));
 }
 
+// The driver is read-only and says so of every column: that makes no column computed, and no
+// catalog query is sent to it.
+TEST(OdbcSessionAccess, ReadOnlyDriverMakesNoColumnComputed) {
+    OdbcSession session;
+    session.SetDatabaseName(QELT_ACCESS_DATABASE);
+    ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+    const auto recordset = session.OpenRecordset(ProbeQuery("Fruit"), 3, 3, 1);
+    ASSERT_NE(recordset, nullptr);
+    const std::vector<Field> fields = FieldsOf(*recordset);
+    ASSERT_EQ(fields.size(), 11U);
+    EXPECT_EQ(fields[0].Name, "Fruit");
+    for (const Field& field : fields) {
+        EXPECT_FALSE(field.Facts->computed) << field.Name;
+        EXPECT_FALSE(field.Facts->identity) << field.Name;
+    }
+    const TableFacts table = session.DescribeTable("Fruit");
+    EXPECT_TRUE(table.catalogColumns.empty());
+    EXPECT_TRUE(table.computedColumns.empty());
+}
+
 TEST(OdbcSessionAccess, MissingMdbIsAnOpenFailure) {
     TempFolder folder;
     OdbcSession session;
