@@ -1,6 +1,7 @@
 // The ODBC session on the T-SQL engine through FreeTDS, as it reads SQL Server: the facts a
 // script needs come from the server's catalog. Each test makes its own tables, named after the
-// test and the process, and drops them at the end.
+// test and the process, and drops them at the end. The script's SET list holds once the script
+// generator takes the catalog's column facts over the driver's.
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -11,12 +12,15 @@
 #include <vector>
 
 #include "dbsession/OdbcSession.h"
+#include "support/CliRun.h"
 #include "support/TsqlEngine.h"
 
 namespace qelt {
 namespace {
 
 using test::EngineName;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 std::string Unique(std::string_view name) {
     return std::string(name) + "_" + std::to_string(::getpid());
@@ -194,6 +198,28 @@ TEST_F(OdbcSessionTsql, QuoteInTheTableNameStaysInTheLiteral) {
     const TableFacts facts = session_.DescribeTable(table);
     ASSERT_EQ(facts.catalogColumns.size(), 1U);
     EXPECT_EQ(facts.catalogColumns[0].Name, "id");
+}
+
+// The script's UPDATE sets every column that can be set, and none that the server fills.
+TEST_F(OdbcSessionTsql, ScriptLeavesWhatTheServerFillsOutOfTheSetList) {
+    const std::string table = Unique("QeltScripted");
+    CreateTable(table, ColumnsOf(kCatalogColumns));
+
+    const test::CliResult result =
+        test::RunCli({"--database", connectionString_, "--table", table, "--key-column",
+                      "ItemIntID", "--display-column", "Name"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string setList = result.out.substr(
+        result.out.find("UPDATE " + table + " SET"),
+        result.out.find("From INSERTED") - result.out.find("UPDATE " + table + " SET"));
+    for (const char* filled : {"ItemIntID", "Ver", "Total"}) {
+        EXPECT_THAT(setList, Not(HasSubstr(std::string(filled) + " = INSERTED."))) << filled;
+    }
+    for (const char* settable : {"Qty", "Ref", "Amount", "Price", "Stamp", "Doc", "Name", "Memo",
+                                 "Code", "Blob", "Rare", "[Menge€ä]"}) {
+        EXPECT_THAT(setList, HasSubstr(std::string(settable) + " = INSERTED." + settable))
+            << settable;
+    }
 }
 
 }  // namespace
