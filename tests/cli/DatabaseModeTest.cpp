@@ -14,6 +14,7 @@
 
 #include "cli/QeltAudit.h"
 #include "support/CliRun.h"
+#include "support/DriverLeakSuppressions.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "support/TsqlCheck.h"

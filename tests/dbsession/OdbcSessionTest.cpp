@@ -16,21 +16,9 @@
 
 #include "dbsession/ColumnListSession.h"
 #include "dbsession/OdbcTestSupport.h"
+#include "support/DriverLeakSuppressions.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-// Connected through a data source, the SQLite driver reads the source's keys through the driver
-// manager's installer library and never frees what that hands back. Those allocations are made
-// beneath SQLDriverConnect, where no code of ours runs; the whole stack is unwound so that the
-// suppression can see that frame past the libraries the driver has already unloaded.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:SQLDriverConnect\n";
-}
-extern "C" const char* __asan_default_options() {
-    return "fast_unwind_on_malloc=0";
-}
-#endif
 
 namespace qelt {
 namespace {
