@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "dbsession/FileDrivers.h"
+#include "dbsession/ServerCatalogs.h"
 #include "text/Ascii.h"
 #include "text/Utf.h"
 #include "text/Utf8Path.h"
@@ -425,8 +426,8 @@ Field DescribeColumnIn(const OdbcHandle& statement, SQLUSMALLINT column) {
     facts.typeName = ColumnTypeName<Unit>(statement, column);
     facts.identity =
         NumericColumnAttribute(statement, column, SQL_DESC_AUTO_UNIQUE_VALUE) == SQL_TRUE;
-    facts.computed =
-        NumericColumnAttribute(statement, column, SQL_DESC_UPDATABLE) == SQL_ATTR_READONLY;
+    // SQL_DESC_UPDATABLE is not read: a read-only driver (MDBTools) reports every column
+    // read-only, which says nothing of what an UPDATE on the server may set.
     return field;
 }
 
@@ -444,36 +445,6 @@ struct RollbackOnExit {
         }
     }
 };
-
-// A text inside a '...' literal of a catalog query: each quote doubled.
-std::string SqlLiteral(std::string_view text) {
-    std::string literal = "'";
-    for (const char c : text) {
-        literal += c;
-        if (c == '\'') {
-            literal += c;
-        }
-    }
-    return literal += "'";
-}
-
-// The catalog queries that list a table's computed or generated columns, one name a row, for the
-// database a connection reaches. A server that does not know a query fails it and the next is
-// tried; a file driver gets only its own, since a failing query may print to standard error.
-std::vector<std::string> ComputedColumnQueries(const FileDriver* fileDriver,
-                                               std::string_view table) {
-    const std::string literal = SqlLiteral(table);
-    if (fileDriver == nullptr) {
-        return {"SELECT column_name FROM information_schema.columns WHERE table_name = " + literal +
-                    " AND is_generated = 'ALWAYS'",
-                "SELECT name FROM sys.columns WHERE object_id = OBJECT_ID(" + literal +
-                    ") AND is_computed = 1"};
-    }
-    if (fileDriver->kind == "SQLite") {
-        return {"SELECT name FROM pragma_table_xinfo(" + literal + ") WHERE hidden IN (2, 3)"};
-    }
-    return {};
-}
 
 // The text in a column of the row just fetched; nothing for NULL or a failed read.
 template <typename Unit>
@@ -505,19 +476,45 @@ SQLRETURN ExecuteDirect(const OdbcHandle& statement, const std::string& sql) {
     return SQLExecDirectW(statement.Get(), odbcSql.data(), static_cast<SQLINTEGER>(odbcSql.size()));
 }
 
-// The first column of every row of a query's result; nothing when the query fails.
-std::optional<std::vector<std::string>> FirstColumnTexts(const OdbcHandle& statement,
-                                                         const std::string& sql) {
-    if (!Succeeded(ExecuteDirect(statement, sql))) {
+// Every row of a query's result, each value as text; nothing when the query fails.
+std::optional<std::vector<CatalogRow>> QueryRows(const OdbcHandle& statement,
+                                                 const std::string& sql) {
+    SQLSMALLINT columns = 0;
+    if (!Succeeded(ExecuteDirect(statement, sql)) ||
+        !Succeeded(SQLNumResultCols(statement.Get(), &columns))) {
         return std::nullopt;
     }
-    std::vector<std::string> texts;
+    std::vector<CatalogRow> rows;
     while (Succeeded(SQLFetch(statement.Get()))) {
-        if (std::optional<std::string> text = TextInColumn(statement, 1)) {
-            texts.push_back(std::move(*text));
+        CatalogRow& row = rows.emplace_back();
+        for (SQLSMALLINT column = 1; column <= columns; ++column) {
+            row.push_back(TextInColumn(statement, static_cast<SQLUSMALLINT>(column)));
         }
     }
-    return texts;
+    return rows;
+}
+
+// The server's name as the driver reports it (SQL_DBMS_NAME); empty when it does not tell.
+template <typename Unit>
+std::string DbmsNameIn(const OdbcHandle& connection) {
+    std::vector<Unit> name(128);
+    SQLSMALLINT bytes = 0;
+    const auto bufferBytes = static_cast<SQLSMALLINT>(name.size() * sizeof(Unit));
+    SQLRETURN result = SQL_ERROR;
+    if constexpr (sizeof(Unit) == 1) {
+        result = SQLGetInfo(connection.Get(), SQL_DBMS_NAME, name.data(), bufferBytes, &bytes);
+    } else {
+        result = SQLGetInfoW(connection.Get(), SQL_DBMS_NAME, name.data(), bufferBytes, &bytes);
+    }
+    if (!Succeeded(result)) {
+        return {};
+    }
+    return FromOdbcBuffer(name, static_cast<SQLSMALLINT>(bytes / sizeof(Unit)));
+}
+
+std::string DbmsName(const OdbcHandle& connection) {
+    return connection.Utf8Calls() ? DbmsNameIn<SQLCHAR>(connection)
+                                  : DbmsNameIn<OdbcChar>(connection);
 }
 
 // The primary key's columns in key order (KEY_SEQ), as SQLPrimaryKeys reports them.
@@ -789,15 +786,16 @@ TableFacts OdbcSession::DescribeTable(const std::string& table) {
         facts.primaryKey = PrimaryKeyColumns(statement, catalogName);
     }
     rollBack();
-    for (const std::string& query : ComputedColumnQueries(handles_->fileDriver, catalogName)) {
-        std::optional<std::vector<std::string>> names;
+    // The catalog tells what the driver's answers cannot, or tell differently by version.
+    for (const CatalogQuery& query :
+         CatalogQueriesFor(DbmsName(handles_->connection), catalogName)) {
+        std::optional<std::vector<CatalogRow>> rows;
         if (const OdbcHandle statement = handles_->NewStatement(); statement.Get() != nullptr) {
-            names = FirstColumnTexts(statement, query);
+            rows = QueryRows(statement, query.sql);
         }
         rollBack();  // a failed query leaves a server's transaction unusable until then
-        if (names) {
-            facts.computedColumns = std::move(*names);
-            break;
+        if (rows) {
+            query.take(*rows, facts);
         }
     }
     return facts;

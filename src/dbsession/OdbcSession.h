@@ -33,8 +33,8 @@ class OdbcSession final : public DatabaseSession {
     // Runs the query and describes its result columns without reading a row. Throws OdbcError.
     std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, std::int32_t cursorType,
                                              std::int32_t lockType, std::int32_t options) override;
-    // The primary key through SQLPrimaryKeys, and the computed columns through the catalog
-    // queries that the common servers answer (the others fail, harmlessly, and are passed over).
+    // The primary key through SQLPrimaryKeys, and what the server's catalog tells for the server
+    // that SQL_DBMS_NAME names (ServerCatalogs.h); nothing more from other drivers.
     TableFacts DescribeTable(const std::string& table) override;
 
     FailureReason LastOpenFailure() const override { return openFailure_; }

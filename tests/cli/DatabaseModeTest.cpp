@@ -14,6 +14,7 @@
 
 #include "cli/QeltAudit.h"
 #include "support/CliRun.h"
+#include "support/DriverLeakSuppressions.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "support/TsqlCheck.h"
@@ -266,6 +267,29 @@ TEST_F(DatabaseModeTest, SQLiteIdentityAndGeneratedColumnsStayOutOfTheUpdate) {
               "qeltaudit: warning: the column 'stamp' holds date and time values, which the "
               "trigger logs to the minute ('Dec  7 2026 11:04PM'): seconds and fractions are "
               "lost\n");
+}
+
+// The MDBTools driver reports every column read-only, being read-only itself: the trigger's
+// UPDATE still sets every column.
+TEST_F(DatabaseModeTest, AccessColumnsStayInTheUpdate) {
+    const test::CliResult result =
+        test::RunCli({"--database", QELT_ACCESS_DATABASE, "--table", "Fruit", "--key-column",
+                      "Fruit", "--display-column", "Fruit"});
+    ASSERT_EQ(result.exitCode, kExitOk) << result.err;
+    EXPECT_THAT(result.out, HasSubstr("UPDATE Fruit SET\r\n"
+                                      "    Fruit = INSERTED.Fruit,\r\n"
+                                      "    Fiber = INSERTED.Fiber,\r\n"
+                                      "    Fat = INSERTED.Fat,\r\n"
+                                      "    Protien = INSERTED.Protien,\r\n"
+                                      "    Sugar = INSERTED.Sugar,\r\n"
+                                      "    [Vit A] = INSERTED.[Vit A],\r\n"
+                                      "    [Vit C] = INSERTED.[Vit C],\r\n"
+                                      "    [Vit B1] = INSERTED.[Vit B1],\r\n"
+                                      "    [Vit B2] = INSERTED.[Vit B2],\r\n"
+                                      "    [Vit B6] = INSERTED.[Vit B6],\r\n"
+                                      "    [Vit E] = INSERTED.[Vit E]\r\n"
+                                      "    From INSERTED\r\n"));
+    EXPECT_THAT(test::TsqlProblems(result.out), IsEmpty());
 }
 
 }  // namespace

@@ -16,21 +16,9 @@
 
 #include "dbsession/ColumnListSession.h"
 #include "dbsession/OdbcTestSupport.h"
+#include "support/DriverLeakSuppressions.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-// Connected through a data source, the SQLite driver reads the source's keys through the driver
-// manager's installer library and never frees what that hands back. Those allocations are made
-// beneath SQLDriverConnect, where no code of ours runs; the whole stack is unwound so that the
-// suppression can see that frame past the libraries the driver has already unloaded.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:SQLDriverConnect\n";
-}
-extern "C" const char* __asan_default_options() {
-    return "fast_unwind_on_malloc=0";
-}
-#endif
 
 namespace qelt {
 namespace {
@@ -618,6 +606,26 @@ TEST(OdbcSessionAccess, PathWithSemicolonIsAnOpenFailure) {
     session.SetDatabaseName(database.string());
     EXPECT_FALSE(session.OpenDatabase());
     EXPECT_THAT(session.OpenFailure(), HasSubstr("contains ';'"));
+}
+
+// The driver is read-only and says so of every column: that makes no column computed, and no
+// catalog query is sent to it.
+TEST(OdbcSessionAccess, ReadOnlyDriverMakesNoColumnComputed) {
+    OdbcSession session;
+    session.SetDatabaseName(QELT_ACCESS_DATABASE);
+    ASSERT_TRUE(session.OpenDatabase()) << session.OpenFailure();
+    const auto recordset = session.OpenRecordset(ProbeQuery("Fruit"), 3, 3, 1);
+    ASSERT_NE(recordset, nullptr);
+    const std::vector<Field> fields = FieldsOf(*recordset);
+    ASSERT_EQ(fields.size(), 11U);
+    EXPECT_EQ(fields[0].Name, "Fruit");
+    for (const Field& field : fields) {
+        EXPECT_FALSE(field.Facts->computed) << field.Name;
+        EXPECT_FALSE(field.Facts->identity) << field.Name;
+    }
+    const TableFacts table = session.DescribeTable("Fruit");
+    EXPECT_TRUE(table.catalogColumns.empty());
+    EXPECT_TRUE(table.computedColumns.empty());
 }
 
 TEST(OdbcSessionAccess, MissingMdbIsAnOpenFailure) {
