@@ -281,7 +281,30 @@ constexpr const char* kEveryKindColumns =
     "ThisColumnNameIsFortyOneCharactersLongXYZ\t3\n"
     "LastOne\t202\tsize=20\n";
 
-TEST_F(ScriptOnEngineTest, EveryKindOfColumnIsSetAndLogged) {
+class EveryKindOnEngine : public ScriptOnEngineTest,
+                          public ::testing::WithParamInterface<const char*> {
+  protected:
+    // The script for the table, from the source the case names.
+    std::string EveryKindScript() {
+        const std::vector<std::string> columns = {
+            "--table", "Kinds", "--key-column", "KindIntID", "--display-column", "DisplayName"};
+        if (std::string(GetParam()) == "ReadThroughFreeTds") {
+            return ScriptFor("Kinds",
+                             {"--key-column", "KindIntID", "--display-column", "DisplayName"});
+        }
+        WriteFile(folder_.Path() / "kinds.columns", kEveryKindColumns);
+        std::vector<std::string> args = {"--columns", (folder_.Path() / "kinds.columns").string()};
+        args.insert(args.end(), columns.begin(), columns.end());
+        const CliResult run = RunCli(args);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return run.out;
+    }
+    TempFolder folder_;
+};
+
+// Whether the columns come from the server's catalog through FreeTDS or from a columns file that
+// tells the same, the script installs and every settable column's update is set and logged.
+TEST_P(EveryKindOnEngine, EveryKindOfColumnIsSetAndLogged) {
     MakeTable("Kinds", kEveryKindTable);
     Exec("ALTER TABLE Kinds DROP COLUMN Dropped");
     Exec(
@@ -292,13 +315,7 @@ TEST_F(ScriptOnEngineTest, EveryKindOfColumnIsSetAndLogged) {
         "-0.12345, 12.3456, 0.5, '2026-12-08 10:11:12.1234567', "
         "'2026-12-08 10:11:12.1234567 +01:00', '2026-12-08', '10:11:12', 'old text', N'old ntext', "
         "N'long', 0x0102, 0x0A0B, '<a>1</a>', 5, 1, 2, 3, N'last')");
-    TempFolder folder;
-    WriteFile(folder.Path() / "kinds.columns", kEveryKindColumns);
-    const CliResult run =
-        RunCli({"--columns", (folder.Path() / "kinds.columns").string(), "--table", "Kinds",
-                "--key-column", "KindIntID", "--display-column", "DisplayName"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    Install(run.out);
+    Install(EveryKindScript());
 
     const std::string longDisplay(100, 'd');
     Exec("UPDATE Kinds SET DisplayName = N'" + longDisplay +
@@ -348,6 +365,10 @@ TEST_F(ScriptOnEngineTest, EveryKindOfColumnIsSetAndLogged) {
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Sources, EveryKindOnEngine,
+                         ::testing::Values("ReadThroughFreeTds", "FromAColumnsFile"),
+                         [](const auto& info) { return std::string(info.param); });
 
 }  // namespace
 }  // namespace qelt::test
