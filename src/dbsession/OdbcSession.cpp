@@ -446,20 +446,44 @@ struct RollbackOnExit {
     }
 };
 
-// The text in a column of the row just fetched; nothing for NULL or a failed read.
+// The whole text in a column of the row just fetched, read a piece at a time (a trigger's
+// definition runs to megabytes); nothing for NULL or a failed read.
 template <typename Unit>
 std::optional<std::string> TextInColumnIn(const OdbcHandle& statement, SQLUSMALLINT column) {
     constexpr SQLSMALLINT kTarget = sizeof(Unit) == 1 ? SQL_C_CHAR : SQL_C_WCHAR;
-    std::vector<Unit> text(512);
-    SQLLEN bytes = 0;
-    if (!Succeeded(SQLGetData(statement.Get(), column, kTarget, text.data(),
-                              static_cast<SQLLEN>(text.size() * sizeof(Unit)), &bytes)) ||
-        bytes == SQL_NULL_DATA) {
-        return std::nullopt;
+    // Beyond this a value is cut: no catalog text the session asks for comes near it.
+    constexpr std::size_t kMostUnits = std::size_t{1} << 28;
+    std::vector<Unit> piece(4096);
+    std::vector<Unit> whole;
+    for (;;) {
+        SQLLEN bytes = 0;
+        const SQLRETURN result =
+            SQLGetData(statement.Get(), column, kTarget, piece.data(),
+                       static_cast<SQLLEN>(piece.size() * sizeof(Unit)), &bytes);
+        if (result == SQL_NO_DATA) {
+            break;
+        }
+        if (!Succeeded(result) || bytes == SQL_NULL_DATA) {
+            return std::nullopt;
+        }
+        // The driver ends each piece with a NUL; a piece that filled the buffer says so.
+        const std::size_t room = piece.size() - 1;
+        const std::size_t units =
+            bytes == SQL_NO_TOTAL || bytes < 0
+                ? room
+                : std::min(room, static_cast<std::size_t>(bytes) / sizeof(Unit));
+        whole.insert(whole.end(), piece.begin(),
+                     piece.begin() + static_cast<std::ptrdiff_t>(units));
+        if (result == SQL_SUCCESS || whole.size() >= kMostUnits) {
+            break;
+        }
     }
-    const SQLLEN units = std::clamp<SQLLEN>(bytes / static_cast<SQLLEN>(sizeof(Unit)), 0,
-                                            static_cast<SQLLEN>(kLongestText));
-    return FromOdbcBuffer(text, static_cast<SQLSMALLINT>(units));
+    const auto end = std::find(whole.begin(), whole.end(), Unit{0});
+    if constexpr (sizeof(Unit) == 1) {
+        return std::string(whole.begin(), end);
+    } else {
+        return text::Utf16ToUtf8(whole.data(), static_cast<std::size_t>(end - whole.begin()));
+    }
 }
 
 std::optional<std::string> TextInColumn(const OdbcHandle& statement, SQLUSMALLINT column) {
@@ -799,6 +823,33 @@ TableFacts OdbcSession::DescribeTable(const std::string& table) {
         }
     }
     return facts;
+}
+
+std::optional<InstalledAudit> OdbcSession::DescribeInstalledAudit(const std::string& itemTable,
+                                                                  const std::string& auditTable,
+                                                                  const std::string& trigger) {
+    if (!handles_ || !handles_->connected) {
+        return std::nullopt;
+    }
+    const std::optional<std::vector<AuditQuery>> queries =
+        AuditQueriesFor(DbmsName(handles_->connection), itemTable, auditTable, trigger);
+    if (!queries) {
+        return std::nullopt;
+    }
+    InstalledAudit audit;
+    for (const AuditQuery& query : *queries) {
+        std::optional<std::vector<CatalogRow>> rows;
+        if (const OdbcHandle statement = handles_->NewStatement(); statement.Get() != nullptr) {
+            rows = QueryRows(statement, query.sql);
+        }
+        if (handles_->rollsBack) {
+            SQLEndTran(SQL_HANDLE_DBC, handles_->connection.Get(), SQL_ROLLBACK);
+        }
+        if (rows) {
+            query.take(*rows, audit);
+        }
+    }
+    return audit;
 }
 
 }  // namespace qelt

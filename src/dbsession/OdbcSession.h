@@ -36,6 +36,10 @@ class OdbcSession final : public DatabaseSession {
     // The primary key through SQLPrimaryKeys, and what the server's catalog tells for the server
     // that SQL_DBMS_NAME names (ServerCatalogs.h); nothing more from other drivers.
     TableFacts DescribeTable(const std::string& table) override;
+    // The audit table and trigger from the catalog of a server that keeps T-SQL triggers.
+    std::optional<InstalledAudit> DescribeInstalledAudit(const std::string& itemTable,
+                                                         const std::string& auditTable,
+                                                         const std::string& trigger) override;
 
     FailureReason LastOpenFailure() const override { return openFailure_; }
     // The message of LastOpenFailure: the driver's diagnostics where there are any; empty after

@@ -193,6 +193,51 @@ std::vector<CatalogQuery> SqlServerQueries(std::string_view table) {
     };
 }
 
+// The audit table's columns; no rows when there is no such table.
+void TakeAuditTableColumns(const std::vector<CatalogRow>& rows, InstalledAudit& audit) {
+    if (!rows.empty()) {
+        audit.auditTableColumns = FirstColumn(rows);
+    }
+}
+
+// The audit trigger: whether it is INSTEAD OF, disabled, fires on UPDATE, and its text.
+void TakeAuditTrigger(const std::vector<CatalogRow>& rows, InstalledAudit& audit) {
+    if (rows.empty()) {
+        return;
+    }
+    const CatalogRow& row = rows.front();
+    audit.triggerExists = true;
+    audit.insteadOfUpdate = FlagAt(row, 0) && NumberAt(row, 2) > 0;
+    audit.disabled = FlagAt(row, 1);
+    if (row.size() > 3 && row[3]) {
+        audit.definition = *row[3];
+    } else {
+        audit.definitionFailure =
+            "the server gives no text: the trigger is encrypted, or the "
+            "login may not see it (VIEW DEFINITION)";
+    }
+}
+
+std::vector<AuditQuery> SqlServerAuditQueries(std::string_view itemTable,
+                                              std::string_view auditTable,
+                                              std::string_view trigger) {
+    return {
+        {"SELECT c.name FROM sys.columns AS c WHERE c.object_id = OBJECT_ID(" +
+             UnicodeSqlLiteral("[dbo].[" + std::string(auditTable) + "]") +
+             ", N'U') ORDER BY c.column_id",
+         TakeAuditTableColumns},
+        // Found by name, in any letter case: the catalog may fold it. The text is joined from
+        // sys.sql_modules, which gives it where OBJECT_DEFINITION of the name may not.
+        {"SELECT tr.is_instead_of_trigger, tr.is_disabled, (SELECT COUNT(*) FROM "
+         "sys.trigger_events AS e WHERE e.object_id = tr.object_id AND e.type_desc = 'UPDATE'), "
+         "m.definition FROM sys.triggers AS tr LEFT JOIN sys.sql_modules AS m ON m.object_id = "
+         "tr.object_id WHERE LOWER(tr.name) = LOWER(" +
+             UnicodeSqlLiteral(trigger) + ") AND tr.parent_id = OBJECT_ID(" +
+             UnicodeSqlLiteral(itemTable) + ")",
+         TakeAuditTrigger},
+    };
+}
+
 // ---- PostgreSQL and SQLite: the generated columns, which their drivers report as writable ----
 
 void TakeComputedColumns(const std::vector<CatalogRow>& rows, TableFacts& facts) {
@@ -216,23 +261,42 @@ std::vector<CatalogQuery> SqliteQueries(std::string_view table) {
 struct ServerCatalog {
     std::string_view dbmsName;  // SQL_DBMS_NAME as the server's drivers report it
     std::vector<CatalogQuery> (*queries)(std::string_view table);
+    // Null for a server that keeps no T-SQL triggers.
+    std::vector<AuditQuery> (*auditQueries)(std::string_view itemTable, std::string_view auditTable,
+                                            std::string_view trigger);
 };
 
 constexpr std::array kServerCatalogs{
-    ServerCatalog{"Microsoft SQL Server", SqlServerQueries},
-    ServerCatalog{"PostgreSQL", PostgreSqlQueries},
-    ServerCatalog{"SQLite", SqliteQueries},
+    ServerCatalog{"Microsoft SQL Server", SqlServerQueries, SqlServerAuditQueries},
+    ServerCatalog{"PostgreSQL", PostgreSqlQueries, nullptr},
+    ServerCatalog{"SQLite", SqliteQueries, nullptr},
 };
+
+const ServerCatalog* CatalogOf(std::string_view dbmsName) {
+    for (const ServerCatalog& catalog : kServerCatalogs) {
+        if (text::EqualsIgnoringAsciiCase(catalog.dbmsName, dbmsName)) {
+            return &catalog;
+        }
+    }
+    return nullptr;
+}
 
 }  // namespace
 
 std::vector<CatalogQuery> CatalogQueriesFor(std::string_view dbmsName, std::string_view table) {
-    for (const ServerCatalog& catalog : kServerCatalogs) {
-        if (text::EqualsIgnoringAsciiCase(catalog.dbmsName, dbmsName)) {
-            return catalog.queries(table);
-        }
+    const ServerCatalog* catalog = CatalogOf(dbmsName);
+    return catalog != nullptr ? catalog->queries(table) : std::vector<CatalogQuery>{};
+}
+
+std::optional<std::vector<AuditQuery>> AuditQueriesFor(std::string_view dbmsName,
+                                                       std::string_view itemTable,
+                                                       std::string_view auditTable,
+                                                       std::string_view trigger) {
+    const ServerCatalog* catalog = CatalogOf(dbmsName);
+    if (catalog == nullptr || catalog->auditQueries == nullptr) {
+        return std::nullopt;
     }
-    return {};
+    return catalog->auditQueries(itemTable, auditTable, trigger);
 }
 
 std::int32_t AdoTypeOfSqlServerTypeName(std::string_view typeName, bool unlimited) {

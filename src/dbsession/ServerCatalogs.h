@@ -28,6 +28,19 @@ struct CatalogQuery {
 // `table` is the name as the catalog keeps it. A query the server fails tells nothing.
 std::vector<CatalogQuery> CatalogQueriesFor(std::string_view dbmsName, std::string_view table);
 
+// A catalog query about a table's audit objects, and what its rows tell of them.
+struct AuditQuery {
+    std::string sql;
+    void (*take)(const std::vector<CatalogRow>& rows, InstalledAudit& audit);
+};
+
+// The queries that describe an item table's audit table and trigger on the server whose driver
+// reports `dbmsName`; nothing for a server that keeps no T-SQL triggers.
+std::optional<std::vector<AuditQuery>> AuditQueriesFor(std::string_view dbmsName,
+                                                       std::string_view itemTable,
+                                                       std::string_view auditTable,
+                                                       std::string_view trigger);
+
 // The ADO type code that a SQL Server type name stands for; `unlimited` for the (max) form of
 // varchar, nvarchar and varbinary.
 std::int32_t AdoTypeOfSqlServerTypeName(std::string_view typeName, bool unlimited);
