@@ -108,6 +108,7 @@ std::span<const ConnectionKeyLimit> DriverManagerKeyLimits() {
 }
 
 FileKind KindOfFile(const std::filesystem::path& file) {
+    constexpr DWORD kNoSuchDevice = 433;  // ERROR_NO_SUCH_DEVICE, which mingw-w64 does not name
     // Opened for no access at all: under Wine a FIFO then opens without waiting for a writer, and
     // a FIFO, a device or a socket is told apart, which Wine's file attributes do not do.
     const HANDLE handle =
@@ -117,7 +118,7 @@ FileKind KindOfFile(const std::filesystem::path& file) {
         switch (GetLastError()) {
             case ERROR_ACCESS_DENIED:
                 return FileKind::Unreachable;
-            case ERROR_NO_SUCH_DEVICE:  // Wine opens no Unix socket
+            case kNoSuchDevice:  // Wine opens no Unix socket
                 return FileKind::Socket;
             default:
                 return FileKind::Missing;

@@ -599,17 +599,15 @@ bool OdbcSession::UppercaseIdentifiers() {
 
 bool OdbcSession::OpenDatabase() {
     openFailure_ = {};
+    if (handles_) {
+        handles_->Disconnect();
+    }
     // The driver manager reads its configuration files at its first call and at each connection.
     if (std::string refusal = DriverManagerConfigurationRefusal(); !refusal.empty()) {
-        if (handles_) {
-            handles_->Disconnect();
-        }
         openFailure_ = Failure(std::move(refusal));
         return false;
     }
-    if (handles_) {
-        handles_->Disconnect();
-    } else {
+    if (!handles_) {
         UseUtf8CharacterTypeIfUnset();
         SQLHANDLE environment = SQL_NULL_HANDLE;
         if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment))) {
