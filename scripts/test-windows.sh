@@ -24,6 +24,7 @@ done
 export WINEPREFIX=$folder/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$WINEPREFIX"
 wineboot -i >/dev/null 2>&1
+wineserver -w # the registry reaches system.reg and user.reg when the server ends
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 ctest --test-dir "$folder" --output-on-failure --parallel "$(nproc)"

@@ -94,21 +94,27 @@ const FileDriver* FileDriverFor(std::string_view fileName) {
     return FileDriverFor(fileName, FileDrivers());
 }
 
-std::string ConnectionStringValue(std::string_view connectionString, std::string_view key) {
-    for (std::size_t start = 0; start < connectionString.size();) {
-        const std::size_t equals = connectionString.find('=', start);
+namespace {
+
+// Hands each KEY=value pair to `take(key, value)`, the value without its braces ("}}" stands for
+// '}'). As unixODBC reads a string: blanks and ';' before a key are skipped, and a key runs to the
+// next '='.
+template <typename Take>
+void ForEachPair(std::string_view connectionString, Take take) {
+    for (std::size_t start = 0;;) {
+        start = connectionString.find_first_not_of(" \t\r\n\v\f;", start);
+        const std::size_t equals =
+            start == std::string_view::npos ? start : connectionString.find('=', start);
         if (equals == std::string_view::npos) {
-            break;
+            return;
         }
-        const bool isKey =
-            text::EqualsIgnoringAsciiCase(connectionString.substr(start, equals - start), key);
         std::string value;
         std::size_t end = equals + 1;
         if (end < connectionString.size() && connectionString[end] == '{') {
             for (++end; end < connectionString.size(); ++end) {
                 if (connectionString[end] == '}') {
                     if (end + 1 < connectionString.size() && connectionString[end + 1] == '}') {
-                        ++end;  // "}}" stands for '}'
+                        ++end;
                     } else {
                         ++end;
                         break;
@@ -120,13 +126,51 @@ std::string ConnectionStringValue(std::string_view connectionString, std::string
             end = std::min(connectionString.find(';', end), connectionString.size());
             value = connectionString.substr(equals + 1, end - equals - 1);
         }
-        if (isKey) {
-            return value;
-        }
-        start = connectionString.find(';', end);
-        start = start == std::string_view::npos ? connectionString.size() : start + 1;
+        take(connectionString.substr(start, equals - start), std::move(value));
+        start = connectionString.find(';', end);  // past anything after a closing brace
     }
-    return "";
+}
+
+}  // namespace
+
+std::string ConnectionStringValue(std::string_view connectionString, std::string_view key) {
+    std::vector<std::string> values = ConnectionStringValues(connectionString, key);
+    return values.empty() ? "" : std::move(values.front());
+}
+
+std::vector<std::string> ConnectionStringValues(std::string_view connectionString,
+                                                std::string_view key) {
+    std::vector<std::string> values;
+    ForEachPair(connectionString, [&](std::string_view name, std::string value) {
+        if (text::EqualsIgnoringAsciiCase(name, key)) {
+            values.push_back(std::move(value));
+        }
+    });
+    return values;
+}
+
+std::string ConnectionStringRefusal(std::string_view connectionString,
+                                    std::span<const ConnectionKeyLimit> limits) {
+    std::string refusal;
+    ForEachPair(connectionString, [&](std::string_view name, const std::string& value) {
+        if (!refusal.empty()) {
+            return;
+        }
+        if (text::EqualsIgnoringAsciiCase(name, "SAVEFILE")) {
+            refusal =
+                "the connection string's SAVEFILE would have the driver manager write a "
+                "file DSN, and nothing is ever written";
+            return;
+        }
+        for (const ConnectionKeyLimit& limit : limits) {
+            if (text::EqualsIgnoringAsciiCase(name, limit.key) && value.size() > limit.longest) {
+                refusal = "the connection string's " + std::string(limit.key) + " value is " +
+                          std::to_string(value.size()) + " bytes long; the ODBC driver manager " +
+                          "holds at most " + std::to_string(limit.longest);
+            }
+        }
+    });
+    return refusal;
 }
 
 const FileDriver* FileDriverCalled(std::string_view driver, std::span<const FileDriver> drivers) {
@@ -207,6 +251,50 @@ FileConnection FileConnectionString(const FileDriver& row, std::string_view driv
 FileConnection FileConnectionString(const FileDriver& row, std::string_view driver,
                                     const std::filesystem::path& file) {
     return FileConnectionString(row, driver, file, DriverFileNameOf(file));
+}
+
+FileConnection WithoutCreating(const FileDriver& row, std::string connectionString) {
+    if (row.noCreateKey.empty()) {
+        return {std::move(connectionString), ""};
+    }
+    const std::vector<std::string> values =
+        ConnectionStringValues(connectionString, row.noCreateKey);
+    // The SQLite driver reads a value as true when it begins with a digit other than 0, Y or T.
+    const auto isTrue = [](const std::string& value) {
+        return !value.empty() &&
+               std::string_view("123456789YyTt").find(value[0]) != std::string_view::npos;
+    };
+    if (!std::ranges::all_of(values, isTrue)) {
+        return {"", "the connection string's " + std::string(row.noCreateKey) +
+                        " value would let the " + std::string(row.kind) +
+                        " driver create a missing database file"};
+    }
+    if (values.empty()) {
+        if (!connectionString.empty() && connectionString.back() != ';') {
+            connectionString += ';';
+        }
+        connectionString += std::string(row.noCreateKey) + "=1;";
+    }
+    return {std::move(connectionString), ""};
+}
+
+std::string_view FileKindText(FileKind kind) {
+    switch (kind) {
+        case FileKind::Folder:
+            return "a folder";
+        case FileKind::Fifo:
+            return "a FIFO";
+        case FileKind::Device:
+            return "a device";
+        case FileKind::Socket:
+            return "a socket";
+        case FileKind::Missing:
+        case FileKind::Unreachable:
+        case FileKind::Regular:
+        case FileKind::Other:
+            break;
+    }
+    return "no regular file";
 }
 
 std::string KnownExtensionsText(std::span<const FileDriver> drivers) {

@@ -28,6 +28,9 @@ struct FileDriver {
     std::string_view options;  // the rest of the string: "ReadOnly=1;"
     // The driver has no wide (UTF-16) calls: its text goes through the narrow calls in UTF-8.
     bool utf8Calls = false;
+    // The option that keeps the driver from creating a missing database file ("NoCreat"); empty
+    // for a driver that never creates one.
+    std::string_view noCreateKey = {};
 };
 
 // This platform's table: Windows' drivers, or unixODBC's on Linux and for a Windows program
@@ -60,8 +63,27 @@ const FileDriver* FileDriverFor(std::string_view fileName, std::span<const FileD
 const FileDriver* FileDriverFor(std::string_view fileName);
 
 // The value of a connection string's key (DRIVER, DSN), compared ignoring ASCII case, without its
-// braces; empty when there is none.
+// braces; empty when there is none. Keys are read as the driver manager reads them: blanks and
+// ';' before a key are skipped.
 std::string ConnectionStringValue(std::string_view connectionString, std::string_view key);
+// Every value the key has in the string, in order: a driver manager may take the first or the last.
+std::vector<std::string> ConnectionStringValues(std::string_view connectionString,
+                                                std::string_view key);
+
+// A connection string key whose value a driver manager copies into a buffer of fixed size.
+struct ConnectionKeyLimit {
+    std::string_view key;
+    std::size_t longest;  // bytes of UTF-8 the buffer holds
+};
+// unixODBC's buffers, also those a Windows program reaches under Wine.
+std::span<const ConnectionKeyLimit> UnixOdbcKeyLimits();
+// This platform's driver manager's.
+std::span<const ConnectionKeyLimit> DriverManagerKeyLimits();
+
+// Why no driver manager may be given the connection string: a value longer than `limits` allow,
+// or SAVEFILE, which has the driver manager write a file DSN. Empty when it may be given.
+std::string ConnectionStringRefusal(std::string_view connectionString,
+                                    std::span<const ConnectionKeyLimit> limits);
 
 // The row of the driver called by an installed name or a library, compared ignoring ASCII case;
 // null for none.
@@ -89,6 +111,20 @@ FileConnection FileConnectionString(const FileDriver& row, std::string_view driv
                                     const std::filesystem::path& file, const DriverFileName& name);
 FileConnection FileConnectionString(const FileDriver& row, std::string_view driver,
                                     const std::filesystem::path& file);
+
+// A connection string for the row's driver that cannot create a missing database file: the row's
+// no-create option added when the string has none; refused when the string turns it off.
+FileConnection WithoutCreating(const FileDriver& row, std::string connectionString);
+
+// What a path names, found without opening it for reading: a FIFO or a device must not block.
+enum class FileKind { Missing, Unreachable, Regular, Folder, Fifo, Device, Socket, Other };
+FileKind KindOfFile(const std::filesystem::path& file);
+// "a folder", "a FIFO", "a device", "a socket", "no regular file".
+std::string_view FileKindText(FileKind kind);
+
+// Why the driver manager must not be called yet: a configuration file it reads exists but is no
+// regular file (reading a FIFO or a device would hang the run). Empty when none is.
+std::string DriverManagerConfigurationRefusal();
 
 // "(.mdb, .accdb, .db)": every extension of the table, for messages.
 std::string KnownExtensionsText(std::span<const FileDriver> drivers);

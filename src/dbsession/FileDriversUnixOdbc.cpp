@@ -28,9 +28,24 @@ std::span<const FileDriver> UnixOdbcFileDrivers() {
          "Database",
          FilePathForm::SQLiteReadOnlyUri,
          "NoCreat=1;Timeout=1500;",
-         true},
+         true,
+         "NoCreat"},
     };
     return drivers;
+}
+
+// unixODBC copies these values into fixed buffers, unchecked: longer ones overflow them and the
+// C library ends the process. DRIVER: the driver's name (INI_MAX_PROPERTY_VALUE + 1 bytes).
+// DSN: a data source's name (SQL_MAX_DSN_LENGTH). FILEDSN: the file DSN's path, built with the
+// file DSN folder and ".dsn" in FILENAME_MAX + 2 bytes; a name of INI_MAX_PROPERTY_VALUE leaves the
+// folder 3,000 bytes.
+std::span<const ConnectionKeyLimit> UnixOdbcKeyLimits() {
+    static constexpr ConnectionKeyLimit limits[] = {
+        {"DRIVER", 1000},
+        {"DSN", 32},
+        {"FILEDSN", 1000},
+    };
+    return limits;
 }
 
 }  // namespace qelt

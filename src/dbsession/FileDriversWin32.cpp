@@ -29,7 +29,9 @@ std::span<const FileDriver> WindowsFileDrivers() {
          {},
          "Database",
          FilePathForm::SQLiteReadOnlyUri,
-         "NoCreat=1;Timeout=1500;"},
+         "NoCreat=1;Timeout=1500;",
+         false,
+         "NoCreat"},
     };
     return drivers;
 }
@@ -92,8 +94,57 @@ bool DriverLibraryPresentWith(std::string_view library, const WineFileNames& win
     return path && std::filesystem::is_regular_file(*path, error);
 }
 
+std::span<const ConnectionKeyLimit> KeyLimitsWith(const WineFileNames& wine) {
+    // Windows' driver manager checks its names itself and says so (IM010, IM011).
+    return wine.UnderWine() ? UnixOdbcKeyLimits() : std::span<const ConnectionKeyLimit>();
+}
+
 std::span<const FileDriver> FileDrivers() {
     return FileDriversWith(ThisSystemsWine());
+}
+
+std::span<const ConnectionKeyLimit> DriverManagerKeyLimits() {
+    return KeyLimitsWith(ThisSystemsWine());
+}
+
+FileKind KindOfFile(const std::filesystem::path& file) {
+    constexpr DWORD kNoSuchDevice = 433;  // ERROR_NO_SUCH_DEVICE, which mingw-w64 does not name
+    // Opened for no access at all: under Wine a FIFO then opens without waiting for a writer, and
+    // a FIFO, a device or a socket is told apart, which Wine's file attributes do not do.
+    const HANDLE handle =
+        CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        switch (GetLastError()) {
+            case ERROR_ACCESS_DENIED:
+                return FileKind::Unreachable;
+            case kNoSuchDevice:  // Wine opens no Unix socket
+                return FileKind::Socket;
+            default:
+                return FileKind::Missing;
+        }
+    }
+    const DWORD type = GetFileType(handle);
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool folder = type == FILE_TYPE_DISK &&
+                        GetFileInformationByHandle(handle, &information) != 0 &&
+                        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    CloseHandle(handle);
+    switch (type) {
+        case FILE_TYPE_DISK:
+            return folder ? FileKind::Folder : FileKind::Regular;
+        case FILE_TYPE_PIPE:
+            return FileKind::Fifo;
+        case FILE_TYPE_CHAR:
+            return FileKind::Device;
+        default:
+            return FileKind::Other;
+    }
+}
+
+// Windows keeps ODBC's configuration in the registry.
+std::string DriverManagerConfigurationRefusal() {
+    return "";
 }
 
 DriverFileName DriverFileNameOf(const std::filesystem::path& file) {

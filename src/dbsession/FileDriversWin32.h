@@ -29,5 +29,6 @@ const WineFileNames& ThisSystemsWine();
 std::span<const FileDriver> FileDriversWith(const WineFileNames& wine);
 DriverFileName DriverFileNameWith(const std::filesystem::path& file, const WineFileNames& wine);
 bool DriverLibraryPresentWith(std::string_view library, const WineFileNames& wine);
+std::span<const ConnectionKeyLimit> KeyLimitsWith(const WineFileNames& wine);
 
 }  // namespace qelt

@@ -622,7 +622,13 @@ bool OdbcSession::OpenDatabase() {
     openFailure_ = {};
     if (handles_) {
         handles_->Disconnect();
-    } else {
+    }
+    // The driver manager reads its configuration files at its first call and at each connection.
+    if (std::string refusal = DriverManagerConfigurationRefusal(); !refusal.empty()) {
+        openFailure_ = Failure(std::move(refusal));
+        return false;
+    }
+    if (!handles_) {
         UseUtf8CharacterTypeIfUnset();
         SQLHANDLE environment = SQL_NULL_HANDLE;
         if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment))) {
@@ -652,6 +658,14 @@ bool OdbcSession::OpenDatabase() {
             const auto driver = DataSourceDriver(handles_->environment, dataSource);
             named = driver ? FileDriverCalled(*driver) : nullptr;
         }
+        if (named != nullptr) {
+            FileConnection kept = WithoutCreating(*named, std::move(connectionString));
+            if (!kept.failure.empty()) {
+                openFailure_ = Failure(std::move(kept.failure));
+                return false;
+            }
+            connectionString = std::move(kept.connectionString);
+        }
         utf8Calls = named != nullptr && named->utf8Calls;
         fileDriver = named;
     } else {
@@ -671,15 +685,22 @@ bool OdbcSession::OpenDatabase() {
             return false;
         }
         file = text::Utf8Path(databaseName_);
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(*file, error)) {
-            openFailure_ = error == std::errc::permission_denied
-                               ? Failure("the database file '" + databaseName_ +
-                                             "' cannot be reached: permission denied",
-                                         FailureHint::PermissionDenied)
-                               : Failure("the database file '" + databaseName_ + "' does not exist",
-                                         FailureHint::FileNotFound);
-            return false;
+        switch (const FileKind kind = KindOfFile(*file)) {
+            case FileKind::Regular:
+                break;
+            case FileKind::Missing:
+                openFailure_ = Failure("the database file '" + databaseName_ + "' does not exist",
+                                       FailureHint::FileNotFound);
+                return false;
+            case FileKind::Unreachable:
+                openFailure_ = Failure("the database file '" + databaseName_ +
+                                           "' cannot be reached: permission denied",
+                                       FailureHint::PermissionDenied);
+                return false;
+            default:
+                openFailure_ = Failure("the database file '" + databaseName_ + "' is " +
+                                       std::string(FileKindText(kind)) + ", not a database file");
+                return false;
         }
         const std::optional<std::string> driver = FindDriver(handles_->environment, *row);
         if (!driver) {
@@ -689,6 +710,7 @@ bool OdbcSession::OpenDatabase() {
             openFailure_.fileKind = row->kind;
             return false;
         }
+        std::error_code error;
         FileConnection built =
             FileConnectionString(*row, *driver, std::filesystem::absolute(*file, error));
         if (!built.failure.empty()) {
@@ -698,6 +720,11 @@ bool OdbcSession::OpenDatabase() {
         connectionString = std::move(built.connectionString);
         utf8Calls = row->utf8Calls;
         fileDriver = row;
+    }
+    if (std::string refusal = ConnectionStringRefusal(connectionString, DriverManagerKeyLimits());
+        !refusal.empty()) {
+        openFailure_ = Failure(std::move(refusal));
+        return false;
     }
     // The driver manager takes the length as a 16-bit number: a longer string would be cut at
     // the wrapped length, losing options such as NoCreat=1.

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "support/TempFolder.h"
 
 namespace qelt {
@@ -96,7 +98,118 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyValueCase{"uid=x;dsn={Sales;2026}}};UID=y", "DSN", "Sales;2026}"},
                       KeyValueCase{"DRIVER={SQLite3};Database=q.db", "DSN", ""},
                       KeyValueCase{"ODSN=Server1;DSN=Server2", "DSN", "Server2"},
+                      KeyValueCase{"X=1; ;\tDSN=Server1", "DSN", "Server1"},
                       KeyValueCase{"DSN=", "DSN", ""}));
+
+// ---- What no driver manager is given -----------------------------------------------------------
+
+struct RefusalCase {
+    const char* name;
+    std::string connectionString;
+    const char* refusal;  // what the refusal says; "" when the string is passed on
+};
+
+void PrintTo(const RefusalCase& refusal, std::ostream* out) {
+    *out << refusal.name;
+}
+
+std::string Long(std::size_t bytes) {
+    return std::string(bytes, 'a');
+}
+
+class KeyLimitTest : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(KeyLimitTest, RefusesValuesLongerThanUnixOdbcHolds) {
+    const std::string refusal =
+        ConnectionStringRefusal(GetParam().connectionString, UnixOdbcKeyLimits());
+    if (std::string(GetParam().refusal).empty()) {
+        EXPECT_EQ(refusal, "");
+    } else {
+        EXPECT_THAT(refusal, HasSubstr(GetParam().refusal));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConnectionStrings, KeyLimitTest,
+    ::testing::Values(
+        RefusalCase{"DriverAtTheLimit", "DRIVER={" + Long(1000) + "};Database=x", ""},
+        RefusalCase{"DriverPastTheLimit", "DRIVER={" + Long(1001) + "}",
+                    "DRIVER value is 1001 bytes long; the ODBC driver manager holds at most 1000"},
+        // 1000 characters, 1001 bytes: unixODBC holds the name's bytes.
+        RefusalCase{"DriverBytesNotCharacters", "DRIVER=" + Long(999) + "\xC3\xA9", "1001 bytes"},
+        RefusalCase{"DriverAfterBlanksAndSemicolons", "X=1;; \tdriver=" + Long(1001), "1001"},
+        RefusalCase{"SecondDriverKey", "DRIVER=SQLite3;DRIVER=" + Long(1001), "1001"},
+        RefusalCase{"DsnAtTheLimit", "DSN=" + Long(32), ""},
+        RefusalCase{"DsnPastTheLimit", "DSN=" + Long(33), "DSN value is 33 bytes"},
+        RefusalCase{"FileDsnAtTheLimit", "FILEDSN=/" + Long(999), ""},
+        RefusalCase{"FileDsnPastTheLimit", "DRIVER=SQLite3;FILEDSN=" + Long(4090),
+                    "FILEDSN value is 4090 bytes"},
+        RefusalCase{"DriversOwnKeysAreTheDriversBusiness",
+                    "DRIVER=SQLite3;Database=/" + Long(30000), ""},
+        RefusalCase{"SaveFileWritesAFile", "DRIVER=SQLite3;Database=/q.db;SaveFile=/tmp/q",
+                    "SAVEFILE would have the driver manager write a file DSN"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A SQLite connection string never lets the driver create a missing file.
+struct NoCreateCase {
+    const char* name;
+    const char* connectionString;
+    const char* kept;  // "" when refused
+};
+
+class WithoutCreatingTest : public ::testing::TestWithParam<NoCreateCase> {};
+
+TEST_P(WithoutCreatingTest, AddsTheNoCreateOptionOrRefuses) {
+    const FileDriver* sqlite = FileDriverCalled("SQLite3", UnixOdbcFileDrivers());
+    ASSERT_NE(sqlite, nullptr);
+    const FileConnection kept = WithoutCreating(*sqlite, GetParam().connectionString);
+    EXPECT_EQ(kept.connectionString, GetParam().kept);
+    if (std::string(GetParam().kept).empty()) {
+        EXPECT_THAT(kept.failure, HasSubstr("NoCreat value would let the SQLite driver create"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConnectionStrings, WithoutCreatingTest,
+    ::testing::Values(
+        NoCreateCase{"Added", "DRIVER=SQLite3;Database=/q.db",
+                     "DRIVER=SQLite3;Database=/q.db;NoCreat=1;"},
+        NoCreateCase{"AddedAfterTheLastSemicolon", "DSN=Lite;", "DSN=Lite;NoCreat=1;"},
+        NoCreateCase{"KeptWhenSet", "DSN=Lite;nocreat=1", "DSN=Lite;nocreat=1"},
+        NoCreateCase{"KeptWhenTrueInWords", "DSN=Lite;NoCreat=Yes", "DSN=Lite;NoCreat=Yes"},
+        NoCreateCase{"RefusedWhenOff", "DSN=Lite;NoCreat=0", ""},
+        NoCreateCase{"RefusedWhenEmpty", "DSN=Lite;NoCreat=", ""},
+        NoCreateCase{"RefusedWhenFalseInWords", "DSN=Lite;NoCreat={no}", ""},
+        NoCreateCase{"RefusedWhenOffTheSecondTime", "DSN=Lite;NoCreat=1;NOCREAT=0", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A driver that never creates a file gets the string as it is, and the strings built for database
+// files already carry each row's no-create option.
+TEST(WithoutCreating, FileConnectionStringsAlreadyCarryTheOption) {
+    for (const FileDriver& row : UnixOdbcFileDrivers()) {
+        const FileConnection built = FileConnectionString(row, "{D}", "/q", {"/q", false});
+        ASSERT_EQ(built.failure, "") << row.kind;
+        EXPECT_EQ(WithoutCreating(row, built.connectionString).connectionString,
+                  built.connectionString)
+            << row.kind;
+        EXPECT_EQ(ConnectionStringRefusal(built.connectionString, UnixOdbcKeyLimits()), "");
+    }
+}
+
+// ---- What a database path names -----------------------------------------------------------------
+
+TEST(KindOfFile, TellsEveryKindWithoutOpeningIt) {
+    TempFolder folder;
+    const auto fifo = folder.Path() / "q.db";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // nothing writes to it: opening it would block
+    std::filesystem::create_symlink("/dev/zero", folder.Path() / "zero.db");
+    EXPECT_EQ(KindOfFile(fifo), FileKind::Fifo);
+    EXPECT_EQ(KindOfFile(folder.Path() / "zero.db"), FileKind::Device);
+    EXPECT_EQ(KindOfFile(folder.Path()), FileKind::Folder);
+    EXPECT_EQ(KindOfFile(folder.Write("r.db", "")), FileKind::Regular);
+    EXPECT_EQ(KindOfFile(folder.Path() / "missing.db"), FileKind::Missing);
+    EXPECT_EQ(KindOfFile(folder.Path() / "r.db" / "below.db"), FileKind::Missing);
+}
 
 class ConnectionValueTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 

@@ -152,9 +152,9 @@ TEST(Wine, GivesTheUnixNameOfAFileOnEachDrive) {
     EXPECT_EQ(onC.name, WinePrefix() + "/dosdevices/c:" + Slashed(Utf8(file).substr(2)));
     EXPECT_FALSE(onC.windowsForm);
 
-    std::string onZ = "Z:" + WinePrefix() + "/system.reg";
+    std::string onZ = "Z:" + WinePrefix() + "/drive_c";
     std::ranges::replace(onZ, '/', '\\');
-    EXPECT_EQ(DriverFileNameOf(onZ).name, WinePrefix() + "/system.reg");
+    EXPECT_EQ(DriverFileNameOf(onZ).name, WinePrefix() + "/drive_c");
 }
 
 // The table's libraries are Unix names: Wine finds them, Windows itself has none.
@@ -163,11 +163,58 @@ TEST(Wine, FindsALibraryByItsUnixName) {
     EXPECT_FALSE(DriverLibraryPresentWith("/elsewhere/lib.so", fake));
     EXPECT_FALSE(DriverLibraryPresentWith("/unix/lib.so", kWindowsItself));
     if (ThisSystemsWine().UnderWine()) {
-        EXPECT_TRUE(DriverLibraryPresent(WinePrefix() + "/system.reg"));
-        EXPECT_FALSE(DriverLibraryPresent(WinePrefix() + "/missing.so"));
-        EXPECT_FALSE(DriverLibraryPresent(WinePrefix()));  // a folder
+        TempFolder folder;
+        const std::string library = DriverFileNameOf(folder.Write("lib.so", "")).name;
+        EXPECT_TRUE(DriverLibraryPresent(library)) << library;
+        EXPECT_FALSE(DriverLibraryPresent(library + ".missing"));
+        EXPECT_FALSE(DriverLibraryPresent(DriverFileNameOf(folder.Path()).name));  // a folder
     }
 }
+
+// Under Wine the connection string reaches unixODBC, whose buffers limit it; Windows' driver
+// manager checks its names itself.
+TEST(Wine, KeyLimitsAreUnixOdbcsUnderWineAndNoneOnWindows) {
+    EXPECT_EQ(KeyLimitsWith(FakeWine()).data(), UnixOdbcKeyLimits().data());
+    EXPECT_TRUE(KeyLimitsWith(kWindowsItself).empty());
+    EXPECT_EQ(DriverManagerKeyLimits().data(), KeyLimitsWith(ThisSystemsWine()).data());
+}
+
+TEST(WineDriverManager, DriverNamePastUnixOdbcsBufferIsAnOpenFailure) {
+    if (!ThisSystemsWine().UnderWine()) {
+        GTEST_SKIP() << "not under Wine";
+    }
+    for (const std::size_t length : {1001, 1000}) {
+        OdbcSession session;
+        session.SetDatabaseName("DRIVER={" + std::string(length, 'a') + "};Database=C:\\q.db");
+        EXPECT_FALSE(session.OpenDatabase());
+        EXPECT_EQ(session.OpenFailure().find("holds at most 1000") != std::string::npos,
+                  length == 1001)
+            << session.OpenFailure();
+    }
+}
+
+// tests/wine/prepare-prefix.sh makes C:\QeltAuditTests\Kinds: a FIFO nothing writes to, a link to
+// /dev/zero, a socket and a folder, each named as a database file.
+class WineDatabasePathKindTest
+    : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(WineDatabasePathKindTest, IsAnOpenFailureSayingWhatThePathIs) {
+    if (!ThisSystemsWine().UnderWine()) {
+        GTEST_SKIP() << "not under Wine";
+    }
+    const std::string path = std::string("C:\\QeltAuditTests\\Kinds\\") + GetParam().first;
+    OdbcSession session;
+    session.SetDatabaseName(path);
+    EXPECT_FALSE(session.OpenDatabase());
+    EXPECT_EQ(session.OpenFailure(),
+              "the database file '" + path + "' is " + GetParam().second + ", not a database file");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, WineDatabasePathKindTest,
+    ::testing::Values(std::pair{"Fifo.db", "a FIFO"}, std::pair{"Device.sqlite", "a device"},
+                      std::pair{"Socket.db3", "a socket"}, std::pair{"Folder.mdb", "a folder"}),
+    [](const auto& info) { return std::filesystem::path(info.param.first).stem().string(); });
 
 // Windows names files in UTF-16: a name in another code page is an open failure that says so,
 // not an exception of the run.

@@ -8,10 +8,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "dbsession/ColumnListSession.h"
@@ -469,17 +475,19 @@ TEST(OdbcSessionSQLite, LockedDatabaseFailsWithinSecondsWithTheDriversMessage) {
     TempFolder folder;
     const auto database = folder.Path() / "Locked.db";
     CreateSQLiteDatabase(database, "CREATE TABLE Companies (Id INTEGER);");
+    // The shell says when it holds the lock through a FIFO, which the test's read waits on.
     const auto locked = folder.Path() / "locked";
+    ASSERT_EQ(mkfifo(locked.c_str(), 0600), 0);
     const std::string command =
         std::string("'") + QELT_SQLITE3_SHELL + "' '" + database.string() + "'";
     FILE* holder = popen(command.c_str(), "w");
     ASSERT_NE(holder, nullptr);
-    std::fprintf(holder, "BEGIN EXCLUSIVE;\nINSERT INTO Companies VALUES (1);\n.shell touch '%s'\n",
+    std::fprintf(holder,
+                 "BEGIN EXCLUSIVE;\nINSERT INTO Companies VALUES (1);\n.shell echo held > '%s'\n",
                  locked.c_str());
     std::fflush(holder);
-    for (int wait = 0; wait < 500 && !std::filesystem::exists(locked); ++wait) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    std::string held;
+    std::getline(std::ifstream(locked), held);
     const auto start = std::chrono::steady_clock::now();
     OdbcSession session;
     test::HeadlessWindow window("Companies", database.string());
@@ -488,7 +496,7 @@ TEST(OdbcSessionSQLite, LockedDatabaseFailsWithinSecondsWithTheDriversMessage) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::fprintf(holder, "ROLLBACK;\n");
     pclose(holder);
-    ASSERT_TRUE(std::filesystem::exists(locked)) << "the sqlite3 shell took no lock";
+    ASSERT_EQ(held, "held") << "the sqlite3 shell took no lock";
     ASSERT_EQ(window.Messages().size(), 1u);
     EXPECT_THAT(window.Messages()[0], HasSubstr("Error creating the Trigger"));
     EXPECT_THAT(window.Messages()[0], HasSubstr("database is locked"));
@@ -556,11 +564,12 @@ INSTANTIATE_TEST_SUITE_P(Lengths, LongConnectionStringTest,
                          ::testing::Values(32768, 65536 + 60, 65536 * 3 + 100));
 
 // At the limit the string still reaches the driver (here naming a file in a missing folder,
-// which nothing can create).
+// which nothing can create). It carries NoCreat=1, so nothing is added to it.
 TEST(OdbcSessionSQLite, ConnectionStringAtTheLimitReachesTheDriver) {
     TempFolder folder;
     std::string text =
-        "DRIVER={SQLite3};Database=" + (folder.Path() / "missing" / "made.db").string() + ";X=";
+        "DRIVER={SQLite3};NoCreat=1;Database=" + (folder.Path() / "missing" / "made.db").string() +
+        ";X=";
     text += std::string(32767 - text.size() - 1, 'a') + ";";
     OdbcSession session;
     session.SetDatabaseName(text);
@@ -568,6 +577,247 @@ TEST(OdbcSessionSQLite, ConnectionStringAtTheLimitReachesTheDriver) {
     EXPECT_THAT(session.OpenFailure(), ::testing::Not(HasSubstr("at most 32767")));
     EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
 }
+
+// ---- Connection strings and files the driver manager cannot take -------------------------------
+
+// The open, run in a child process: a driver manager that waits forever on a FIFO or ends the
+// process over an overflowed buffer fails the test instead of hanging it or ending it.
+struct GuardedOpen {
+    bool finished = false;  // the child came back within the guard's minute
+    bool opened = false;
+    std::string failure;  // the open failure's message
+};
+
+GuardedOpen OpenInAChild(const std::string& database) {
+    int channel[2];
+    if (pipe(channel) != 0) {
+        return {};
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        OdbcSession session;
+        session.SetDatabaseName(database);
+        const std::string result = (session.OpenDatabase() ? "1" : "0") + session.OpenFailure();
+        const auto written = write(channel[1], result.data(), result.size());
+        _exit(written == static_cast<ssize_t>(result.size()) ? 0 : 1);
+    }
+    close(channel[1]);
+    std::string result;
+    pollfd ready{channel[0], POLLIN, 0};
+    char buffer[4096];
+    while (poll(&ready, 1, 60'000) == 1) {
+        const ssize_t got = read(channel[0], buffer, sizeof buffer);
+        if (got <= 0) {
+            break;
+        }
+        result.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(channel[0]);
+    kill(child, SIGKILL);  // nothing, when it has ended already
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || result.empty()) {
+        return {};
+    }
+    return {true, result[0] == '1', result.substr(1)};
+}
+
+std::string InFolder(std::string text, const TempFolder& folder) {
+    for (std::size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at)) {
+        text.replace(at, 1, folder.Path().string());
+    }
+    return text;
+}
+
+// Values longer than unixODBC's buffers never reach it; values at its limits do, and the driver
+// manager or the driver refuses them in words of its own.
+struct LimitCase {
+    const char* name;
+    std::string connectionString;  // "@" stands for the test's folder
+    bool refused;
+};
+
+void PrintTo(const LimitCase& limit, std::ostream* out) {
+    *out << limit.name;
+}
+
+class DriverManagerLimitTest : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(DriverManagerLimitTest, LongValuesAreOpenFailuresBeforeTheDriverManager) {
+    TempFolder folder;
+    const GuardedOpen open = OpenInAChild(InFolder(GetParam().connectionString, folder));
+    ASSERT_TRUE(open.finished) << "the driver manager ended or hung the process";
+    EXPECT_FALSE(open.opened);
+    if (GetParam().refused) {
+        EXPECT_THAT(open.failure, HasSubstr("the ODBC driver manager holds at most"));
+    } else {
+        EXPECT_THAT(open.failure, ::testing::StartsWith("["));  // a driver manager's diagnostic
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, DriverManagerLimitTest,
+    ::testing::Values(LimitCase{"DriverPastTheLimit",
+                                "DRIVER={" + std::string(1001, 'a') + "};Database=@/q.db", true},
+                      LimitCase{"DriverAtTheLimit",
+                                "DRIVER={" + std::string(1000, 'a') + "};Database=@/q.db", false},
+                      LimitCase{"DataSourcePastTheLimit", "DSN=" + std::string(33, 'a'), true},
+                      LimitCase{"DataSourceAtTheLimit", "DSN=" + std::string(32, 'a'), false},
+                      // The SQLite driver takes the narrow calls, where unixODBC reads file DSNs.
+                      LimitCase{"FileDsnPastTheLimit",
+                                "DRIVER=SQLite3;Database=@/q.db;FILEDSN=" + std::string(4090, 'a'),
+                                true},
+                      LimitCase{"FileDsnAtTheLimit",
+                                "DRIVER=SQLite3;Database=@/q.db;FILEDSN=" + std::string(1000, 'a'),
+                                false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// SAVEFILE has the driver manager write a file DSN once connected.
+TEST(OdbcSessionSQLite, SaveFileIsAnOpenFailureThatWritesNothing) {
+    TempFolder folder;
+    std::filesystem::copy_file(kDemoDatabase, folder.Path() / "QeltOne.db");
+    const FolderSnapshot before = FolderSnapshot::Of(folder.Path());
+    const GuardedOpen open =
+        OpenInAChild(InFolder("DRIVER=SQLite3;Database=@/QeltOne.db;SAVEFILE=@/saved", folder));
+    ASSERT_TRUE(open.finished);
+    EXPECT_FALSE(open.opened);
+    EXPECT_THAT(open.failure, HasSubstr("SAVEFILE would have the driver manager write"));
+    EXPECT_EQ(FolderSnapshot::Of(folder.Path()), before);
+}
+
+// Whatever the connection string or the data source says, a missing SQLite file stays missing.
+class SQLiteNoCreateTest : public ::testing::TestWithParam<std::pair<const char*, std::string>> {};
+
+TEST_P(SQLiteNoCreateTest, MissingFileIsAnOpenFailureThatCreatesNothing) {
+    TempFolder folder;
+    TempFolder configuration;
+    const std::string database = (folder.Path() / "missing.db").string();
+    configuration.Write("odbcinst.ini", "[SQLite3]\nDriver = libsqlite3odbc.so\n");
+    configuration.Write("odbc.ini", "[QeltMissing]\nDriver = SQLite3\nDatabase = " + database +
+                                        "\n[QeltCreating]\nDriver = SQLite3\nNoCreat = 0\n"
+                                        "Database = " +
+                                        database + "\n");
+    const test::ScopedEnvironment odbcSysIni("ODBCSYSINI", configuration.Path().string());
+    const test::ScopedEnvironment odbcIni("ODBCINI", (configuration.Path() / "odbc.ini").string());
+    const GuardedOpen open = OpenInAChild(InFolder(GetParam().second, folder));
+    ASSERT_TRUE(open.finished);
+    EXPECT_FALSE(open.opened);
+    EXPECT_FALSE(open.failure.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConnectionStrings, SQLiteNoCreateTest,
+    ::testing::Values(
+        std::pair{"DriverName", std::string("DRIVER=SQLite3;Database=@/missing.db")},
+        std::pair{"OtherCase", std::string("driver={sqlite3};database=@/missing.db;")},
+        std::pair{"Library", std::string("DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;"
+                                         "Database=@/missing.db")},
+        std::pair{"UriAskingToCreate",
+                  std::string("DRIVER=SQLite3;Database=file:@/missing.db?mode=rwc")},
+        std::pair{"DataSource", std::string("DSN=QeltMissing")},
+        std::pair{"DataSourceThatTurnsTheOptionOff", std::string("DSN=QeltCreating")},
+        std::pair{"TurnedOff", std::string("DRIVER=SQLite3;Database=@/missing.db;NoCreat=0")}),
+    [](const auto& info) { return std::string(info.param.first); });
+
+// A configuration file of the driver manager that is no regular file is an open failure naming
+// it, before the driver manager reads it (a FIFO or /dev/zero would hang the run).
+struct ConfigurationCase {
+    const char* name;
+    const char* file;  // in the configuration folder; "~" is the home folder
+    const char* kind;
+    bool userFileSet;  // ODBCINI names the folder's odbc.ini, else ~/.odbc.ini is read
+};
+
+void PrintTo(const ConfigurationCase& configuration, std::ostream* out) {
+    *out << configuration.name;
+}
+
+class ConfigurationFileTest : public ::testing::TestWithParam<ConfigurationCase> {};
+
+TEST_P(ConfigurationFileTest, IsAnOpenFailureNamingTheFile) {
+    const ConfigurationCase& c = GetParam();
+    TempFolder configuration;
+    configuration.Write("odbcinst.ini", "[SQLite3]\nDriver = libsqlite3odbc.so\n");
+    configuration.Write("odbc.ini", "");
+    std::filesystem::create_directory(configuration.Path() / "home");
+    std::string file = c.file;
+    if (file.starts_with('~')) {
+        file.replace(0, 1, "home");
+    }
+    const std::filesystem::path special = configuration.Path() / file;
+    std::filesystem::remove(special);
+    if (std::string(c.kind) == "a FIFO") {
+        ASSERT_EQ(mkfifo(special.c_str(), 0600), 0);
+    } else if (std::string(c.kind) == "a device") {
+        std::filesystem::create_symlink("/dev/zero", special);
+    } else {
+        std::filesystem::create_directory(special);
+    }
+    const test::ScopedEnvironment odbcSysIni("ODBCSYSINI", configuration.Path().string());
+    const test::ScopedEnvironment odbcIni(
+        "ODBCINI",
+        c.userFileSet ? std::optional((configuration.Path() / "odbc.ini").string()) : std::nullopt);
+    const test::ScopedEnvironment home("HOME", (configuration.Path() / "home").string());
+    const GuardedOpen open = OpenInAChild(kDemoDatabase.string());
+    ASSERT_TRUE(open.finished) << "the driver manager hung on " << special;
+    EXPECT_FALSE(open.opened);
+    EXPECT_THAT(open.failure,
+                HasSubstr("the ODBC configuration file '" + special.string() + "' is " + c.kind));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ConfigurationFileTest,
+    ::testing::Values(ConfigurationCase{"UserSourcesAreAFifo", "odbc.ini", "a FIFO", true},
+                      ConfigurationCase{"UserSourcesAreADevice", "odbc.ini", "a device", true},
+                      ConfigurationCase{"DriversAreAFifo", "odbcinst.ini", "a FIFO", true},
+                      ConfigurationCase{"DriversAreAFolder", "odbcinst.ini", "a folder", true},
+                      ConfigurationCase{"HomeSourcesAreAFifo", "~/.odbc.ini", "a FIFO", false},
+                      ConfigurationCase{"HomeDriversAreADevice", "~/.odbcinst.ini", "a device",
+                                        false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A database path naming no regular file says what it names, and opens nothing: nothing writes
+// to the FIFO, so opening it would block.
+class DatabasePathKindTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {
+};
+
+TEST_P(DatabasePathKindTest, IsAnOpenFailureSayingWhatThePathIs) {
+    const std::string kind = GetParam().second;
+    TempFolder folder;
+    const std::filesystem::path path = folder.Path() / GetParam().first;
+    if (kind == "a FIFO") {
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    } else if (kind == "a device") {
+        std::filesystem::create_symlink("/dev/zero", path);
+    } else if (kind == "a folder") {
+        std::filesystem::create_directory(path);
+    } else {
+        const int server = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        ASSERT_LT(path.string().size(), sizeof address.sun_path);
+        std::ranges::copy(path.string(), address.sun_path);
+        ASSERT_EQ(bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        close(server);
+    }
+    const FolderSnapshot before = FolderSnapshot::Of(folder.Path());
+    const GuardedOpen open = OpenInAChild(path.string());
+    ASSERT_TRUE(open.finished) << "the open blocked on " << path;
+    EXPECT_FALSE(open.opened);
+    EXPECT_EQ(open.failure,
+              "the database file '" + path.string() + "' is " + kind + ", not a database file");
+    EXPECT_EQ(FolderSnapshot::Of(folder.Path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, DatabasePathKindTest,
+    ::testing::Values(std::pair{"Folder.db", "a folder"}, std::pair{"Fifo.db", "a FIFO"},
+                      std::pair{"FifoAccess.mdb", "a FIFO"}, std::pair{"Device.sqlite", "a device"},
+                      std::pair{"Socket.db3", "a socket"}),
+    [](const auto& info) { return std::filesystem::path(info.param.first).stem().string(); });
 
 // ---- The MDBTools driver ----------------------------------------------------------------------
 

@@ -30,3 +30,16 @@ reg_add "$user\\Schlüssel" /v Wert /t REG_SZ /d 'gefunden'
 # A profile file named without a folder is read from the Windows directory.
 printf '[General]\r\nIniPath=C:\\FromWindowsDirectory\\\r\n' \
     >"$WINEPREFIX/drive_c/windows/QeltAuditTests.ini"
+
+# Database paths that name no regular file, which a Windows program cannot make: a FIFO nothing
+# writes to, a link to a device, a socket and a folder.
+kinds=$WINEPREFIX/drive_c/QeltAuditTests/Kinds
+rm -rf "$kinds"
+mkdir -p "$kinds/Folder.mdb"
+mkfifo "$kinds/Fifo.db"
+ln -s /dev/zero "$kinds/Device.sqlite"
+python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$kinds/Socket.db3"
+
+# Wine writes the registry to system.reg and user.reg when its server ends: the tests start from
+# a prefix whose files are all on disk.
+wineserver -w
