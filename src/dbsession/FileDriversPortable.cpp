@@ -93,11 +93,18 @@ FileKind KindOfFile(const std::filesystem::path& file) {
     }
 }
 
+// The empty device, which people name to switch a configuration file off: it reads as an empty
+// file and never waits.
+bool IsTheNullDevice(const std::filesystem::path& file) {
+    std::error_code error;
+    return std::filesystem::canonical(file, error) == "/dev/null";
+}
+
 std::string DriverManagerConfigurationRefusal() {
     for (const std::filesystem::path& file : UnixOdbcConfigurationFiles()) {
         const FileKind kind = KindOfFile(file);
         if (kind != FileKind::Missing && kind != FileKind::Unreachable &&
-            kind != FileKind::Regular) {
+            kind != FileKind::Regular && !IsTheNullDevice(file)) {
             return "the ODBC configuration file '" + text::Utf8Of(file) + "' is " +
                    std::string(FileKindText(kind)) +
                    ", not a file: the driver manager would wait on it or fail reading it";

@@ -779,6 +779,14 @@ INSTANTIATE_TEST_SUITE_P(
                                         false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// /dev/null switches the user's data sources off: it reads as an empty file and never waits.
+TEST(ConfigurationFile, NullDeviceIsAnEmptyFile) {
+    const test::ScopedEnvironment odbcIni("ODBCINI", std::string("/dev/null"));
+    const GuardedOpen open = OpenInAChild(kDemoDatabase.string());
+    ASSERT_TRUE(open.finished);
+    EXPECT_TRUE(open.opened) << open.failure;
+}
+
 // A database path naming no regular file says what it names, and opens nothing: nothing writes
 // to the FIFO, so opening it would block.
 class DatabasePathKindTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {
