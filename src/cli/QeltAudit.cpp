@@ -99,6 +99,18 @@ void WriteToStandardOutput(StandardOutput& out, std::string_view bytes) {
     }
 }
 
+// A text for standard output (the version, the help, the settings), a failure reported as a
+// script's is; also from inside a handler, where a throw would end the process.
+int WriteText(StandardOutput& out, std::ostream& err, std::string_view text) {
+    try {
+        WriteToStandardOutput(out, text);
+    } catch (const OutputError& error) {
+        err << "qeltaudit: " << error.what() << '\n';
+        return kExitCannotWrite;
+    }
+    return kExitOk;
+}
+
 std::string VersionText() {
     return "qeltaudit " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
            "." + std::to_string(kVersionRevision);
@@ -168,13 +180,26 @@ std::optional<std::string> TakePrimaryKeyAsKeyColumn(Options& options, DatabaseS
            ", as the database reports it (--key-column names another)";
 }
 
-// --output naming the columns file would replace the input with its own script.
-void RequireOutputOtherThanColumns(const Options& options) {
-    if (options.outputFile && options.columnsFile &&
-        IsSameFile(text::Utf8Path(*options.outputFile), text::Utf8Path(*options.columnsFile))) {
-        throw UsageError("--output " + QuotedForMessage(*options.outputFile) +
-                         " is the columns file; name another file");
+// --output naming an input, however spelled, would replace it with its own script: refused before
+// the input is opened, so that it stays as it is.
+void RequireOutputOtherThan(const Options& options, const std::vector<std::string>& inputs,
+                            const std::string& what) {
+    if (!options.outputFile) {
+        return;
     }
+    const std::filesystem::path output = text::Utf8Path(*options.outputFile);
+    for (const std::string& input : inputs) {
+        if (IsSameFile(output, text::Utf8Path(input))) {
+            throw UsageError("--output " + QuotedForMessage(*options.outputFile) + " is " + what +
+                             "; name another file");
+        }
+    }
+}
+
+// The files a database text names: the file itself, or those of a connection string.
+std::vector<std::string> DatabaseFiles(const std::string& databaseName) {
+    return IsConnectionString(databaseName) ? FilesNamedIn(databaseName)
+                                            : std::vector<std::string>{databaseName};
 }
 
 // The console shows the window's CR LF message lines as the terminal's own lines.
@@ -409,10 +434,10 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
         app.parse(reversed);
         if (options.showSettings) {
             const HostSettings settings = lookUpHostSettings();
-            WriteToStandardOutput(out, "Host folder: " + settings.hostFolder +
-                                           "\nData folder: " + settings.dataFolder +
-                                           "\nDatabase: " + settings.databaseName + "\n");
-            return kExitOk;
+            return WriteText(out, err,
+                             "Host folder: " + settings.hostFolder +
+                                 "\nData folder: " + settings.dataFolder +
+                                 "\nDatabase: " + settings.databaseName + "\n");
         }
         ValidateTable(options);
         if (options.drop) {
@@ -421,8 +446,8 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
             return WriteScript(options, script.Text(), out, err);
         }
         ValidateColumnNames(options);
-        RequireOutputOtherThanColumns(options);
         if (options.columnsFile) {
+            RequireOutputOtherThan(options, {*options.columnsFile}, "the columns file");
             std::pmr::vector<Field> columns =
                 ReadColumnsFile(text::Utf8Path(*options.columnsFile), LargeBufferMemory());
             const CheckedColumnList checkedList{ExpectedScriptBytes(columns)};
@@ -439,17 +464,16 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
         // The host installation is looked up only when no database is named.
         const std::string databaseName =
             options.database ? *options.database : lookUpHostSettings().databaseName;
+        RequireOutputOtherThan(options, DatabaseFiles(databaseName), "the database file");
         std::optional<std::string> keyWarning;
         if (NeedsKeyColumn(options)) {
             keyWarning = TakePrimaryKeyAsKeyColumn(options, session, databaseName);
         }
         return GenerateScript(options, session, databaseName, out, err, keyWarning);
     } catch (const CLI::CallForVersion&) {
-        WriteToStandardOutput(out, VersionText() + "\n");
-        return kExitOk;
+        return WriteText(out, err, VersionText() + "\n");
     } catch (const CLI::Success&) {
-        WriteToStandardOutput(out, app.help());
-        return kExitOk;
+        return WriteText(out, err, app.help());
     } catch (const CLI::ParseError& error) {
         // The message repeats what was typed, which may hold control characters.
         err << "qeltaudit: " << EscapedForMessage(error.what())

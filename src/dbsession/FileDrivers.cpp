@@ -129,6 +129,19 @@ std::string ConnectionStringValue(std::string_view connectionString, std::string
     return "";
 }
 
+std::vector<std::string> FilesNamedIn(std::string_view connectionString) {
+    std::vector<std::string> files;
+    for (const auto table : {FileDrivers(), UnixOdbcFileDrivers()}) {
+        for (const FileDriver& row : table) {
+            std::string file = ConnectionStringValue(connectionString, row.pathKey);
+            if (!file.empty() && std::ranges::find(files, file) == files.end()) {
+                files.push_back(std::move(file));
+            }
+        }
+    }
+    return files;
+}
+
 const FileDriver* FileDriverCalled(std::string_view driver, std::span<const FileDriver> drivers) {
     for (const FileDriver& row : drivers) {
         const auto names = [&](std::string_view name) {
