@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <optional>
@@ -22,6 +23,7 @@
 #include "cli/ConsoleWindow.h"
 #include "cli/Files.h"
 #include "dbsession/ColumnListSession.h"
+#include "dbsession/DataSources.h"
 #include "dbsession/FileDrivers.h"
 #include "dbsession/OdbcSession.h"
 #include "text/Utf8Path.h"
@@ -196,10 +198,18 @@ void RequireOutputOtherThan(const Options& options, const std::vector<std::strin
     }
 }
 
-// The files a database text names: the file itself, or those of a connection string.
+// The files a database text names: the file itself, or those of a connection string and of the
+// data source it names.
 std::vector<std::string> DatabaseFiles(const std::string& databaseName) {
-    return IsConnectionString(databaseName) ? FilesNamedIn(databaseName)
-                                            : std::vector<std::string>{databaseName};
+    if (!IsConnectionString(databaseName)) {
+        return {databaseName};
+    }
+    std::vector<std::string> files = FilesNamedIn(databaseName);
+    if (const std::string dataSource = ConnectionStringValue(databaseName, "DSN");
+        !dataSource.empty()) {
+        std::ranges::move(DataSourceFiles(dataSource), std::back_inserter(files));
+    }
+    return files;
 }
 
 // The console shows the window's CR LF message lines as the terminal's own lines.

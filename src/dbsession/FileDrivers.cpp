@@ -129,14 +129,23 @@ std::string ConnectionStringValue(std::string_view connectionString, std::string
     return "";
 }
 
-std::vector<std::string> FilesNamedIn(std::string_view connectionString) {
-    std::vector<std::string> files;
+std::vector<std::string_view> FileKeys() {
+    std::vector<std::string_view> keys;
     for (const auto table : {FileDrivers(), UnixOdbcFileDrivers()}) {
         for (const FileDriver& row : table) {
-            std::string file = ConnectionStringValue(connectionString, row.pathKey);
-            if (!file.empty() && std::ranges::find(files, file) == files.end()) {
-                files.push_back(std::move(file));
+            if (std::ranges::find(keys, row.pathKey) == keys.end()) {
+                keys.push_back(row.pathKey);
             }
+        }
+    }
+    return keys;
+}
+
+std::vector<std::string> FilesNamedIn(std::string_view connectionString) {
+    std::vector<std::string> files;
+    for (const std::string_view key : FileKeys()) {
+        if (std::string file = ConnectionStringValue(connectionString, key); !file.empty()) {
+            files.push_back(std::move(file));
         }
     }
     return files;

@@ -63,9 +63,12 @@ const FileDriver* FileDriverFor(std::string_view fileName);
 // braces; empty when there is none.
 std::string ConnectionStringValue(std::string_view connectionString, std::string_view key);
 
-// The database files a connection string names: the values of the keys that the drivers of the
-// table take a file by (DBQ, Database), compared ignoring ASCII case, without braces. A server's
-// Database value, a name on the server, is among them: as a file name it mostly leads nowhere.
+// The keys that the drivers of the tables take a database file by: DBQ, Database.
+std::vector<std::string_view> FileKeys();
+
+// The database files a connection string names: the values of the file keys, compared ignoring
+// ASCII case, without braces. A server's Database value, a name on the server, is among them: as
+// a file name it mostly leads nowhere.
 std::vector<std::string> FilesNamedIn(std::string_view connectionString);
 
 // The row of the driver called by an installed name or a library, compared ignoring ASCII case;
