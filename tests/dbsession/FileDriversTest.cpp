@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/TempFolder.h"
 
@@ -97,6 +98,31 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyValueCase{"DRIVER={SQLite3};Database=q.db", "DSN", ""},
                       KeyValueCase{"ODSN=Server1;DSN=Server2", "DSN", "Server2"},
                       KeyValueCase{"DSN=", "DSN", ""}));
+
+struct FilesCase {
+    const char* name;
+    const char* connectionString;
+    std::vector<std::string> files;
+};
+
+class FilesNamedInTest : public ::testing::TestWithParam<FilesCase> {};
+
+// The files a connection string names, by every file key of the driver tables and only by those.
+TEST_P(FilesNamedInTest, ReadsTheFileKeysValues) {
+    EXPECT_EQ(FilesNamedIn(GetParam().connectionString), GetParam().files);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConnectionStrings, FilesNamedInTest,
+    ::testing::Values(
+        FilesCase{"DatabaseKey", "DRIVER=SQLite3;Database=/data/q.db", {"/data/q.db"}},
+        FilesCase{"DbqKeyInLowerCase", "driver={MDBTools};dbq=/data/q.mdb", {"/data/q.mdb"}},
+        FilesCase{"BracedWithSemicolon", "DATABASE={/my;data/q}}.db};X=1", {"/my;data/q}.db"}},
+        FilesCase{"BothKeys", "DBQ=a.mdb;Database=b.db", {"a.mdb", "b.db"}},
+        FilesCase{"LongerKeyIsAnother", "ODATABASE=/data/q.db;DBQX=/data/q.mdb", {}},
+        FilesCase{"DataSourceOnly", "DSN=Server1", {}},
+        FilesCase{"EmptyValue", "DRIVER=SQLite3;Database=", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 class ConnectionValueTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 
