@@ -18,6 +18,9 @@ int CreateNew(const std::filesystem::path& path);
 // Writes up to 1 GiB: how many bytes were written.
 long long WriteSome(int fileDescriptor, const char* bytes, std::size_t size);
 int Close(int fileDescriptor);
+// The longest file name the folder takes, in bytes of UTF-8 (Windows takes 255 UTF-16 units, and
+// a Windows program under Wine names Linux files in UTF-8, where 255 bytes is the limit).
+std::size_t LongestFileName(const std::filesystem::path& folder);
 }  // namespace calls
 
 // An open file descriptor, closed when it goes.
@@ -54,7 +57,8 @@ std::string Quoted(const std::filesystem::path& path);
 void WriteThrough(const std::filesystem::path& path, std::string_view bytes);
 
 // Creates a new file beside `target` with a name of its own, which `temporary` receives, and
-// returns its open descriptor.
+// returns its open descriptor. The name is the target's with a unique suffix, the target's part
+// shortened where the whole would pass the folder's longest file name.
 int CreateFileBeside(const std::filesystem::path& target, std::filesystem::path& temporary);
 
 }  // namespace qelt::cli

@@ -51,11 +51,31 @@ void WriteThrough(const std::filesystem::path& path, std::string_view bytes) {
     }
 }
 
+namespace {
+
+// The first characters of a UTF-8 name that fit in `bytes` bytes, cut at a character's start.
+std::string NameCutTo(std::string name, std::size_t bytes) {
+    if (name.size() > bytes) {
+        std::size_t cut = bytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        name.resize(cut);
+    }
+    return name;
+}
+
+}  // namespace
+
 int CreateFileBeside(const std::filesystem::path& target, std::filesystem::path& temporary) {
     std::random_device random;
+    const std::filesystem::path folder = target.parent_path();
+    const std::string name = text::Utf8Of(target.filename());
+    const std::size_t longest = calls::LongestFileName(folder);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = target;
-        temporary += ".tmp" + std::to_string(random());
+        const std::string suffix = ".tmp" + std::to_string(random());
+        const std::size_t room = longest > suffix.size() ? longest - suffix.size() : 0;
+        temporary = folder / text::Utf8Path(NameCutTo(name, room) + suffix);
         if (const int fd = calls::CreateNew(temporary); fd >= 0) {
             return fd;
         }

@@ -6,7 +6,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 // The files qeltaudit reads and writes: the columns file, the --output file and standard output.
 // Reading is portable (Files.cpp, over the settings layer's reader); the rest has one
@@ -40,16 +39,14 @@ std::pmr::string ReadRegularFile(
 // Writes the bytes to the file at `path`. A regular file (or the one a symlink leads to, the link
 // kept) is replaced in one step by a temporary file beside it, only once every byte is on disk,
 // and keeps its permissions; a failure leaves it as it was and no temporary file behind, even when
-// the run is ended by SIGINT or SIGTERM. A FIFO or device is written through. A path that leads to
-// the same file as `standardOutput` writes to that descriptor.
+// the run is ended by SIGINT, SIGTERM, SIGHUP or SIGQUIT. A FIFO or device is written through. A
+// path that leads to the same file as `standardOutput` writes to that descriptor. The temporary
+// file's name stays within the folder's longest file name, however long the target's is.
 void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes, int standardOutput);
 
-// True when both paths lead to one existing file (the same device and file number), whatever
-// links or spellings lead there.
-inline bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
-    std::error_code error;
-    return std::filesystem::equivalent(a, b, error) && !error;
-}
+// True when both paths lead to one existing file (the same device and file number; on Windows the
+// same volume serial number and file index), whatever links or spellings lead there.
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // Asks the system to map the pages of a buffer that is about to be filled in one step, instead
 // of one fault a page as each is first touched. Only a hint.
@@ -59,8 +56,8 @@ void PrefaultMemory(const void* begin, std::size_t bytes);
 // several megabytes then costs a few page faults instead of thousands. Only a hint.
 void PreferLargePages(const std::string& text);
 
-// While it lives, ending the process by SIGINT or SIGTERM (on Windows, Ctrl+C or closing the
-// console) first removes the file at `path`. One at a time.
+// While it lives, ending the process by SIGINT, SIGTERM, SIGHUP or SIGQUIT (on Windows, Ctrl+C or
+// closing the console) first removes the file at `path`. One at a time.
 class TemporaryFileGuard {
   public:
     explicit TemporaryFileGuard(const std::filesystem::path& path);
@@ -68,5 +65,13 @@ class TemporaryFileGuard {
     TemporaryFileGuard(const TemporaryFileGuard&) = delete;
     TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
 };
+
+#ifndef _WIN32
+// Opens /dev/null on each of the standard descriptors 0, 1 and 2 that is closed, so that no file,
+// pipe or socket opened later takes that number and receives what was meant for the stream.
+// Returns whether standard output was closed: a text bound for it must still fail. Called first
+// thing in main. (Windows' runtime keeps its standard descriptors reserved, open or not.)
+bool OpenClosedStandardStreams();
+#endif
 
 }  // namespace qelt::cli

@@ -37,6 +37,11 @@ int Close(int fileDescriptor) {
     return close(fileDescriptor);
 }
 
+std::size_t LongestFileName(const std::filesystem::path& folder) {
+    const long longest = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return longest > 0 ? static_cast<std::size_t>(longest) : NAME_MAX;
+}
+
 }  // namespace calls
 
 namespace {
@@ -45,7 +50,7 @@ namespace {
 volatile sig_atomic_t gHasPendingFile = 0;
 char gPendingFile[PATH_MAX];
 
-constexpr std::array kCleanupSignals = {SIGINT, SIGTERM, SIGHUP};
+constexpr std::array kCleanupSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 std::array<struct sigaction, kCleanupSignals.size()> gPreviousActions;
 
 extern "C" void RemovePendingFileAndEnd(int signalNumber) {
@@ -150,6 +155,28 @@ void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes,
         }
     }
     ReplaceRegularFile(FinalTarget(path), bytes);
+}
+
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    struct stat first {};
+    struct stat second {};
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+bool OpenClosedStandardStreams() {
+    bool outputClosed = false;
+    for (int fd = 0; fd < 3; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            outputClosed = outputClosed || fd == 1;
+            // The lowest free number: this one, as the lower ones are open by now.
+            const int opened = open("/dev/null", O_RDWR);
+            if (opened != fd && opened >= 0) {
+                close(opened);
+            }
+        }
+    }
+    return outputClosed;
 }
 
 namespace {

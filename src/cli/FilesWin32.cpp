@@ -32,6 +32,10 @@ int Close(int fileDescriptor) {
     return _close(fileDescriptor);
 }
 
+std::size_t LongestFileName(const std::filesystem::path&) {
+    return 255;
+}
+
 }  // namespace calls
 
 namespace {
@@ -91,6 +95,34 @@ void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes, 
     const std::filesystem::path target =
         isLink ? std::filesystem::weakly_canonical(path, error) : path;
     ReplaceRegularFile(target.empty() ? path : target, bytes);
+}
+
+namespace {
+
+// The volume serial number and file index of an existing file or folder; nothing for none.
+std::optional<BY_HANDLE_FILE_INFORMATION> FileIdentity(const std::filesystem::path& path) {
+    // No access asked, so that a file another program holds open can still be compared; a folder
+    // opens only with backup semantics.
+    const HANDLE handle =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(handle, &information) != 0;
+    CloseHandle(handle);
+    return known ? std::optional(information) : std::nullopt;
+}
+
+}  // namespace
+
+bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    const auto first = FileIdentity(a);
+    const auto second = FileIdentity(b);
+    return first && second && first->dwVolumeSerialNumber == second->dwVolumeSerialNumber &&
+           first->nFileIndexHigh == second->nFileIndexHigh &&
+           first->nFileIndexLow == second->nFileIndexLow;
 }
 
 void PrefaultMemory(const void*, std::size_t) {}  // Windows maps committed pages as it must

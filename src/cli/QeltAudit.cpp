@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <optional>
@@ -22,6 +23,7 @@
 #include "cli/ConsoleWindow.h"
 #include "cli/Files.h"
 #include "dbsession/ColumnListSession.h"
+#include "dbsession/DataSources.h"
 #include "dbsession/FileDrivers.h"
 #include "dbsession/OdbcSession.h"
 #include "text/Utf8Path.h"
@@ -99,6 +101,18 @@ void WriteToStandardOutput(StandardOutput& out, std::string_view bytes) {
     }
 }
 
+// A text for standard output (the version, the help, the settings), a failure reported as a
+// script's is; also from inside a handler, where a throw would end the process.
+int WriteText(StandardOutput& out, std::ostream& err, std::string_view text) {
+    try {
+        WriteToStandardOutput(out, text);
+    } catch (const OutputError& error) {
+        err << "qeltaudit: " << error.what() << '\n';
+        return kExitCannotWrite;
+    }
+    return kExitOk;
+}
+
 std::string VersionText() {
     return "qeltaudit " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
            "." + std::to_string(kVersionRevision);
@@ -168,13 +182,34 @@ std::optional<std::string> TakePrimaryKeyAsKeyColumn(Options& options, DatabaseS
            ", as the database reports it (--key-column names another)";
 }
 
-// --output naming the columns file would replace the input with its own script.
-void RequireOutputOtherThanColumns(const Options& options) {
-    if (options.outputFile && options.columnsFile &&
-        IsSameFile(text::Utf8Path(*options.outputFile), text::Utf8Path(*options.columnsFile))) {
-        throw UsageError("--output " + QuotedForMessage(*options.outputFile) +
-                         " is the columns file; name another file");
+// --output naming an input, however spelled, would replace it with its own script: refused before
+// the input is opened, so that it stays as it is.
+void RequireOutputOtherThan(const Options& options, const std::vector<std::string>& inputs,
+                            const std::string& what) {
+    if (!options.outputFile) {
+        return;
     }
+    const std::filesystem::path output = text::Utf8Path(*options.outputFile);
+    for (const std::string& input : inputs) {
+        if (IsSameFile(output, text::Utf8Path(input))) {
+            throw UsageError("--output " + QuotedForMessage(*options.outputFile) + " is " + what +
+                             "; name another file");
+        }
+    }
+}
+
+// The files a database text names: the file itself, or those of a connection string and of the
+// data source it names.
+std::vector<std::string> DatabaseFiles(const std::string& databaseName) {
+    if (!IsConnectionString(databaseName)) {
+        return {databaseName};
+    }
+    std::vector<std::string> files = FilesNamedIn(databaseName);
+    if (const std::string dataSource = ConnectionStringValue(databaseName, "DSN");
+        !dataSource.empty()) {
+        std::ranges::move(DataSourceFiles(dataSource), std::back_inserter(files));
+    }
+    return files;
 }
 
 // The console shows the window's CR LF message lines as the terminal's own lines.
@@ -414,10 +449,10 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
         app.parse(reversed);
         if (options.showSettings) {
             const HostSettings settings = lookUpHostSettings();
-            WriteToStandardOutput(out, "Host folder: " + settings.hostFolder +
-                                           "\nData folder: " + settings.dataFolder +
-                                           "\nDatabase: " + settings.databaseName + "\n");
-            return kExitOk;
+            return WriteText(out, err,
+                             "Host folder: " + settings.hostFolder +
+                                 "\nData folder: " + settings.dataFolder +
+                                 "\nDatabase: " + settings.databaseName + "\n");
         }
         ValidateTable(options);
         if (options.drop) {
@@ -426,8 +461,8 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
             return WriteScript(options, script.Text(), out, err);
         }
         ValidateColumnNames(options);
-        RequireOutputOtherThanColumns(options);
         if (options.columnsFile) {
+            RequireOutputOtherThan(options, {*options.columnsFile}, "the columns file");
             std::pmr::vector<Field> columns =
                 ReadColumnsFile(text::Utf8Path(*options.columnsFile), LargeBufferMemory());
             const CheckedColumnList checkedList{ExpectedScriptBytes(columns)};
@@ -444,17 +479,16 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
         // The host installation is looked up only when no database is named.
         const std::string databaseName =
             options.database ? *options.database : lookUpHostSettings().databaseName;
+        RequireOutputOtherThan(options, DatabaseFiles(databaseName), "the database file");
         std::optional<std::string> keyWarning;
         if (NeedsKeyColumn(options)) {
             keyWarning = TakePrimaryKeyAsKeyColumn(options, session, databaseName);
         }
         return GenerateScript(options, session, databaseName, out, err, keyWarning);
     } catch (const CLI::CallForVersion&) {
-        WriteToStandardOutput(out, VersionText() + "\n");
-        return kExitOk;
+        return WriteText(out, err, VersionText() + "\n");
     } catch (const CLI::Success&) {
-        WriteToStandardOutput(out, app.help());
-        return kExitOk;
+        return WriteText(out, err, app.help());
     } catch (const CLI::ParseError& error) {
         // The message repeats what was typed, which may hold control characters.
         err << "qeltaudit: " << EscapedForMessage(error.what())

@@ -11,15 +11,19 @@
 #include <cwchar>
 
 #include "text/Utf.h"
+#else
+#include <csignal>
+
+#include "cli/Files.h"
 #endif
 
 #include "cli/QeltAudit.h"
 
 namespace {
 
-int Run(const std::vector<std::string>& args) {
+int Run(const std::vector<std::string>& args, int standardOutput) {
     try {
-        return qelt::cli::RunQeltAudit(args, fileno(stdout), std::cerr);
+        return qelt::cli::RunQeltAudit(args, standardOutput, std::cerr);
     } catch (const std::bad_alloc&) {
         // A failure's message found no memory.
         std::fputs(qelt::cli::kOutOfMemoryMessage, stderr);
@@ -40,7 +44,7 @@ int wmain(int argc, wchar_t** argv) {
             args.push_back(
                 qelt::text::Utf16ToUtf8(std::u16string(argv[i], argv[i] + std::wcslen(argv[i]))));
         }
-        return Run(args);
+        return Run(args, fileno(stdout));
     } catch (const std::bad_alloc&) {
         std::fputs(qelt::cli::kOutOfMemoryMessage, stderr);
         return qelt::cli::kExitOutOfMemory;
@@ -48,8 +52,15 @@ int wmain(int argc, wchar_t** argv) {
 }
 #else
 int main(int argc, char** argv) {
+    const bool outputClosed = qelt::cli::OpenClosedStandardStreams();
+    // A reader that went away is then a failed write with its reason (exit 74), not the end of
+    // the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    // A standard output closed at start has /dev/null behind it now, where the script would
+    // vanish: writes go to no descriptor and fail as they did on the closed one.
+    const int standardOutput = outputClosed ? -1 : fileno(stdout);
     try {
-        return Run(std::vector<std::string>(argv + 1, argv + argc));
+        return Run(std::vector<std::string>(argv + 1, argv + argc), standardOutput);
     } catch (const std::bad_alloc&) {
         // Copying the arguments found no memory.
         std::fputs(qelt::cli::kOutOfMemoryMessage, stderr);

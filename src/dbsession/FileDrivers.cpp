@@ -173,6 +173,28 @@ std::string ConnectionStringRefusal(std::string_view connectionString,
     return refusal;
 }
 
+std::vector<std::string_view> FileKeys() {
+    std::vector<std::string_view> keys;
+    for (const auto table : {FileDrivers(), UnixOdbcFileDrivers()}) {
+        for (const FileDriver& row : table) {
+            if (std::ranges::find(keys, row.pathKey) == keys.end()) {
+                keys.push_back(row.pathKey);
+            }
+        }
+    }
+    return keys;
+}
+
+std::vector<std::string> FilesNamedIn(std::string_view connectionString) {
+    std::vector<std::string> files;
+    for (const std::string_view key : FileKeys()) {
+        if (std::string file = ConnectionStringValue(connectionString, key); !file.empty()) {
+            files.push_back(std::move(file));
+        }
+    }
+    return files;
+}
+
 const FileDriver* FileDriverCalled(std::string_view driver, std::span<const FileDriver> drivers) {
     for (const FileDriver& row : drivers) {
         const auto names = [&](std::string_view name) {

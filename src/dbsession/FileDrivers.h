@@ -85,6 +85,14 @@ std::span<const ConnectionKeyLimit> DriverManagerKeyLimits();
 std::string ConnectionStringRefusal(std::string_view connectionString,
                                     std::span<const ConnectionKeyLimit> limits);
 
+// The keys that the drivers of the tables take a database file by: DBQ, Database.
+std::vector<std::string_view> FileKeys();
+
+// The database files a connection string names: the values of the file keys, compared ignoring
+// ASCII case, without braces. A server's Database value, a name on the server, is among them: as
+// a file name it mostly leads nowhere.
+std::vector<std::string> FilesNamedIn(std::string_view connectionString);
+
 // The row of the driver called by an installed name or a library, compared ignoring ASCII case;
 // null for none.
 const FileDriver* FileDriverCalled(std::string_view driver, std::span<const FileDriver> drivers);

@@ -167,6 +167,45 @@ TEST_F(DatabaseModeTest, OutputFileGetsTheScriptOnSuccess) {
     EXPECT_THAT(printed.out, StartsWith("CREATE TABLE [dbo].[AuditTrailCompanies] ("));
 }
 
+// An output beside the database, new or replaced, is no input: written as any other. Naming the
+// database itself is refused (see OutputTest), and the database stays as it was.
+TEST_F(DatabaseModeTest, OutputBesideTheDatabaseIsWrittenAndTheDatabaseKept) {
+    const auto database = folder_ / "QeltOne.db";
+    std::filesystem::copy_file(kDemoDatabase, database);
+    const std::string before = test::ReadBytes(database);
+    const std::string connection = "DRIVER=SQLite3;Database=" + database.string() + ";NoCreat=1";
+    const std::string expected = test::RunCli({"--database", kDemoDatabase}).out;
+    for (const char* name : {"new.sql", "new.sql", "QeltOne.db.sql"}) {
+        const auto output = folder_ / name;
+        const test::CliResult result =
+            test::RunCli({"--database", connection, "--output", output.string()});
+        EXPECT_EQ(result.exitCode, kExitOk) << name << ": " << result.err;
+        EXPECT_TRUE(test::ReadBytes(output) == expected) << name << ": another script";
+    }
+    const test::CliResult refused =
+        test::RunCli({"--database", connection, "--output", (folder_ / "./QeltOne.db").string()});
+    EXPECT_EQ(refused.exitCode, kExitUsage);
+    EXPECT_TRUE(test::ReadBytes(database) == before) << "the database changed";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_), {}), 3);
+}
+
+// A data source whose definition in odbc.ini names the database file: --output naming that file
+// is refused before the data source is opened.
+TEST_F(DatabaseModeTest, OutputNamingTheDataSourcesDatabaseIsRefused) {
+    const auto database = folder_ / "QeltOne.db";
+    std::filesystem::copy_file(kDemoDatabase, database);
+    const auto ini =
+        temp_.Write("odbc.ini", "[QeltCopy]\nDriver = SQLite3\nDatabase = " + database.string() +
+                                    "\nNoCreat = 1\n");
+    const test::ScopedEnvironment odbcIni("ODBCINI", ini.string());
+    const std::string before = test::ReadBytes(database);
+    const test::CliResult result =
+        test::RunCli({"--database", "dsn={QeltCopy}", "--output", database.string()});
+    EXPECT_EQ(result.exitCode, kExitUsage) << result.err;
+    EXPECT_THAT(result.err, HasSubstr("is the database file; name another file"));
+    EXPECT_TRUE(test::ReadBytes(database) == before) << "the database changed";
+}
+
 // Without --database or --columns the host product's database is opened, as start-up finds it.
 TEST_F(DatabaseModeTest, DefaultDatabaseIsTheHostProductsDatabase) {
     const test::ScopedEnvironment registry("QELT_REGISTRY", QELT_DEMO_REGISTRY);

@@ -22,14 +22,18 @@
 #include <io.h>
 #else
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "support/ProgramRun.h"
 #endif
 
 #include "auditscript/WorkedExample.h"
 #include "cli/Files.h"
 #include "cli/QeltAudit.h"
 #include "support/TempFolder.h"
+#include "text/Utf8Path.h"
 
 namespace qelt::cli {
 namespace {
@@ -221,6 +225,11 @@ TEST_P(OutputIsTheColumnsFile, IsRefusedAndTheInputKept) {
     if (GetParam() == "link.tsv" && noLinks) {
         GTEST_SKIP() << "no symlinks here: " << noLinks.message();
     }
+    std::error_code noHardLinks;
+    fs::create_hard_link(columns, dir.Path() / "hard.tsv", noHardLinks);
+    if (GetParam() == "hard.tsv" && noHardLinks) {
+        GTEST_SKIP() << "no hard links here: " << noHardLinks.message();
+    }
     std::ostringstream out;
     std::ostringstream err;
     const int exitCode = RunQeltAudit(
@@ -232,7 +241,125 @@ TEST_P(OutputIsTheColumnsFile, IsRefusedAndTheInputKept) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, OutputIsTheColumnsFile,
-                         ::testing::Values("c.tsv", "sub/../c.tsv", "./c.tsv", "link.tsv"));
+                         ::testing::Values("c.tsv", "sub/../c.tsv", "./c.tsv", "link.tsv",
+                                           "hard.tsv"));
+
+struct DatabaseOutputCase {
+    std::string name;
+    std::string database;  // empty: the host settings' database; "@" stands for the folder
+    std::string output;    // in the folder
+
+    friend void PrintTo(const DatabaseOutputCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class OutputIsTheDatabaseFile : public ::testing::TestWithParam<DatabaseOutputCase> {};
+
+// --output naming the database file, however the database or the output is spelled, would
+// replace the database with its script: refused before the database is opened, which stays as it
+// was, byte for byte.
+TEST_P(OutputIsTheDatabaseFile, IsRefusedAndTheDatabaseKept) {
+    const DatabaseOutputCase& c = GetParam();
+    test::TempFolder dir;
+    const std::string content = "SQLite format 3\0not a database";
+    const fs::path database = dir.Write("q.db", content);
+    fs::create_directories(dir.Path() / "sub");
+    std::error_code noLink;
+    if (c.output == "link.db") {
+        fs::create_symlink(database, dir.Path() / "link.db", noLink);
+    } else if (c.output == "hard.db") {
+        fs::create_hard_link(database, dir.Path() / "hard.db", noLink);
+    }
+    if (noLink) {
+        GTEST_SKIP() << "no such links here: " << noLink.message();
+    }
+    std::string databaseText = c.database;
+    if (const auto at = databaseText.find('@'); at != std::string::npos) {
+        databaseText.replace(at, 1, text::Utf8Of(dir.Path()));
+    }
+    std::vector<std::string> args = {"--output", text::Utf8Of(dir.Path() / c.output)};
+    if (!databaseText.empty()) {
+        args.insert(args.end(), {"--database", databaseText});
+    }
+    const HostSettingsLookup host = [&] {
+        return HostSettings{"/host/", "/data/", text::Utf8Of(database)};
+    };
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunQeltAudit(args, out, err, host), kExitUsage);
+    EXPECT_THAT(err.str(), HasSubstr("is the database file; name another file"));
+    EXPECT_THAT(out.str(), IsEmpty());
+    EXPECT_EQ(test::ReadBytes(database), content);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OutputIsTheDatabaseFile,
+    ::testing::Values(
+        DatabaseOutputCase{"FilePath", "@/q.db", "q.db"},
+        DatabaseOutputCase{"DotSpelling", "@/q.db", "./q.db"},
+        DatabaseOutputCase{"UpAndDownSpelling", "@/sub/../q.db", "sub/../q.db"},
+        DatabaseOutputCase{"Symlink", "@/q.db", "link.db"},
+        DatabaseOutputCase{"HardLink", "@/q.db", "hard.db"},
+        DatabaseOutputCase{"DatabaseKey", "DRIVER=SQLite3;Database=@/q.db", "q.db"},
+        DatabaseOutputCase{"KeyInAnyCase", "driver=SQLite3;dAtAbAsE=@/q.db;NoCreat=1", "q.db"},
+        DatabaseOutputCase{"BracedValue", "DRIVER={SQLite3};DATABASE={@/sub/../q.db}", "q.db"},
+        DatabaseOutputCase{"DbqKey", "DRIVER={MDBTools};dbq=@/q.db", "hard.db"},
+        DatabaseOutputCase{"HostSettings", "", "q.db"}),
+    [](const auto& info) { return info.param.name; });
+
+struct LongNameCase {
+    std::string name;
+    std::string letter;  // repeated, then 'a' up to `bytes`
+    std::size_t bytes;   // of UTF-8, ".sql" included
+    bool existing;       // the target is there already
+
+    friend void PrintTo(const LongNameCase& c, std::ostream* out) { *out << c.name; }
+};
+
+// The output's name, `bytes` bytes of UTF-8 long.
+std::string LongName(const LongNameCase& c) {
+    std::string name;
+    while (name.size() + c.letter.size() + 4 <= c.bytes) {
+        name += c.letter;
+    }
+    name.resize(c.bytes - 4, 'a');
+    return name + ".sql";
+}
+
+class LongOutputName : public ::testing::TestWithParam<LongNameCase> {};
+
+// A name that the folder takes leaves no room beside it for a temporary name's suffix: the
+// temporary file still fits, the script lands and nothing else stays.
+TEST_P(LongOutputName, ScriptLandsAndNoTemporaryFileStays) {
+    const LongNameCase& c = GetParam();
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", kColumns).string();
+    const std::string name = LongName(c);
+    ASSERT_EQ(name.size(), c.bytes);
+    const fs::path output = dir.Path() / "out" / text::Utf8Path(name);
+    fs::create_directories(output.parent_path());
+    if (c.existing) {
+        test::WriteFile(output, "earlier");
+        ASSERT_EQ(test::ReadBytes(output), "earlier");
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(RunQeltAudit({"--columns", columns, "--output", text::Utf8Of(output)}, out, err),
+              kExitOk)
+        << err.str();
+    EXPECT_EQ(test::ReadBytes(output), test::CompaniesScript());
+    EXPECT_EQ(std::distance(fs::directory_iterator(output.parent_path()), {}), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, LongOutputName,
+    ::testing::Values(LongNameCase{"Ascii242", "a", 242, false},
+                      LongNameCase{"Ascii255", "a", 255, false},
+                      LongNameCase{"Ascii255Existing", "a", 255, true},
+                      LongNameCase{"TwoByteLetters255", "\xC3\xA9", 255, false},
+                      LongNameCase{"ThreeByteLetters255Existing", "\xE6\x95\xB0", 255, true},
+                      LongNameCase{"FourByteSymbols255", "\xF0\x9F\x98\x80", 255, false},
+                      LongNameCase{"FourByteSymbols254Existing", "\xF0\x9F\x98\x80", 254, true}),
+    [](const auto& info) { return info.param.name; });
 
 // The rename over an existing file, which Windows does differently.
 TEST(OutputFile, ExistingFileIsReplacedWhole) {
@@ -369,8 +496,15 @@ TEST(OutputFile, LinkToAnOpenDescriptorIsWrittenThrough) {
 
 class TemporaryFileCleanup : public ::testing::TestWithParam<int> {};
 
-// A run ended by SIGINT or SIGTERM while its temporary file exists leaves nothing behind, and
-// still ends by that signal.
+// SIGQUIT dumps core: none, so that nothing is written outside the test's folder.
+void RaiseWithoutCore(int signalNumber) {
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+    std::raise(signalNumber);
+}
+
+// A run ended by a signal while its temporary file exists leaves nothing behind, and still ends
+// by that signal.
 TEST_P(TemporaryFileCleanup, SignalRemovesThePendingFileAndStillEndsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "fast");
     test::TempFolder dir;
@@ -378,16 +512,121 @@ TEST_P(TemporaryFileCleanup, SignalRemovesThePendingFileAndStillEndsTheProcess) 
     EXPECT_EXIT(
         {
             const TemporaryFileGuard guard(pending);
-            std::raise(GetParam());
+            RaiseWithoutCore(GetParam());
         },
         ::testing::KilledBySignal(GetParam()), "");
     EXPECT_FALSE(fs::exists(pending));
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, TemporaryFileCleanup, ::testing::Values(SIGINT, SIGTERM),
-                         [](const auto& info) {
-                             return info.param == SIGINT ? "SIGINT" : "SIGTERM";
+INSTANTIATE_TEST_SUITE_P(Signals, TemporaryFileCleanup,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP, SIGQUIT), [](const auto& info) {
+                             switch (info.param) {
+                                 case SIGINT:
+                                     return "SIGINT";
+                                 case SIGTERM:
+                                     return "SIGTERM";
+                                 case SIGHUP:
+                                     return "SIGHUP";
+                                 default:
+                                     return "SIGQUIT";
+                             }
                          });
+
+const std::string kQeltAudit = QELT_QELTAUDIT;
+
+struct ClosedStreamsCase {
+    std::string name;
+    std::vector<int> closed;  // standard descriptors closed at start
+    bool toOutputFile;        // --output, else standard output
+    int exitCode;
+    std::string err;  // on standard error, when it is open
+
+    friend void PrintTo(const ClosedStreamsCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class ClosedStandardStreams : public ::testing::TestWithParam<ClosedStreamsCase> {};
+
+// qeltaudit started with standard descriptors closed: nothing it opens takes their numbers, and a
+// script bound for a closed standard output fails with the reason instead of going anywhere else.
+TEST_P(ClosedStandardStreams, ScriptGoesWhereItIsMeantOrNowhere) {
+    const ClosedStreamsCase& c = GetParam();
+    test::TempFolder dir;
+    test::TempFolder captured;
+    const auto columns = dir.Write("c.tsv", kColumns).string();
+    std::vector<std::string> args = {"--columns", columns};
+    if (c.toOutputFile) {
+        args.insert(args.end(), {"--output", (dir.Path() / "out.sql").string()});
+    }
+    const fs::path capturedOutput = captured.Path() / "stdout";
+    const int standardOutput = open(capturedOutput.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(standardOutput, 0);
+    const bool outputClosed = std::ranges::find(c.closed, 1) != c.closed.end();
+    const test::ProgramRun run = test::RunProgram(
+        kQeltAudit, args, outputClosed ? test::kClosedOutput : standardOutput, c.closed);
+    close(standardOutput);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_EQ(run.err, c.err);
+    const bool written = c.exitCode == kExitOk;
+    EXPECT_EQ(test::ReadBytes(capturedOutput),
+              written && !c.toOutputFile ? test::CompaniesScript() : "");
+    if (written && c.toOutputFile) {
+        EXPECT_EQ(test::ReadBytes(dir.Path() / "out.sql"), test::CompaniesScript());
+        EXPECT_THAT(FolderEntries(dir.Path()), ::testing::ElementsAre("c.tsv", "out.sql"));
+    } else {
+        EXPECT_THAT(FolderEntries(dir.Path()), ::testing::ElementsAre("c.tsv"));
+    }
+    EXPECT_EQ(test::ReadBytes(columns), kColumns);
+}
+
+const std::string kClosedOutputMessage =
+    std::string("qeltaudit: cannot write to standard output: ") + std::strerror(EBADF) + "\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ClosedStandardStreams,
+    ::testing::Values(
+        ClosedStreamsCase{"OutputClosed", {1}, false, kExitCannotWrite, kClosedOutputMessage},
+        ClosedStreamsCase{"OutputClosedScriptToFile", {1}, true, kExitOk, ""},
+        ClosedStreamsCase{"InputClosed", {0}, false, kExitOk, ""},
+        ClosedStreamsCase{"InputClosedScriptToFile", {0}, true, kExitOk, ""},
+        ClosedStreamsCase{"ErrorClosedScriptToFile", {2}, true, kExitOk, ""},
+        ClosedStreamsCase{"AllClosed", {0, 1, 2}, false, kExitCannotWrite, ""},
+        ClosedStreamsCase{"AllClosedScriptToFile", {0, 1, 2}, true, kExitOk, ""}),
+    [](const auto& info) { return info.param.name; });
+
+struct ClosedPipeCase {
+    std::string name;
+    std::vector<std::string> args;  // "@" stands for a columns file
+
+    friend void PrintTo(const ClosedPipeCase& c, std::ostream* out) { *out << c.name; }
+};
+
+class ClosedPipe : public ::testing::TestWithParam<ClosedPipeCase> {};
+
+// `qeltaudit | head -c 10`: a reader gone before the text went out is a failed write, reported
+// with exit 74 and the reason, not the end of the process by SIGPIPE.
+TEST_P(ClosedPipe, EndsWithExit74AndTheReason) {
+    test::TempFolder dir;
+    const auto columns = dir.Write("c.tsv", kColumns).string();
+    std::vector<std::string> args = GetParam().args;
+    std::ranges::replace(args, std::string("@"), columns);
+    int ends[2];
+    ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+    close(ends[0]);
+    const test::ProgramRun run = test::RunProgram(kQeltAudit, args, ends[1]);
+    close(ends[1]);
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_EQ(run.exitCode, kExitCannotWrite);
+    EXPECT_EQ(run.err, std::string("qeltaudit: cannot write to standard output: ") +
+                           std::strerror(EPIPE) + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ClosedPipe,
+    ::testing::Values(ClosedPipeCase{"ScriptInPieces", {"--columns", "@"}},
+                      ClosedPipeCase{"WholeScriptUnderStrict", {"--strict", "--columns", "@"}},
+                      ClosedPipeCase{"RemovalScript", {"--drop"}},
+                      ClosedPipeCase{"Version", {"--version"}}, ClosedPipeCase{"Help", {"--help"}}),
+    [](const auto& info) { return info.param.name; });
 
 TEST(TemporaryFileCleanup, RestoresTheSignalHandlersWhenDone) {
     test::TempFolder dir;

@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -210,6 +211,32 @@ TEST(KindOfFile, TellsEveryKindWithoutOpeningIt) {
     EXPECT_EQ(KindOfFile(folder.Path() / "missing.db"), FileKind::Missing);
     EXPECT_EQ(KindOfFile(folder.Path() / "r.db" / "below.db"), FileKind::Missing);
 }
+
+
+struct FilesCase {
+    const char* name;
+    const char* connectionString;
+    std::vector<std::string> files;
+};
+
+class FilesNamedInTest : public ::testing::TestWithParam<FilesCase> {};
+
+// The files a connection string names, by every file key of the driver tables and only by those.
+TEST_P(FilesNamedInTest, ReadsTheFileKeysValues) {
+    EXPECT_EQ(FilesNamedIn(GetParam().connectionString), GetParam().files);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConnectionStrings, FilesNamedInTest,
+    ::testing::Values(
+        FilesCase{"DatabaseKey", "DRIVER=SQLite3;Database=/data/q.db", {"/data/q.db"}},
+        FilesCase{"DbqKeyInLowerCase", "driver={MDBTools};dbq=/data/q.mdb", {"/data/q.mdb"}},
+        FilesCase{"BracedWithSemicolon", "DATABASE={/my;data/q}}.db};X=1", {"/my;data/q}.db"}},
+        FilesCase{"BothKeys", "DBQ=a.mdb;Database=b.db", {"a.mdb", "b.db"}},
+        FilesCase{"LongerKeyIsAnother", "ODATABASE=/data/q.db;DBQX=/data/q.mdb", {}},
+        FilesCase{"DataSourceOnly", "DSN=Server1", {}},
+        FilesCase{"EmptyValue", "DRIVER=SQLite3;Database=", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 class ConnectionValueTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 

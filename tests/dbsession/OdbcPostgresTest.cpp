@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "dbsession/OdbcSession.h"
 #include "dbsession/OdbcTestSupport.h"
 #include "support/CliRun.h"
+#include "support/ProgramRun.h"
 #include "support/TsqlCheck.h"
 
 namespace qelt {
@@ -193,6 +196,19 @@ TEST(OdbcSessionPostgresScript, HoldsForIdentityGeneratedUuidAndWideNumericColum
 
     result = test::RunCli({"--drop", "--drop-audit-table", "--table", "dbatest"});
     EXPECT_THAT(test::TsqlProblems(result.out), ::testing::ElementsAre());
+}
+
+// Started with its standard output closed, qeltaudit must not let its connection to the server
+// take that descriptor, or the script would go into the connection: the run fails with the reason.
+TEST(OdbcSessionPostgresScript, ClosedStandardOutputIsAFailureNotTheConnection) {
+    const test::ProgramRun run = test::RunProgram(
+        QELT_QELTAUDIT, {"--database", kDataSource, "--table", "dbatest", "--key-column", "id"},
+        test::kClosedOutput);
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_EQ(run.exitCode, cli::kExitCannotWrite) << run.err;
+    EXPECT_THAT(run.err, ::testing::EndsWith(std::string("qeltaudit: cannot write to standard "
+                                                         "output: ") +
+                                             std::strerror(EBADF) + "\n"));
 }
 
 }  // namespace

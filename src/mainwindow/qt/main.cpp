@@ -1,5 +1,8 @@
 #include <QApplication>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -7,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/Files.h"
 #include "dbsession/OdbcSession.h"
 #include "mainwindow/modMain.h"
 #include "mainwindow/qt/QtFormView.h"
@@ -18,10 +22,18 @@ namespace {
 // The exit code when --help or --version could not be written (a full disk, a closed pipe).
 constexpr int kExitCannotWrite = 74;
 
-int Run(int argc, char** argv) {
+int Run(int argc, char** argv, bool outputClosed) {
     // --help and --version need no display, so they are answered before Qt looks for one.
     if (const auto text =
             qelt::gui::CommandLineText(std::vector<std::string>(argv + 1, argv + argc))) {
+        // A standard output closed at start has /dev/null behind it, where the text would vanish.
+        if (outputClosed) {
+            std::fprintf(stderr, "QeltAuditTrigger: cannot write to standard output: %s\n",
+                         std::strerror(EBADF));
+            return kExitCannotWrite;
+        }
+        // A reader gone is a failed write (exit 74), not the end of the process.
+        std::signal(SIGPIPE, SIG_IGN);
         if (std::fputs(text->c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
             std::perror("QeltAuditTrigger: cannot write to standard output");
             return kExitCannotWrite;
@@ -47,8 +59,10 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything opens a file, a socket or the display's connection.
+    const bool outputClosed = qelt::cli::OpenClosedStandardStreams();
     try {
-        return Run(argc, argv);
+        return Run(argc, argv, outputClosed);
     } catch (const std::bad_alloc&) {
         // Qt itself found no memory (starting up, or in its event loop), or the report of an
         // earlier failure did not either: no window can say so any more.
