@@ -117,4 +117,25 @@ void BM_ProfileFileReader(benchmark::State& state) {
 }
 BENCHMARK(BM_ProfileFileReader)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+// The same file as UTF-16LE with its byte-order mark, as Windows' Notepad saves it.
+void BM_ProfileFileReaderUtf16(benchmark::State& state) {
+    const auto root = std::filesystem::temp_directory_path() / "qelt-bench-profile-utf16";
+    const std::string text = ProfileFile(static_cast<int>(state.range(0)));
+    std::string file = "\xFF\xFE";
+    for (const char c : text) {
+        file += c;
+        file += '\0';
+    }
+    WriteFile(root / "QeltOne.ini", file);
+    qelt::ProfileFileReader reader;
+    std::string value;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(reader.ReadProfileString("General", "QeltOneDataBase", "", value,
+                                                          255, (root / "QeltOne.ini").string()));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.size()));
+    std::filesystem::remove_all(root);
+}
+BENCHMARK(BM_ProfileFileReaderUtf16)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
 }  // namespace

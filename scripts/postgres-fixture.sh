@@ -84,6 +84,10 @@ CREATE TABLE dbatest (
 );
 -- Names beyond ASCII and beyond the Basic Multilingual Plane, quoted so that they keep their case.
 CREATE TABLE "Wörter" ("数量" integer, "Preis€" numeric(10, 2), "😀" text, "Kunde😀𝔘" varchar(10));
+-- Names the same ignoring case, which SQL Server would take for one column set twice; ß and SS
+-- differ under simple case folding, ẞ and ß do not.
+CREATE TABLE casetwins (id integer PRIMARY KEY, "Name" text, "NAME" text);
+CREATE TABLE casefolds (id integer PRIMARY KEY, "Straße" text, "STRASSE" text, "STRAẞE" text);
 SQL
     driver=$(find /usr/lib /usr/local/lib -name psqlodbcw.so -print -quit 2>/dev/null)
     [[ -n "$driver" ]] || { echo "postgres-fixture: psqlodbcw.so not found" >&2; exit 1; }

@@ -1,10 +1,14 @@
 #include "auditscript/GenerationRun.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "auditscript/ColumnNames.h"
 #include "auditscript/SQLFuncs.h"
 #include "auditscript/SqlQuoting.h"
 #include "dbsession/Error.h"
@@ -19,8 +23,9 @@ constexpr std::int32_t kErrNoRecordset = 91;
 constexpr std::int32_t kErrUnexpected = 51;
 
 // The column list of the run: the recordset's fields, read only when the trigger needs them,
-// so that a missing recordset shows after the lines written before the SET list. Each field's
-// name is checked the first time it is read: a control character in it would break the script.
+// so that a missing recordset shows after the lines written before the SET list. Each name is
+// checked by the rules of every column list the first time the script reads its field or a
+// later one, so that a refused name shows after the lines written before it.
 class RecordsetColumns final : public Fields {
   public:
     explicit RecordsetColumns(const Recordset* recordset) : recordset_(recordset) {}
@@ -29,12 +34,7 @@ class RecordsetColumns final : public Fields {
     const Field& Item(std::int32_t index) const override {
         const Field& field = FieldsOf().Item(index);
         if (index >= checkedCount_) {
-            if (HasControlCharacter(field.Name)) {
-                throw Error(kErrControlCharacterInName,
-                            "The column name '" + EscapedForMessage(field.Name) +
-                                "' holds a control character, which the script cannot carry");
-            }
-            checkedCount_ = index + 1;
+            CheckNamesUpTo(index);
         }
         return field;
     }
@@ -47,8 +47,35 @@ class RecordsetColumns final : public Fields {
         return recordset_->GetFields();
     }
 
+    void CheckNamesUpTo(std::int32_t index) const {
+        if (!names_) {
+            // The table of names is sized for the count the list reports, within reason: it
+            // grows past that, so a count that is wrong costs no more than time.
+            constexpr std::int32_t kNamesSizedAtOnce = 1 << 20;
+            const auto expected =
+                static_cast<std::size_t>(std::clamp(Count(), 0, kNamesSizedAtOnce));
+            names_.emplace(expected, [this](std::size_t position) {
+                return std::string_view(FieldsOf().Item(static_cast<std::int32_t>(position)).Name);
+            });
+        }
+        for (; checkedCount_ <= index; ++checkedCount_) {
+            const std::string& name = FieldsOf().Item(checkedCount_).Name;
+            if (const auto refusal = names_->CheckNext(name)) {
+                const std::string earlier =
+                    refusal->kind == NameRefusal::Kind::kRepeated
+                        ? "of column " + std::to_string(refusal->earlier + 1) + ", " +
+                              QuotedForMessage(
+                                  FieldsOf().Item(static_cast<std::int32_t>(refusal->earlier)).Name)
+                        : std::string();
+                throw Error(kErrRefusedColumnName, "Column " + std::to_string(checkedCount_ + 1) +
+                                                       ": " + RefusalText(*refusal, name, earlier));
+            }
+        }
+    }
+
     const Recordset* recordset_;
-    mutable std::int32_t checkedCount_ = 0;  // the fields are read in order from the first
+    mutable std::optional<ColumnNameRules> names_;
+    mutable std::int32_t checkedCount_ = 0;  // the fields whose names passed, from the first
 };
 
 std::string TriggerErrorMessage(std::int32_t number, const std::string& description) {

@@ -1,13 +1,12 @@
 #include "cli/ColumnsFile.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <new>
 
+#include "auditscript/ColumnNames.h"
 #include "auditscript/SqlQuoting.h"
-#include "auditscript/UnicodeCharacters.h"
 #include "cli/Files.h"
 #include "text/Lines.h"
 #include "text/Utf.h"
@@ -76,27 +75,41 @@ void ParseColumnFact(std::string_view fact, ColumnFacts& facts, std::size_t line
                                    "primary-key, type=NAME, size=N or scale=N)");
 }
 
-// Adds the line's column to the list, made in place.
-void AddColumnOfLine(std::string_view line, std::size_t lineNumber,
-                     std::pmr::vector<Field>& columns) {
+// The line the column at `position` was read from. Found again only when a name repeats, so that
+// no line number is kept for every column.
+std::size_t LineOfColumn(std::string_view text, std::size_t position) {
+    text::LineSplitter lines(text);
+    std::size_t lineNumber = 0;
+    std::size_t columnsSeen = 0;
+    for (std::string_view line; lines.Next(line);) {
+        ++lineNumber;
+        if (!line.empty() && columnsSeen++ == position) {
+            break;
+        }
+    }
+    return lineNumber;
+}
+
+// Adds the line's column to the list, made in place, once the name keeps to the rules of every
+// column list; `text` is the whole file's, for the line of an earlier name.
+void AddColumnOfLine(std::string_view text, std::string_view line, std::size_t lineNumber,
+                     ColumnNameRules& names, std::pmr::vector<Field>& columns) {
     const auto tab = line.find('\t');
     if (tab == std::string_view::npos) {
         ThrowLineError(lineNumber, "expected NAME<TAB>ADO-TYPE-CODE, found no tab");
     }
     const std::string_view name = line.substr(0, tab);
     const std::string_view rest = line.substr(tab + 1);
-    if (name.empty()) {
-        ThrowLineError(lineNumber, "the column name is empty");
+    if (!IsPrintableAscii(name) && !text::IsValidUtf8(name)) {
+        ThrowLineError(lineNumber,
+                       "the column name " + QuotedForMessage(name) + " is not UTF-8 text");
     }
-    if (!IsPrintableAscii(name)) {
-        if (!text::IsValidUtf8(name)) {
-            ThrowLineError(lineNumber,
-                           "the column name " + QuotedForMessage(name) + " is not UTF-8 text");
-        }
-        if (HasControlCharacter(name)) {
-            ThrowLineError(lineNumber, "the column name " + QuotedForMessage(name) +
-                                           " holds a control character");
-        }
+    if (const auto refusal = names.CheckNext(name)) {
+        const std::string earlier =
+            refusal->kind == NameRefusal::Kind::kRepeated
+                ? "on line " + std::to_string(LineOfColumn(text, refusal->earlier))
+                : std::string();
+        ThrowLineError(lineNumber, RefusalText(*refusal, name, earlier));
     }
     // The type code ends at the line's end or at the tab before the facts.
     std::int32_t type = 0;
@@ -129,96 +142,6 @@ bool LooksLikeUtf16(std::string_view text) {
             ((text[1] == '\0' && text[3] == '\0') || (text[0] == '\0' && text[2] == '\0')));
 }
 
-// The line the column at `position` was read from. Found again only when a name repeats, so that
-// no line number is kept for every column.
-std::size_t LineOfColumn(std::string_view text, std::size_t position) {
-    text::LineSplitter lines(text);
-    std::size_t lineNumber = 0;
-    std::size_t columnsSeen = 0;
-    for (std::string_view line; lines.Next(line);) {
-        ++lineNumber;
-        if (!line.empty() && columnsSeen++ == position) {
-            break;
-        }
-    }
-    return lineNumber;
-}
-
-// Refuses names SQL Server could not take: too long, or the same as an earlier one ignoring
-// case. The earlier names are found through an open-addressing table of their positions, hashed
-// and compared by simple case folding, so no folded copy of a name is ever made. Each slot keeps
-// the upper half of its name's hash beside the position, so that names are compared only when
-// their hashes agree.
-class NameCheck {
-  public:
-    NameCheck(std::string_view text, const std::pmr::vector<Field>& columns,
-              std::size_t expectedNames, std::pmr::memory_resource& memory)
-        : text_(text),
-          columns_(columns),
-          slots_(std::bit_ceil(2 * expectedNames + 2), kEmpty, &memory) {}
-
-    // Checks the name of the column just added to the list, read from the given line.
-    void AddLast(std::size_t lineNumber) {
-        const std::string& name = columns_.back().Name;
-        // No UTF-8 sequence gives more UTF-16 units than it has bytes: short names need no count.
-        if (name.size() > kLongestIdentifier) {
-            const std::size_t length = text::Utf16Length(name);
-            if (length > kLongestIdentifier) {
-                ThrowLineError(lineNumber, "the column name has " + std::to_string(length) +
-                                               " characters, more than SQL Server's 128");
-            }
-        }
-        if (2 * columns_.size() > slots_.size()) {
-            Grow();
-        }
-        const std::uint64_t hash = unicode::HashIgnoringCase(name);
-        std::uint64_t& slot = FindSlot(name, hash);
-        if (slot != kEmpty) {
-            ThrowLineError(lineNumber, "the column name " + QuotedForMessage(name) +
-                                           " repeats the name on line " +
-                                           std::to_string(LineOfColumn(text_, PositionIn(slot))) +
-                                           " (names are the same ignoring case)");
-        }
-        slot = SlotOf(hash, columns_.size() - 1);
-    }
-
-  private:
-    static constexpr std::uint64_t kEmpty = UINT64_MAX;  // no position has all its bits set
-
-    static std::uint64_t SlotOf(std::uint64_t hash, std::size_t position) {
-        return (hash & 0xFFFF'FFFF'0000'0000u) | position;
-    }
-    static std::size_t PositionIn(std::uint64_t slot) { return slot & 0xFFFF'FFFFu; }
-
-    // The slot that holds an earlier column of the same name, else the empty slot for it.
-    std::uint64_t& FindSlot(std::string_view name, std::uint64_t hash) {
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-            const std::uint64_t slot = slots_[i];
-            if (slot == kEmpty ||
-                ((slot ^ hash) >> 32 == 0 &&
-                 unicode::EqualIgnoringCase(columns_[PositionIn(slot)].Name, name))) {
-                return slots_[i];
-            }
-        }
-    }
-
-    void Grow() {
-        std::pmr::vector<std::uint64_t> earlier(slots_.size() * 2, kEmpty, slots_.get_allocator());
-        earlier.swap(slots_);
-        for (const std::uint64_t slot : earlier) {
-            if (slot != kEmpty) {
-                const std::string& name = columns_[PositionIn(slot)].Name;
-                FindSlot(name, unicode::HashIgnoringCase(name)) = slot;
-            }
-        }
-    }
-
-    std::string_view text_;
-    const std::pmr::vector<Field>& columns_;
-    std::pmr::vector<std::uint64_t> slots_;  // open addressing: hash bits and position, or kEmpty
-};
-
 }  // namespace
 
 std::pmr::vector<Field> ParseColumns(std::string_view text, std::pmr::memory_resource& memory) {
@@ -236,14 +159,16 @@ std::pmr::vector<Field> ParseColumns(std::string_view text, std::pmr::memory_res
     }
     std::pmr::vector<Field> columns(&memory);
     columns.reserve(lineEnds + 1);
-    NameCheck names(text, columns, lineEnds + 1, memory);
+    ColumnNameRules names(
+        lineEnds + 1,
+        [&columns](std::size_t position) -> std::string_view { return columns[position].Name; },
+        memory);
     text::LineSplitter lines(text);
     std::size_t lineNumber = 0;
     for (std::string_view line; lines.Next(line);) {
         ++lineNumber;
         if (!line.empty()) {
-            AddColumnOfLine(line, lineNumber, columns);
-            names.AddLast(lineNumber);
+            AddColumnOfLine(text, line, lineNumber, names, columns);
         }
     }
     if (columns.empty()) {

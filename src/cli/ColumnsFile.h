@@ -17,17 +17,12 @@ class ColumnsFileError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// SQL Server's longest identifier, in UTF-16 units.
-inline constexpr std::size_t kLongestIdentifier = 128;
-
 // One column a line, "NAME<TAB>ADO-TYPE-CODE", optionally followed by more tab-separated fields
 // that say what the database would: the marks identity, computed, rowversion and primary-key,
 // and type=NAME (the server's type name), size=N and scale=N. UTF-8 (a leading byte order mark is
 // skipped), LF, CR LF or CR line ends; blank lines are skipped. Refused: no column at all, UTF-16
-// text, and names that cannot make a valid script: not UTF-8, holding a control character, longer
-// than 128 UTF-16 units, or repeating an earlier name ignoring case (simple Unicode case
-// folding, as a case-insensitive collation compares them).
-// The column list and the working memory of the checks are held in `memory`.
+// text, names that are not UTF-8, and names the rules of every column list refuse
+// (ColumnNameRules). The column list and the working memory of the checks are held in `memory`.
 std::pmr::vector<Field> ParseColumns(
     std::string_view text, std::pmr::memory_resource& memory = *std::pmr::get_default_resource());
 

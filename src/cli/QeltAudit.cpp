@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Version.h"
+#include "auditscript/ColumnNames.h"
 #include "auditscript/GenerationRun.h"
 #include "auditscript/SQLFuncs.h"
 #include "auditscript/ScriptWarnings.h"

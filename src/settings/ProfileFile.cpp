@@ -102,6 +102,9 @@ ProfileValue Answer(const std::optional<std::string>& found, std::string_view de
 // file, and a long quoted value still loses its quotes.
 constexpr std::size_t kLongestLine = std::size_t{64} << 10;
 
+// A file is read this many bytes at a time.
+constexpr std::size_t kFilePiece = std::size_t{1} << 20;
+
 // Hands the finder the lines of a text that arrives in parts: only the line not yet complete is
 // held, and of that at most kLongestLine bytes. A CR LF gives an empty line after the CR, which
 // matches nothing.
@@ -168,55 +171,100 @@ class LineFeeder {
     std::optional<char> lastNonBlank_;  // of the bytes beyond kLongestLine
 };
 
-void SearchText(std::string_view text, ValueFinder& finder) {
-    LineFeeder lines(finder);
-    if (lines.Feed(text)) {
-        lines.End();
-    }
-}
+// The text of a settings file as its bytes arrive, its lines handed to the finder: a UTF-8
+// byte-order mark skipped, UTF-16 (LE or BE, with its byte-order mark) converted a slice at a
+// time, so that no more than a slice's UTF-8 is held whatever the file.
+class ProfileText {
+  public:
+    explicit ProfileText(ValueFinder& finder) : lines_(finder) {}
 
-// Searches the file a piece at a time, so that a file of any size is read once and never held
-// whole. A UTF-16 file is converted whole. False when reading fails.
-bool SearchFile(RegularFile& file, ValueFinder& finder) {
-    std::vector<char> piece(std::size_t{1} << 20);
-    const auto read = [&](std::string& into) {
-        const long long count = file.Read(piece.data(), piece.size());
-        if (count > 0) {
-            into.append(piece.data(), static_cast<std::size_t>(count));
-        }
-        return count;
-    };
-    // The first bytes, until they show whether a byte-order mark begins the file.
-    std::string start;
-    for (long long count = 1; start.size() < 3 && count > 0;) {
-        if ((count = read(start)) < 0) {
-            return false;
-        }
-    }
-    if (start.starts_with("\xFF\xFE")) {
-        for (long long count = 1; count > 0;) {
-            if ((count = read(start)) < 0) {
+    // Takes the next bytes of the file; false once the search is over.
+    bool Feed(std::string_view bytes) {
+        if (!encodingKnown_) {
+            // The first bytes are held until they show whether a byte-order mark begins the file.
+            const std::size_t take = std::min(bytes.size(), kLongestMark - start_.size());
+            start_.append(bytes.substr(0, take));
+            bytes.remove_prefix(take);
+            if (start_.size() < kLongestMark) {
+                return true;
+            }
+            if (!ReadMark()) {
                 return false;
             }
         }
-        std::string converted;
-        SearchText(DecodeTextFile(start, converted), finder);
+        return Pass(bytes);
+    }
+
+    // The file has ended.
+    void End() {
+        if (!encodingKnown_ && !ReadMark()) {
+            return;
+        }
+        if (utf16_) {
+            converted_.clear();
+            utf16_->Finish(converted_);
+            if (!lines_.Feed(converted_)) {
+                return;
+            }
+        }
+        lines_.End();
+    }
+
+  private:
+    static constexpr std::size_t kLongestMark = 3;
+    // UTF-16 bytes converted at once: their UTF-8 takes at most 1.5 times as many bytes.
+    static constexpr std::size_t kUtf16Slice = std::size_t{64} << 10;
+
+    // Takes the encoding from the held first bytes and passes on the text after the mark.
+    bool ReadMark() {
+        encodingKnown_ = true;
+        std::string_view start = start_;
+        if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF")) {
+            utf16_.emplace(start[0] == '\xFF' ? text::Utf16BytesDecoder::ByteOrder::kLittleEndian
+                                              : text::Utf16BytesDecoder::ByteOrder::kBigEndian);
+            start.remove_prefix(2);
+        } else if (start.starts_with("\xEF\xBB\xBF")) {
+            start.remove_prefix(3);
+        }
+        return Pass(start);
+    }
+
+    bool Pass(std::string_view bytes) {
+        if (!utf16_) {
+            return lines_.Feed(bytes);
+        }
+        for (std::size_t at = 0; at < bytes.size(); at += kUtf16Slice) {
+            converted_.clear();
+            utf16_->Append(bytes.substr(at, kUtf16Slice), converted_);
+            if (!lines_.Feed(converted_)) {
+                return false;
+            }
+        }
         return true;
     }
-    LineFeeder lines(finder);
-    if (!lines.Feed(std::string_view(start).substr(start.starts_with("\xEF\xBB\xBF") ? 3 : 0))) {
-        return true;
-    }
+
+    LineFeeder lines_;
+    bool encodingKnown_ = false;
+    std::string start_;  // the first bytes, until the encoding is known
+    std::optional<text::Utf16BytesDecoder> utf16_;
+    std::string converted_;  // the UTF-8 of the latest UTF-16 slice
+};
+
+// Searches the file a piece at a time, so that a file of any size is read once and never held
+// whole. False when reading fails.
+bool SearchFile(RegularFile& file, ValueFinder& finder) {
+    std::vector<char> piece(kFilePiece);
+    ProfileText text(finder);
     while (true) {
         const long long count = file.Read(piece.data(), piece.size());
         if (count < 0) {
             return false;
         }
         if (count == 0) {
-            lines.End();
+            text.End();
             return true;
         }
-        if (!lines.Feed(std::string_view(piece.data(), static_cast<std::size_t>(count)))) {
+        if (!text.Feed(std::string_view(piece.data(), static_cast<std::size_t>(count)))) {
             return true;
         }
     }
@@ -236,8 +284,10 @@ ProfileValue ReadProfileText(std::optional<std::string_view> fileBytes, std::str
                              std::uint32_t bufferSize) {
     ValueFinder finder(section, key);
     if (fileBytes) {
-        std::string converted;
-        SearchText(DecodeTextFile(*fileBytes, converted), finder);
+        ProfileText text(finder);
+        if (text.Feed(*fileBytes)) {
+            text.End();
+        }
     }
     return Answer(finder.Found(), defaultValue, bufferSize);
 }

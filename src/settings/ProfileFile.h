@@ -11,9 +11,9 @@
 // Our own profile (INI) file reader, for where the Windows one is not available. It reads like
 // the Windows one: section and key names matched without regard to case, keys and values
 // trimmed of blanks, one pair of quotes around a value dropped, the first matching section and
-// key win, CR LF, LF or CR line ends, UTF-8 (byte-order mark skipped) or UTF-16LE with
-// byte-order mark. A line longer than 64 KiB counts as its first 64 KiB and its last non-blank
-// byte.
+// key win, CR LF, LF or CR line ends, UTF-8 (byte-order mark skipped) or UTF-16 (LE or BE) with
+// byte-order mark. A file is read a piece at a time, never whole: a line longer than 64 KiB (of
+// its text as UTF-8) counts as its first 64 KiB and its last non-blank byte.
 namespace qelt {
 
 struct ProfileValue {

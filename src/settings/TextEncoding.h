@@ -7,7 +7,7 @@
 
 namespace qelt {
 
-// The text of a settings or registry file: UTF-16LE with byte-order mark converted to UTF-8 into
+// The text of a registry file: UTF-16LE with byte-order mark converted to UTF-8 into
 // `converted`, a UTF-8 byte-order mark skipped, anything else taken as it is. The result views
 // `bytes` or `converted`, so a UTF-8 file is never copied.
 std::string_view DecodeTextFile(std::string_view bytes, std::string& converted);

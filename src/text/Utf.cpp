@@ -92,24 +92,35 @@ void AppendUtf16(std::u16string& out, char32_t codePoint) {
     }
 }
 
-// Walks UTF-16 units given by `unitAt`, pairing surrogates.
-template <typename UnitAt>
-std::string Utf16UnitsToUtf8(std::size_t length, UnitAt&& unitAt) {
-    std::string out;
-    out.reserve(length);
-    for (std::size_t i = 0; i < length; ++i) {
-        const char32_t unit = unitAt(i);
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < length) {
-            const char32_t next = unitAt(i + 1);
-            if (next >= 0xDC00 && next <= 0xDFFF) {
-                AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
-                ++i;
-                continue;
-            }
-        }
-        AppendUtf8(out, IsSurrogate(unit) ? kReplacementCharacter : unit);
+// Takes the next UTF-16 unit: a high surrogate waits in `high` for its low one; an unpaired
+// surrogate becomes U+FFFD.
+void TakeUtf16Unit(char32_t unit, char32_t& high, std::string& out) {
+    if (unit < 0x80 && high == 0) {  // ASCII, as most of a settings file is
+        out += static_cast<char>(unit);
+        return;
     }
-    return out;
+    if (high != 0) {
+        if (unit >= 0xDC00 && unit <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+            high = 0;
+            return;
+        }
+        AppendUtf8(out, kReplacementCharacter);
+        high = 0;
+    }
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        high = unit;
+        return;
+    }
+    AppendUtf8(out, IsSurrogate(unit) ? kReplacementCharacter : unit);
+}
+
+// The units have ended: a high surrogate still waiting is unpaired.
+void EndUtf16Units(char32_t& high, std::string& out) {
+    if (high != 0) {
+        AppendUtf8(out, kReplacementCharacter);
+        high = 0;
+    }
 }
 
 }  // namespace
@@ -158,7 +169,14 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {
-    return Utf16UnitsToUtf8(utf16.size(), [utf16](std::size_t i) { return char32_t{utf16[i]}; });
+    std::string out;
+    out.reserve(utf16.size());
+    char32_t high = 0;
+    for (const char16_t unit : utf16) {
+        TakeUtf16Unit(unit, high, out);
+    }
+    EndUtf16Units(high, out);
+    return out;
 }
 
 std::u32string Utf8ToUtf32(std::string_view utf8) {
@@ -178,10 +196,39 @@ std::string Utf32ToUtf8(std::u32string_view utf32) {
 }
 
 std::string Utf16LeBytesToUtf8(std::string_view bytes) {
-    return Utf16UnitsToUtf8(bytes.size() / 2, [bytes](std::size_t i) {
-        return char32_t{static_cast<unsigned char>(bytes[2 * i])} |
-               (char32_t{static_cast<unsigned char>(bytes[2 * i + 1])} << 8);
-    });
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    Utf16BytesDecoder decoder(Utf16BytesDecoder::ByteOrder::kLittleEndian);
+    decoder.Append(bytes, out);
+    decoder.Finish(out);
+    return out;
+}
+
+void Utf16BytesDecoder::Append(std::string_view bytes, std::string& out) {
+    const auto unitOf = [this](unsigned char first, unsigned char second) {
+        return bigEndian_ ? char32_t{first} << 8 | second : char32_t{second} << 8 | first;
+    };
+    std::size_t i = 0;
+    if (oddByte_ >= 0 && !bytes.empty()) {
+        TakeUtf16Unit(
+            unitOf(static_cast<unsigned char>(oddByte_), static_cast<unsigned char>(bytes[0])),
+            highSurrogate_, out);
+        oddByte_ = -1;
+        i = 1;
+    }
+    for (; i + 1 < bytes.size(); i += 2) {
+        TakeUtf16Unit(
+            unitOf(static_cast<unsigned char>(bytes[i]), static_cast<unsigned char>(bytes[i + 1])),
+            highSurrogate_, out);
+    }
+    if (i < bytes.size()) {
+        oddByte_ = static_cast<unsigned char>(bytes[i]);
+    }
+}
+
+void Utf16BytesDecoder::Finish(std::string& out) {
+    EndUtf16Units(highSurrogate_, out);
+    oddByte_ = -1;
 }
 
 std::string Utf8ToUtf16LeBytes(std::string_view utf8) {

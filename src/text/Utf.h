@@ -47,6 +47,27 @@ std::string Utf32ToUtf8(std::u32string_view utf32);
 // UTF-16LE bytes (as read from a file or a registry value) as UTF-8; an odd final byte is
 // dropped.
 std::string Utf16LeBytesToUtf8(std::string_view bytes);
+
+// UTF-16 bytes that arrive in pieces (a file read a piece at a time), as UTF-8: a unit or a
+// surrogate pair cut between two pieces comes out whole, so the pieces give what the whole
+// bytes would, wherever they are cut.
+class Utf16BytesDecoder {
+  public:
+    enum class ByteOrder { kLittleEndian, kBigEndian };
+
+    explicit Utf16BytesDecoder(ByteOrder order) : bigEndian_(order == ByteOrder::kBigEndian) {}
+
+    // Appends to `out` the UTF-8 of the units the bytes complete.
+    void Append(std::string_view bytes, std::string& out);
+    // The bytes have ended: a high surrogate still unpaired becomes U+FFFD, an odd byte is
+    // dropped.
+    void Finish(std::string& out);
+
+  private:
+    bool bigEndian_;
+    int oddByte_ = -1;            // the first byte of a unit the next piece completes
+    char32_t highSurrogate_ = 0;  // waiting for its low surrogate
+};
 // UTF-8 as UTF-16LE bytes.
 std::string Utf8ToUtf16LeBytes(std::string_view utf8);
 

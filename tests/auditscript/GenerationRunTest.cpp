@@ -171,24 +171,22 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 FirstLines(kFull, kLinesToTheUpdate + 1),
                 {"Busy",
-                 TriggerError("The column name 'Name\\x0DGO' holds a control character, which "
-                              "the script cannot carry",
-                              kErrControlCharacterInName),
+                 TriggerError("Column 2: the column name 'Name\\x0DGO' holds a control character",
+                              kErrRefusedColumnName),
                  "Default"},
                 RunOutcome::Kind::Failed,
-                kErrControlCharacterInName},
+                kErrRefusedColumnName},
         RunCase{"ColumnNameWithNul",
                 [](FakeWindow&, FakeSession& s) {
                     s.columns = {{std::string("A\0B", 3), 3}};
                 },
                 FirstLines(kFull, kLinesToTheUpdate),
                 {"Busy",
-                 TriggerError("The column name 'A\\x00B' holds a control character, which the "
-                              "script cannot carry",
-                              kErrControlCharacterInName),
+                 TriggerError("Column 1: the column name 'A\\x00B' holds a control character",
+                              kErrRefusedColumnName),
                  "Default"},
                 RunOutcome::Kind::Failed,
-                kErrControlCharacterInName},
+                kErrRefusedColumnName},
         RunCase{"NothingCanBeSet",
                 [](FakeWindow&, FakeSession& s) {
                     s.columns = {{"CompanyIntID", 3, test::IdentityFacts()},
@@ -203,6 +201,73 @@ INSTANTIATE_TEST_SUITE_P(
                  "Default"},
                 RunOutcome::Kind::Failed,
                 kErrNoColumnToSet}),
+    [](const auto& info) { return info.param.name; });
+
+// The names every column list keeps to: a refused one ends the run where the script reads it,
+// after the lines written before it.
+const std::string kCompanyNameLine = "    CompanyName = INSERTED.CompanyName,\r\n";
+const std::string kName129(129, 'n');
+const std::string kMathBoldA = "\xF0\x9D\x90\x80";  // a letter of two UTF-16 units
+
+INSTANTIATE_TEST_SUITE_P(
+    RefusedNames, GenerationRun,
+    ::testing::Values(
+        RunCase{"Empty",
+                [](FakeWindow&, FakeSession& s) {
+                    s.columns = {{"CompanyIntID", 3}, {"CompanyName", 202}, {"", 202}};
+                },
+                FirstLines(kFull, 22 + 11) + kCompanyNameLine,
+                {"Busy", TriggerError("Column 3: the column name is empty", kErrRefusedColumnName),
+                 "Default"}},
+        RunCase{"Of129Characters",
+                [](FakeWindow&, FakeSession& s) {
+                    s.columns = {{"CompanyIntID", 3}, {"CompanyName", 202}, {kName129, 202}};
+                },
+                FirstLines(kFull, 22 + 11) + kCompanyNameLine,
+                {"Busy",
+                 TriggerError("Column 3: the column name '" + kName129 +
+                                  "' has 129 characters, more than SQL Server's 128",
+                              kErrRefusedColumnName),
+                 "Default"}},
+        RunCase{"Of129UnitsInUtf16",
+                [](FakeWindow&, FakeSession& s) {
+                    s.columns = {{"CompanyIntID", 3},
+                                 {std::string(126, 'n') + kMathBoldA, 202},
+                                 {std::string(127, 'n') + kMathBoldA, 202}};
+                },
+                FirstLines(kFull, 22 + 11) + "    " + std::string(126, 'n') + kMathBoldA +
+                    " = INSERTED." + std::string(126, 'n') + kMathBoldA + ",\r\n",
+                {"Busy",
+                 TriggerError("Column 3: the column name '" + std::string(127, 'n') + kMathBoldA +
+                                  "' has 129 characters, more than SQL Server's 128",
+                              kErrRefusedColumnName),
+                 "Default"}},
+        RunCase{"RepeatedIgnoringCase",
+                [](FakeWindow&, FakeSession& s) {
+                    s.columns = {{"CompanyIntID", 3}, {"CompanyName", 202}, {"COMPANYNAME", 202}};
+                },
+                FirstLines(kFull, 22 + 11) + kCompanyNameLine,
+                {"Busy",
+                 TriggerError("Column 3: the column name 'COMPANYNAME' repeats the name of column "
+                              "2, 'CompanyName' (names are the same ignoring case)",
+                              kErrRefusedColumnName),
+                 "Default"}},
+        // Simple case folding: capital sharp s folds to sharp s, but SS stays two letters.
+        RunCase{
+            "RepeatedIgnoringUnicodeCase",
+            [](FakeWindow&, FakeSession& s) {
+                s.columns = {{"CompanyIntID", 3},
+                             {"Stra\u00DFe", 202},
+                             {"STRASSE", 202},
+                             {"STRA\u1E9EE", 202}};
+            },
+            FirstLines(kFull, 22 + 11) +
+                "    Stra\u00DFe = INSERTED.Stra\u00DFe,\r\n    STRASSE = INSERTED.STRASSE,\r\n",
+            {"Busy",
+             TriggerError("Column 4: the column name 'STRA\u1E9EE' repeats the name of column "
+                          "2, 'Stra\u00DFe' (names are the same ignoring case)",
+                          kErrRefusedColumnName),
+             "Default"}}),
     [](const auto& info) { return info.param.name; });
 
 // The reason behind each message goes with it: the session's for an open failure, a driver's

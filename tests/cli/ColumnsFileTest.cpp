@@ -161,10 +161,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "line 41: the column name 'column1' repeats the name on line 2"},
         BadCase{"DuplicateGreekFinalSigma", "ΟΔΟΣ\t3\nοδος\t3\n", "line 2: "},
         BadCase{"NameTooLong", "A\t3\n" + std::string(129, 'n') + "\t3\n",
-                "line 2: the column name has 129 characters, more than SQL "
-                "Server's 128"},
+                "line 2: the column name '" + std::string(129, 'n') +
+                    "' has 129 characters, more than SQL "
+                    "Server's 128"},
         BadCase{"NameTooLongInUtf16", std::string(127, 'x') + "\xF0\x9D\x90\x80\t3\n",
-                "line 1: the column name has 129 characters"},
+                "line 1: the column name '" + std::string(127, 'x') +
+                    "\xF0\x9D\x90\x80' has 129 characters"},
         BadCase{"Utf16LittleEndian",
                 std::string("\xFF\xFE"
                             "A\0\t\0"

@@ -226,8 +226,32 @@ TEST_F(DatabaseModeTest, ColumnNameWithControlCharacterEndsTheRun) {
     EXPECT_EQ(result.exitCode, kExitRunFailed);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err,
-              "Error creating the Trigger\nDescription: The column name 'Name\\x0DGO' holds a "
-              "control character, which the script cannot carry\nNumber: 5\n");
+              "Error creating the Trigger\nDescription: Column 2: the column name 'Name\\x0DGO' "
+              "holds a control character\nNumber: 5\n");
+}
+
+// SQLite keeps names SQL Server refuses, an empty one and one of 129 characters: the run ends
+// with the error that names the column, as for a control character.
+TEST_F(DatabaseModeTest, ColumnNamesSqlServerRefusesEndTheRun) {
+    const std::string longName(129, 'n');
+    const std::pair<std::string, std::string> cases[] = {
+        {"\"\"", "Column 2: the column name is empty"},
+        {longName, "Column 2: the column name '" + longName +
+                       "' has 129 characters, more than SQL Server's 128"}};
+    for (const auto& [name, description] : cases) {
+        SCOPED_TRACE(description);
+        const auto sql = temp_.Write(
+            "refused.sql", "CREATE TABLE Companies (CompanyIntID INTEGER, " + name + " TEXT);\n");
+        const auto database = folder_ / ("refused" + std::to_string(name.size()) + ".db");
+        const std::string command = std::string(QELT_SQLITE3_SHELL) + " '" + database.string() +
+                                    "' '.read " + sql.string() + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        const test::CliResult result = test::RunCli({"--database", database.string()});
+        EXPECT_EQ(result.exitCode, kExitRunFailed);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err,
+                  "Error creating the Trigger\nDescription: " + description + "\nNumber: 5\n");
+    }
 }
 
 // The host installation is looked up only for the default database, never when --database

@@ -191,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "line 2: the column name 'name' repeats the name on line 1"},
         RefusalCase{"NameTooLong",
                     {"--columns", "TEXT:" + std::string(129, 'n') + "\t3\n"},
-                    "line 1: the column name has 129 characters"},
+                    "line 1: the column name '" + std::string(129, 'n') + "' has 129 characters"},
         RefusalCase{
             "TableTooLongForItsConstraintNames",
             {"--columns", "COLUMNS", "--table", std::string(105, 't'), "--key-column", "Id"},

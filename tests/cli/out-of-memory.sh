@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # qeltaudit in an address space of 200 MB, with files of 256 MB (sparse, so made at once): a
-# settings file without line ends is read in little memory, and a registry file that cannot be
-# held ends the run with its message and exit code 71 instead of an abort.
+# settings file without line ends, UTF-8 or UTF-16, is read in little memory, and a registry file
+# that cannot be held ends the run with its message and exit code 71 instead of an abort.
 #   tests/cli/out-of-memory.sh QELTAUDIT
 set -euo pipefail
 qeltaudit=$1
@@ -26,10 +26,13 @@ run() {
     err=$(cat "$work/err")
 }
 
-run "$work/QeltOne.reg"
-[[ $status -eq 0 ]] || fail "256 MB settings file: exit $status, $err"
-[[ $out == "Host folder: $work/host/"$'\n'"Data folder: "$'\n'"Database: QeltOne.mdb" ]] ||
-    fail "256 MB settings file: $out"
+for bom in '' '\xff\xfe' '\xfe\xff'; do
+    printf '%b' "$bom" | dd of="$work/host/QeltOne.ini" conv=notrunc status=none
+    run "$work/QeltOne.reg"
+    [[ $status -eq 0 ]] || fail "256 MB settings file '$bom': exit $status, $err"
+    [[ $out == "Host folder: $work/host/"$'\n'"Data folder: "$'\n'"Database: QeltOne.mdb" ]] ||
+        fail "256 MB settings file '$bom': $out"
+done
 
 truncate -s 256M "$work/big.reg"
 run "$work/big.reg"

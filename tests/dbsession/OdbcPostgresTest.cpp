@@ -211,5 +211,25 @@ TEST(OdbcSessionPostgresScript, ClosedStandardOutputIsAFailureNotTheConnection) 
                                              std::strerror(EBADF) + "\n"));
 }
 
+// Names the same ignoring case (simple case folding) end the run at the second one, after the
+// lines written before it; names that differ beyond case (ß and SS) pass.
+TEST(OdbcSessionPostgresScript, NamesSameIgnoringCaseEndTheRun) {
+    test::CliResult result =
+        test::RunCli({"--database", kDataSource, "--table", "casetwins", "--key-column", "id"});
+    EXPECT_EQ(result.exitCode, cli::kExitRunFailed);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err,
+              "Error creating the Trigger\nDescription: Column 3: the column name 'NAME' repeats "
+              "the name of column 2, 'Name' (names are the same ignoring case)\nNumber: 5\n");
+
+    result =
+        test::RunCli({"--database", kDataSource, "--table", "casefolds", "--key-column", "id"});
+    EXPECT_EQ(result.exitCode, cli::kExitRunFailed);
+    EXPECT_EQ(result.err,
+              "Error creating the Trigger\nDescription: Column 4: the column name 'STRA\u1E9EE' "
+              "repeats the name of column 2, 'Stra\u00DFe' (names are the same ignoring "
+              "case)\nNumber: 5\n");
+}
+
 }  // namespace
 }  // namespace qelt

@@ -2,11 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <ostream>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
 #include "SettingsTestSupport.h"
+#include "text/Utf.h"
 
 namespace qelt {
 namespace {
@@ -226,6 +234,151 @@ INSTANTIATE_TEST_SUITE_P(Cases, LargeProfileFileTest,
                                          LargeFileCase{"Utf8Bom", "\r\n", "\xEF\xBB\xBF"},
                                          LargeFileCase{"Utf16", "\r\n", "\xFF\xFE"}),
                          [](const auto& info) { return info.param.name; });
+
+// A file is searched the same whatever its encoding: each case's text is written as UTF-8,
+// UTF-8 with its byte-order mark, and UTF-16LE and UTF-16BE with theirs, and every copy must give
+// the expected value, read from disk a piece at a time and from memory alike.
+struct EncodingCase {
+    std::string name;
+    std::string text;  // UTF-8
+    std::string key;
+    std::string expected;
+    std::string utf16Tail;  // an odd final byte after the UTF-16 text
+};
+
+void PrintTo(const EncodingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+std::string Utf16Be(std::string_view utf8) {
+    std::string bytes = text::Utf8ToUtf16LeBytes(utf8);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        std::swap(bytes[i], bytes[i + 1]);
+    }
+    return bytes;
+}
+
+// The text padded so that the next character starts `unitsBefore` UTF-16 units ahead of the
+// end of the reader's first 1 MiB piece of the UTF-16 file (the byte-order mark counts).
+std::string PaddedToPieceEnd(std::string text, std::size_t unitsBefore) {
+    const std::size_t units = text::Utf8ToUtf16(text).size() + 1;  // with the byte-order mark
+    const std::size_t target = (std::size_t{1} << 19) - unitsBefore;
+    return text + "pad=" + std::string(target - units - 6, 'p') + "\r\n";
+}
+
+const std::string kEmoji = "\xF0\x9F\x98\x80";  // U+1F600, a surrogate pair in UTF-16
+const std::string kLongAccented = [] {
+    std::string text;
+    for (int i = 0; i < 50000; ++i) {
+        text += "\xC3\xA9";  // é: 100,000 bytes of UTF-8, 50,000 UTF-16 units
+    }
+    return text;
+}();
+
+class ProfileEncodingTest : public testing::TestWithParam<EncodingCase> {};
+
+TEST_P(ProfileEncodingTest, EveryEncodingGivesTheSameValue) {
+    const EncodingCase& c = GetParam();
+    const qelt::test::TempFolder folder;
+    const std::pair<std::string, std::string> copies[] = {
+        {"utf-8", c.text},
+        {"utf-8 with byte-order mark", "\xEF\xBB\xBF" + c.text},
+        {"utf-16le", "\xFF\xFE" + text::Utf8ToUtf16LeBytes(c.text) + c.utf16Tail},
+        {"utf-16be", "\xFE\xFF" + Utf16Be(c.text) + c.utf16Tail}};
+    ProfileFileReader reader;
+    for (const auto& [encoding, bytes] : copies) {
+        const auto path = folder.Write(encoding + ".ini", bytes);
+        std::string value;
+        reader.ReadProfileString("General", c.key, "default", value, 255, path.string());
+        EXPECT_EQ(value, c.expected) << encoding << " from disk";
+        EXPECT_EQ(ReadProfileText(bytes, "General", c.key, "default", 255).text, c.expected)
+            << encoding << " from memory";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProfileEncodingTest,
+    testing::Values(
+        EncodingCase{"NonAsciiValue", "[General]\r\nk=M\xC3\xBCller \xE2\x82\xAC" + kEmoji + "\r\n",
+                     "k", "M\xC3\xBCller \xE2\x82\xAC" + kEmoji, ""},
+        EncodingCase{"SurrogatePairAcrossPieces",
+                     PaddedToPieceEnd("[General]\r\n", 4) + "k=x" + kEmoji + "y\r\n", "k",
+                     "x" + kEmoji + "y", ""},
+        EncodingCase{"SurrogatePairEndsThePiece",
+                     PaddedToPieceEnd("[General]\r\n", 5) + "k=x" + kEmoji + "y\r\n", "k",
+                     "x" + kEmoji + "y", ""},
+        EncodingCase{"LineEndAcrossPieces", PaddedToPieceEnd("[General]\r\n", 4) + "a=1\r\nk=v\r\n",
+                     "k", "v", ""},
+        EncodingCase{"OddByteAtTheEnd", "[General]\r\nk=v w", "k", "v w", "\x41"},
+        EncodingCase{"NulEndsTheValue", "[General]\r\nk=ab\0cd\r\n"s, "k", "ab", ""},
+        // 64 KiB of the text as UTF-8: 32,768 two-byte characters, then the last non-blank byte.
+        EncodingCase{"LongLineOfTwoByteCharacters",
+                     "[General]\r\nk=\"" + kLongAccented + "\"  \r\nj=1", "k",
+                     kLongAccented.substr(0, 2 * 254), ""},
+        EncodingCase{"KeyAfterALongLine", "[General]\r\n" + kLongAccented + "=1\r\nk=v", "k", "v",
+                     ""},
+        EncodingCase{"SectionNameBlanksBeyond64KiB",
+                     "[General" + std::string(70000, ' ') + "]\r\nk=" + kEmoji, "k", kEmoji, ""},
+        EncodingCase{"OneLineWithoutLineEnds", "k=" + std::string(3 << 20, 'x'), "k", "default",
+                     ""}),
+    [](const auto& info) { return info.param.name; });
+
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
+// Reads the file with the address space limited to what the process holds now and 64 MiB more,
+// prints the value and exits.
+[[noreturn]] void ReadUnderALimit(const std::filesystem::path& path) {
+    std::size_t holds = 0;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("VmSize:")) {
+            holds = std::stoull(line.substr(7)) << 10;
+        }
+    }
+    const rlimit limit{holds + (std::size_t{64} << 20), holds + (std::size_t{64} << 20)};
+    setrlimit(RLIMIT_AS, &limit);
+    ProfileFileReader reader;
+    std::string value;
+    reader.ReadProfileString("General", "k", "default", value, 255, path.string());
+    std::fputs(("value " + value).c_str(), stderr);
+    std::exit(0);
+}
+
+// A file far larger than the memory left is searched to its end: its first bytes, 256 MiB of
+// NULs (sparse, so made at once and taking no disk space), then the section and its key.
+struct MemoryCase {
+    std::string name;
+    std::string start;
+    std::string end;
+};
+
+void PrintTo(const MemoryCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ProfileMemoryTest : public testing::TestWithParam<MemoryCase> {};
+
+TEST_P(ProfileMemoryTest, LargeFileIsReadInLittleMemory) {
+    GTEST_FLAG_SET(death_test_style, "fast");
+    const qelt::test::TempFolder folder;
+    const auto path = folder.Write("QeltOne.ini", GetParam().start);
+    std::error_code error;
+    std::filesystem::resize_file(path, std::uintmax_t{256} << 20, error);
+    if (error) {
+        GTEST_SKIP() << "no sparse file of 256 MiB here: " << error.message();
+    }
+    std::ofstream(path, std::ios::binary | std::ios::app) << GetParam().end;
+    EXPECT_EXIT(ReadUnderALimit(path), testing::ExitedWithCode(0), "^value found$");
+}
+
+const std::string kKeyAtTheEnd = "\r\n[General]\r\nk=found\r\n";
+
+INSTANTIATE_TEST_SUITE_P(Encodings, ProfileMemoryTest,
+                         testing::Values(MemoryCase{"Utf8", "", kKeyAtTheEnd},
+                                         MemoryCase{"Utf16Le", "\xFF\xFE",
+                                                    text::Utf8ToUtf16LeBytes(kKeyAtTheEnd)},
+                                         MemoryCase{"Utf16Be", "\xFE\xFF", Utf16Be(kKeyAtTheEnd)}),
+                         [](const auto& info) { return info.param.name; });
+#endif
 
 #ifndef _WIN32
 class ProfileNotAFileTest : public testing::TestWithParam<qelt::test::NotAFile> {};

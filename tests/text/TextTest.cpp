@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "text/Ascii.h"
 #include "text/Hex.h"
@@ -87,6 +88,35 @@ INSTANTIATE_TEST_SUITE_P(Cases, Utf16ToUtf8Test,
                                                    "a"},
                                          Utf16Case{std::u16string{0xD83D, 0xD83D, 0xDE00},
                                                    "\xEF\xBF\xBD\xF0\x9F\x98\x80"}));
+
+// A file read in pieces may cut a unit or a surrogate pair anywhere: every cut into three parts
+// gives what the whole bytes give, in both byte orders.
+TEST_P(Utf16ToUtf8Test, DecoderJoinsUnitsCutBetweenPieces) {
+    const Utf16Case& c = GetParam();
+    std::string little;
+    std::string big;
+    for (const char16_t unit : c.utf16) {
+        little += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+        big += {static_cast<char>(unit >> 8), static_cast<char>(unit & 0xFF)};
+    }
+    little += 'x';  // an odd final byte
+    big += 'x';
+    using Order = Utf16BytesDecoder::ByteOrder;
+    for (const auto& [order, bytes] :
+         {std::pair{Order::kLittleEndian, little}, std::pair{Order::kBigEndian, big}}) {
+        for (std::size_t first = 0; first <= bytes.size(); ++first) {
+            for (std::size_t second = first; second <= bytes.size(); ++second) {
+                Utf16BytesDecoder decoder(order);
+                std::string out;
+                decoder.Append(bytes.substr(0, first), out);
+                decoder.Append(bytes.substr(first, second - first), out);
+                decoder.Append(bytes.substr(second), out);
+                decoder.Finish(out);
+                EXPECT_EQ(out, c.utf8) << "cut at " << first << " and " << second;
+            }
+        }
+    }
+}
 
 TEST(UtfRoundTripTest, ValidTextSurvivesEveryForm) {
     for (const std::string& text : {""s, "plain"s, "a\0b"s, "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC"s,
