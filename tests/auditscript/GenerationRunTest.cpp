@@ -207,7 +207,8 @@ INSTANTIATE_TEST_SUITE_P(
 // after the lines written before it.
 const std::string kCompanyNameLine = "    CompanyName = INSERTED.CompanyName,\r\n";
 const std::string kName129(129, 'n');
-const std::string kMathBoldA = "\xF0\x9D\x90\x80";  // a letter of two UTF-16 units
+const std::string kMathBoldA =
+    "\xF0\x9D\x90\x80";  // a letter of two UTF-16 units, beyond the BMP: bracketed
 
 INSTANTIATE_TEST_SUITE_P(
     RefusedNames, GenerationRun,
@@ -216,42 +217,50 @@ INSTANTIATE_TEST_SUITE_P(
                 [](FakeWindow&, FakeSession& s) {
                     s.columns = {{"CompanyIntID", 3}, {"CompanyName", 202}, {"", 202}};
                 },
-                FirstLines(kFull, 22 + 11) + kCompanyNameLine,
+                FirstLines(kFull, kLinesToTheUpdate + 1) + kCompanyNameLine,
                 {"Busy", TriggerError("Column 3: the column name is empty", kErrRefusedColumnName),
-                 "Default"}},
+                 "Default"},
+                RunOutcome::Kind::Failed,
+                kErrRefusedColumnName},
         RunCase{"Of129Characters",
                 [](FakeWindow&, FakeSession& s) {
                     s.columns = {{"CompanyIntID", 3}, {"CompanyName", 202}, {kName129, 202}};
                 },
-                FirstLines(kFull, 22 + 11) + kCompanyNameLine,
+                FirstLines(kFull, kLinesToTheUpdate + 1) + kCompanyNameLine,
                 {"Busy",
                  TriggerError("Column 3: the column name '" + kName129 +
                                   "' has 129 characters, more than SQL Server's 128",
                               kErrRefusedColumnName),
-                 "Default"}},
+                 "Default"},
+                RunOutcome::Kind::Failed,
+                kErrRefusedColumnName},
         RunCase{"Of129UnitsInUtf16",
                 [](FakeWindow&, FakeSession& s) {
                     s.columns = {{"CompanyIntID", 3},
                                  {std::string(126, 'n') + kMathBoldA, 202},
                                  {std::string(127, 'n') + kMathBoldA, 202}};
                 },
-                FirstLines(kFull, 22 + 11) + "    " + std::string(126, 'n') + kMathBoldA +
-                    " = INSERTED." + std::string(126, 'n') + kMathBoldA + ",\r\n",
+                FirstLines(kFull, kLinesToTheUpdate + 1) + "    [" + std::string(126, 'n') +
+                    kMathBoldA + "] = INSERTED.[" + std::string(126, 'n') + kMathBoldA + "],\r\n",
                 {"Busy",
                  TriggerError("Column 3: the column name '" + std::string(127, 'n') + kMathBoldA +
                                   "' has 129 characters, more than SQL Server's 128",
                               kErrRefusedColumnName),
-                 "Default"}},
+                 "Default"},
+                RunOutcome::Kind::Failed,
+                kErrRefusedColumnName},
         RunCase{"RepeatedIgnoringCase",
                 [](FakeWindow&, FakeSession& s) {
                     s.columns = {{"CompanyIntID", 3}, {"CompanyName", 202}, {"COMPANYNAME", 202}};
                 },
-                FirstLines(kFull, 22 + 11) + kCompanyNameLine,
+                FirstLines(kFull, kLinesToTheUpdate + 1) + kCompanyNameLine,
                 {"Busy",
                  TriggerError("Column 3: the column name 'COMPANYNAME' repeats the name of column "
                               "2, 'CompanyName' (names are the same ignoring case)",
                               kErrRefusedColumnName),
-                 "Default"}},
+                 "Default"},
+                RunOutcome::Kind::Failed,
+                kErrRefusedColumnName},
         // Simple case folding: capital sharp s folds to sharp s, but SS stays two letters.
         RunCase{
             "RepeatedIgnoringUnicodeCase",
@@ -261,13 +270,15 @@ INSTANTIATE_TEST_SUITE_P(
                              {"STRASSE", 202},
                              {"STRA\u1E9EE", 202}};
             },
-            FirstLines(kFull, 22 + 11) +
+            FirstLines(kFull, kLinesToTheUpdate + 1) +
                 "    Stra\u00DFe = INSERTED.Stra\u00DFe,\r\n    STRASSE = INSERTED.STRASSE,\r\n",
             {"Busy",
              TriggerError("Column 4: the column name 'STRA\u1E9EE' repeats the name of column "
                           "2, 'Stra\u00DFe' (names are the same ignoring case)",
                           kErrRefusedColumnName),
-             "Default"}}),
+             "Default"},
+            RunOutcome::Kind::Failed,
+            kErrRefusedColumnName}),
     [](const auto& info) { return info.param.name; });
 
 // The reason behind each message goes with it: the session's for an open failure, a driver's
