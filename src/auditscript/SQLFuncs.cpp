@@ -245,6 +245,10 @@ std::string_view BuiltInKeyColumn(std::string_view itemTable) {
     return row != kKeyColumns.end() ? row->second : std::string_view();
 }
 
+std::span<const std::string_view> ListedItemTables() {
+    return kListedItemTables;
+}
+
 std::string_view ListedItemTableSpelling(std::string_view itemTable) {
     const auto listed = std::ranges::find_if(kListedItemTables, [itemTable](std::string_view name) {
         return text::EqualsIgnoringAsciiCase(name, itemTable);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,6 +19,9 @@ std::string AuditTableName(std::string_view itemTable);
 
 // The key column of a known item table in the built-in letter case, else "".
 std::string_view BuiltInKeyColumn(std::string_view itemTable);
+
+// The item tables the window lists, in their own spelling.
+std::span<const std::string_view> ListedItemTables();
 
 // The window's own spelling of the item tables it lists (Companies, Contacts, Consultants,
 // Requirements) for a name that differs from it only in ASCII letter case; any other name as it is.

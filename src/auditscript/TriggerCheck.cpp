@@ -181,6 +181,24 @@ std::optional<std::vector<TriggerColumn>> ReadAuditTrigger(std::string_view text
     return columns;
 }
 
+std::optional<std::string> AuditTriggerTable(std::string_view text) {
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const std::string_view line =
+            TrimmedLine(text.substr(0, end == std::string_view::npos ? text.size() : end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (StartsWithIgnoringCase(line, "CREATE TRIGGER QLX_AuditTrail")) {
+            const auto on = line.find(" ON ");
+            if (on == std::string_view::npos) {
+                return std::nullopt;
+            }
+            std::string_view rest = TrimmedLine(line.substr(on + 4));
+            return ReadIdentifier(rest);
+        }
+    }
+    return std::nullopt;
+}
+
 std::vector<TriggerDifference> CompareAuditTriggers(const std::vector<TriggerColumn>& installed,
                                                     const std::vector<TriggerColumn>& today) {
     std::unordered_map<std::string, const TriggerColumn*> installedByName;

@@ -20,6 +20,10 @@ struct TriggerColumn {
 // not an audit trigger this tool writes (another trigger, a script of something else).
 std::optional<std::vector<TriggerColumn>> ReadAuditTrigger(std::string_view text);
 
+// The item table an audit trigger's text is made for (its CREATE TRIGGER … ON line); nothing when
+// the text holds no audit trigger's first line.
+std::optional<std::string> AuditTriggerTable(std::string_view text);
+
 // How an installed trigger differs from the one today's columns give.
 struct TriggerDifference {
     enum class Kind {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <memory>
 #include <new>
@@ -20,6 +21,8 @@
 #include "auditscript/SQLFuncs.h"
 #include "auditscript/ScriptWarnings.h"
 #include "auditscript/SqlQuoting.h"
+#include "auditscript/TriggerCheck.h"
+#include "cli/CheckRun.h"
 #include "cli/ColumnsFile.h"
 #include "cli/ConsoleWindow.h"
 #include "cli/Files.h"
@@ -36,6 +39,7 @@ namespace {
 struct Options {
     std::optional<std::string> database;
     std::optional<std::string> columnsFile;
+    std::vector<std::string> tables;  // as given; a script is made for one
     std::string table = "Companies";
     bool uppercaseIdentifiers = false;
     std::optional<std::string> keyColumn;
@@ -45,6 +49,9 @@ struct Options {
     bool strict = false;
     bool drop = false;
     bool dropAuditTable = false;
+    bool refresh = false;
+    bool check = false;
+    std::optional<std::string> against;
 };
 
 // A usage error found after the options were parsed.
@@ -131,17 +138,27 @@ void RequirePlainIdentifier(const std::string& what, const std::string& name) {
     }
 }
 
-void ValidateTable(Options& options) {
-    RequirePlainIdentifier("the table", options.table);
-    options.table = ListedItemTableSpelling(options.table);
+// The table in the window's spelling, refused when it is no plain identifier or too long for the
+// names the script derives from it.
+std::string ValidatedTable(const std::string& name) {
+    RequirePlainIdentifier("the table", name);
+    std::string table(ListedItemTableSpelling(name));
     // The longest name the script derives from the table's: its audit table's login default.
-    const std::string constraint = "DF_" + AuditTableName(options.table) + "_SQLLoginID";
+    const std::string constraint = "DF_" + AuditTableName(table) + "_SQLLoginID";
     if (constraint.size() > kLongestIdentifier) {
-        throw UsageError("the table " + QuotedForMessage(options.table) +
-                         " makes the constraint name " + constraint + " " +
-                         std::to_string(constraint.size()) +
+        throw UsageError("the table " + QuotedForMessage(table) + " makes the constraint name " +
+                         constraint + " " + std::to_string(constraint.size()) +
                          " characters long, more than SQL Server's 128");
     }
+    return table;
+}
+
+void ValidateTable(Options& options) {
+    if (options.tables.size() > 1) {
+        throw UsageError("--table is given " + std::to_string(options.tables.size()) +
+                         " times; a script is made for one table (--check takes several)");
+    }
+    options.table = ValidatedTable(options.tables.empty() ? options.table : options.tables.front());
 }
 
 void ValidateColumnNames(const Options& options) {
@@ -312,7 +329,8 @@ int GenerateScript(const Options& options, DatabaseSession& session,
     }
     const RunOutcome outcome = CreateAuditScript(
         window, session, ColumnOverrides{options.keyColumn, options.displayColumn},
-        [&warnings](std::string_view text) { warnings.Add(text); });
+        [&warnings](std::string_view text) { warnings.Add(text); },
+        options.refresh ? ScriptSections::ReplacedTrigger : ScriptSections::AuditTableAndTrigger);
     if (const auto& message = window.ShownMessage()) {
         err << ConsoleLines(message->text) << '\n';
         // The reason, as the window shows it behind "Show details".
@@ -339,6 +357,61 @@ int GenerateScript(const Options& options, DatabaseSession& session,
         }
     }
     return WriteScript(options, script.Text(), out, err);
+}
+
+// A saved script, read whole; refused when it holds no audit trigger of ours.
+std::string ReadSavedScript(const std::string& file) {
+    std::ifstream stream(text::Utf8Path(file), std::ios::binary);
+    std::ostringstream text;
+    if (!stream || !(text << stream.rdbuf())) {
+        throw UsageError("--against " + QuotedForMessage(file) + " cannot be read");
+    }
+    if (!ReadAuditTrigger(text.str())) {
+        throw UsageError("--against " + QuotedForMessage(file) +
+                         " is not a script qeltaudit wrote: it holds no audit trigger to compare");
+    }
+    return text.str();
+}
+
+int Check(const Options& options, StandardOutput& out, std::ostream& err,
+          const HostSettingsLookup& lookUpHostSettings) {
+    CheckRequest request;
+    request.keyColumn = options.keyColumn;
+    request.displayColumn = options.displayColumn;
+    ValidateColumnNames(options);
+    if (options.against) {
+        request.savedScript = ReadSavedScript(*options.against);
+        if (options.tables.size() > 1) {
+            throw UsageError("--against compares one table's script: give one --table");
+        }
+        const std::optional<std::string> scripted = AuditTriggerTable(*request.savedScript);
+        request.tables.push_back(ValidatedTable(
+            options.tables.empty() ? scripted.value_or(options.table) : options.tables.front()));
+    } else if (options.tables.empty()) {
+        request.tables.assign(ListedItemTables().begin(), ListedItemTables().end());
+    } else {
+        for (const std::string& table : options.tables) {
+            request.tables.push_back(ValidatedTable(table));
+        }
+    }
+    std::ostringstream report;
+    int exitCode = kExitOk;
+    if (options.columnsFile) {
+        ColumnListSession session(
+            FieldVector(ReadColumnsFile(text::Utf8Path(*options.columnsFile), LargeBufferMemory())),
+            options.uppercaseIdentifiers);
+        request.databaseName = *options.columnsFile;
+        exitCode = RunCheck(request, session, report, err);
+    } else {
+        OdbcSession session;
+        request.databaseName =
+            options.database ? *options.database : lookUpHostSettings().databaseName;
+        exitCode = RunCheck(request, session, report, err);
+    }
+    if (const int written = WriteText(out, err, report.str()); written != kExitOk) {
+        return written;
+    }
+    return exitCode;
 }
 
 // The help is wrapped to a terminal's 80 columns: option names in the first column, their texts
@@ -414,7 +487,9 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
                                    "Column list instead of a database: one column a line, "
                                    "NAME<TAB>ADO-TYPE-CODE")
                         ->excludes(database);
-    app.add_option("--table", options.table, "Item table (default: Companies)");
+    app.add_option("--table", options.tables,
+                   "Item table (default: Companies; with --check, the four the window lists, and "
+                   "the option may be repeated)");
     app.add_flag("--uppercase-identifiers", options.uppercaseIdentifiers,
                  "With --columns: the database reports upper-case identifiers, so the key "
                  "column is upper-cased")
@@ -438,10 +513,28 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
     app.add_flag("--drop-audit-table", options.dropAuditTable,
                  "With --drop: remove the audit table and the log it holds too")
         ->needs(drop);
+    app.add_flag("--refresh", options.refresh,
+                 "Write the script that replaces only the table's trigger, for today's columns: "
+                 "it drops the trigger where it exists and keeps the audit table and its log")
+        ->excludes(drop);
+    auto* check =
+        app.add_flag("--check", options.check,
+                     "Check, without changing anything, that each table's audit table and trigger "
+                     "are in place, enabled and fit the table's columns today: a line per "
+                     "finding; exit 0 when all are current, 3 when any is not")
+            ->excludes(drop)
+            ->excludes("--refresh")
+            ->excludes("--output");
+    app.add_option("--against", options.against,
+                   "With --check: compare the script that was run, saved in this file, instead "
+                   "of the trigger the database keeps")
+        ->needs(check);
     app.set_version_flag("--version", VersionText());
     app.footer(
-        "Exit codes: 0 script written; 1 the database could not be opened; 2 error creating the "
-        "trigger; 4 no column of the table can be set by an UPDATE; 64 usage error; 65 --strict "
+        "Exit codes: 0 script written (--check: every trigger current); 1 the database could not "
+        "be "
+        "opened; 2 error creating the trigger; 3 --check found a trigger missing, disabled or "
+        "stale; 4 no column of the table can be set by an UPDATE; 64 usage error; 65 --strict "
         "and the script has warnings; 71 out of memory; 74 "
         "the script could not be written.");
 
@@ -454,6 +547,9 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
                              "Host folder: " + settings.hostFolder +
                                  "\nData folder: " + settings.dataFolder +
                                  "\nDatabase: " + settings.databaseName + "\n");
+        }
+        if (options.check) {
+            return Check(options, out, err, lookUpHostSettings);
         }
         ValidateTable(options);
         if (options.drop) {

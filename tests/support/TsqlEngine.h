@@ -16,7 +16,9 @@
 //   Server refuses or converts there is checked by the script tests and the T-SQL checker;
 // - CONVERT(NVARCHAR(MAX), <binary>, 1) gives the bytes as characters, where SQL Server gives
 //   0x… digits (EngineBinaryAsText);
-// - geography, geometry and hierarchyid columns do not exist there.
+// - geography, geometry and hierarchyid columns do not exist there;
+// - dropping a column drops the triggers that name it, where SQL Server keeps them and fails every
+//   update (Msg 207).
 
 #include <sql.h>
 #include <sqlext.h>
