@@ -25,9 +25,9 @@ struct TodaysTrigger {
 };
 
 TodaysTrigger TriggerForToday(const CheckRequest& request, DatabaseSession& session,
-                              const std::string& table) {
-    ConsoleWindow window(table, request.databaseName);
-    CreateAuditScript(window, session, ColumnOverrides{request.keyColumn, request.displayColumn},
+                              const CheckRequest::Table& table) {
+    ConsoleWindow window(table.name, request.databaseName);
+    CreateAuditScript(window, session, ColumnOverrides{table.keyColumn, request.displayColumn},
                       nullptr, ScriptSections::ReplacedTrigger);
     if (window.ShownMessage()) {
         return {std::nullopt, window.ShownMessage()};
@@ -105,9 +105,10 @@ void CompareDefinition(const std::string& table, const std::optional<std::string
 int RunCheck(const CheckRequest& request, DatabaseSession& session, std::ostream& out,
              std::ostream& err) {
     std::size_t current = 0;
-    for (const std::string& table : request.tables) {
+    for (const CheckRequest::Table& checked : request.tables) {
+        const std::string& table = checked.name;
         Findings findings;
-        const TodaysTrigger today = TriggerForToday(request, session, table);
+        const TodaysTrigger today = TriggerForToday(request, session, checked);
         if (today.failure) {
             if (today.failure->style == MessageStyle::Information) {
                 // The database did not open: nothing can be checked.

@@ -12,9 +12,12 @@ namespace qelt::cli {
 // What `qeltaudit --check` is asked: the database, the item tables, and where the installed
 // trigger is read from when not from the database (a saved script).
 struct CheckRequest {
+    struct Table {
+        std::string name;
+        std::optional<std::string> keyColumn;  // where the built-in one does not serve
+    };
     std::string databaseName;
-    std::vector<std::string> tables;
-    std::optional<std::string> keyColumn;
+    std::vector<Table> tables;
     std::optional<std::string> displayColumn;
     std::optional<std::string> savedScript;  // the text of the script that was run
 };

@@ -373,40 +373,60 @@ std::string ReadSavedScript(const std::string& file) {
     return text.str();
 }
 
-int Check(const Options& options, StandardOutput& out, std::ostream& err,
-          const HostSettingsLookup& lookUpHostSettings) {
-    CheckRequest request;
-    request.keyColumn = options.keyColumn;
-    request.displayColumn = options.displayColumn;
-    ValidateColumnNames(options);
-    if (options.against) {
-        request.savedScript = ReadSavedScript(*options.against);
+// The tables a check is asked about, each with its key column: the one given, the built-in one,
+// or the primary key the database reports, as a script run takes it.
+std::vector<CheckRequest::Table> TablesToCheck(const Options& options,
+                                               const std::optional<std::string>& savedScript,
+                                               DatabaseSession& session,
+                                               const std::string& databaseName) {
+    std::vector<std::string> names;
+    if (savedScript) {
         if (options.tables.size() > 1) {
             throw UsageError("--against compares one table's script: give one --table");
         }
-        const std::optional<std::string> scripted = AuditTriggerTable(*request.savedScript);
-        request.tables.push_back(ValidatedTable(
-            options.tables.empty() ? scripted.value_or(options.table) : options.tables.front()));
+        names.push_back(options.tables.empty()
+                            ? AuditTriggerTable(*savedScript).value_or(options.table)
+                            : options.tables.front());
     } else if (options.tables.empty()) {
-        request.tables.assign(ListedItemTables().begin(), ListedItemTables().end());
+        names.assign(ListedItemTables().begin(), ListedItemTables().end());
     } else {
-        for (const std::string& table : options.tables) {
-            request.tables.push_back(ValidatedTable(table));
+        names = options.tables;
+    }
+    std::vector<CheckRequest::Table> tables;
+    for (const std::string& name : names) {
+        Options one = options;
+        one.table = ValidatedTable(name);
+        if (NeedsKeyColumn(one)) {
+            TakePrimaryKeyAsKeyColumn(one, session, databaseName);
         }
+        tables.push_back({one.table, one.keyColumn});
+    }
+    return tables;
+}
+
+int Check(const Options& options, StandardOutput& out, std::ostream& err,
+          const HostSettingsLookup& lookUpHostSettings) {
+    ValidateColumnNames(options);
+    CheckRequest request;
+    request.displayColumn = options.displayColumn;
+    if (options.against) {
+        request.savedScript = ReadSavedScript(*options.against);
     }
     std::ostringstream report;
     int exitCode = kExitOk;
+    const auto check = [&](DatabaseSession& session, const std::string& databaseName) {
+        request.databaseName = databaseName;
+        request.tables = TablesToCheck(options, request.savedScript, session, databaseName);
+        exitCode = RunCheck(request, session, report, err);
+    };
     if (options.columnsFile) {
         ColumnListSession session(
             FieldVector(ReadColumnsFile(text::Utf8Path(*options.columnsFile), LargeBufferMemory())),
             options.uppercaseIdentifiers);
-        request.databaseName = *options.columnsFile;
-        exitCode = RunCheck(request, session, report, err);
+        check(session, *options.columnsFile);
     } else {
         OdbcSession session;
-        request.databaseName =
-            options.database ? *options.database : lookUpHostSettings().databaseName;
-        exitCode = RunCheck(request, session, report, err);
+        check(session, options.database ? *options.database : lookUpHostSettings().databaseName);
     }
     if (const int written = WriteText(out, err, report.str()); written != kExitOk) {
         return written;

@@ -15,6 +15,7 @@
 #include "cli/QeltAudit.h"
 #include "support/CliRun.h"
 #include "support/DriverLeakSuppressions.h"
+#include "support/FakeSession.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "support/TsqlCheck.h"
@@ -354,6 +355,61 @@ TEST_F(DatabaseModeTest, AccessColumnsStayInTheUpdate) {
                                       "    From INSERTED\r\n"));
     EXPECT_THAT(test::TsqlProblems(result.out), IsEmpty());
 }
+
+// A database that keeps no T-SQL triggers is checked against the script that was run, saved.
+struct SavedScriptCase {
+    std::string name;
+    std::vector<std::string> table;  // the options naming the table and its columns
+    std::string database;
+};
+
+class CheckAgainstSavedScript : public DatabaseModeTest,
+                                public ::testing::WithParamInterface<SavedScriptCase> {};
+
+TEST_P(CheckAgainstSavedScript, IsCurrentAndNamesAColumnTheScriptLacks) {
+    const SavedScriptCase& c = GetParam();
+    std::vector<std::string> script = {"--database", c.database};
+    script.insert(script.end(), c.table.begin(), c.table.end());
+    const test::CliResult made = test::RunCli(script);
+    ASSERT_EQ(made.exitCode, kExitOk) << made.err;
+    const std::filesystem::path saved = temp_.Write("installed.sql", made.out);
+
+    std::vector<std::string> check = script;
+    check.insert(check.end(), {"--check", "--against", saved.string()});
+    test::CliResult result = test::RunCli(check);
+    EXPECT_EQ(result.exitCode, kExitOk) << result.out << result.err;
+    EXPECT_THAT(result.out, HasSubstr("the audit trigger is current"));
+
+    // A script made before the table had its last column lacks every line naming it.
+    const auto last = made.out.find("        END,");
+    const auto lastCase = made.out.rfind("WHEN '", last) + 6;
+    const std::string column = made.out.substr(lastCase, made.out.find('\'', lastCase) - lastCase);
+    std::string older;
+    for (const std::string& line : test::ScriptLines(made.out)) {
+        if (line.find(column) == std::string::npos) {
+            older += line + "\r\n";
+        }
+    }
+    temp_.Write("installed.sql", older);
+    result = test::RunCli(check);
+    EXPECT_EQ(result.exitCode, kExitCheckFindings) << result.out << result.err;
+    EXPECT_THAT(result.out, HasSubstr("was added after the trigger was made"));
+
+    // Without a saved script there is nothing to compare.
+    check.resize(check.size() - 2);
+    result = test::RunCli(check);
+    EXPECT_EQ(result.exitCode, kExitUsage);
+    EXPECT_THAT(result.err, HasSubstr("--check --against FILE"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Databases, CheckAgainstSavedScript,
+    ::testing::Values(SavedScriptCase{"SQLite", {"--table", "Contacts"}, kDemoDatabase},
+                      SavedScriptCase{"Access",
+                                      {"--table", "Fruit", "--key-column", "Fruit",
+                                       "--display-column", "Fruit"},
+                                      QELT_ACCESS_DATABASE}),
+    [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace qelt::cli

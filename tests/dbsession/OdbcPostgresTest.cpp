@@ -231,5 +231,22 @@ TEST(OdbcSessionPostgresScript, NamesSameIgnoringCaseEndTheRun) {
               "case)\nNumber: 5\n");
 }
 
+// PostgreSQL keeps no T-SQL triggers: the script that was run, saved, is checked against the
+// table's columns today.
+TEST(OdbcSessionPostgresScript, CheckAgainstTheSavedScriptIsCurrent) {
+    const std::vector<std::string> args = {"--database", kDataSource,        "--table",
+                                           "dbatest",    "--display-column", "label"};
+    const test::CliResult made = test::RunCli(args);
+    ASSERT_EQ(made.exitCode, cli::kExitOk) << made.err;
+    test::TempFolder folder;
+    const std::filesystem::path saved = folder.Path() / "dbatest.sql";
+    test::WriteFile(saved, made.out);
+    std::vector<std::string> check = args;
+    check.insert(check.end(), {"--check", "--against", saved.string()});
+    const test::CliResult result = test::RunCli(check);
+    EXPECT_EQ(result.exitCode, cli::kExitOk) << result.out << result.err;
+    EXPECT_THAT(result.out, HasSubstr("dbatest: the audit trigger is current"));
+}
+
 }  // namespace
 }  // namespace qelt

@@ -53,6 +53,7 @@ class FakeSession final : public DatabaseSession {
     std::optional<OdbcError> recordsetDriverError;  // a driver's error, thrown as one
     bool returnsNoRecordset = false;
     std::function<void(ScriptedFields&)> scriptFields;
+    std::optional<InstalledAudit> installedAudit;  // nothing: keeps no T-SQL triggers
 
     void SetDatabaseName(const std::string& name) override {
         calls.push_back("DatabaseName=" + name);
@@ -90,6 +91,13 @@ class FakeSession final : public DatabaseSession {
             scriptFields(recordset->fields);
         }
         return recordset;
+    }
+
+    std::optional<InstalledAudit> DescribeInstalledAudit(const std::string& itemTable,
+                                                         const std::string&,
+                                                         const std::string&) override {
+        calls.push_back("DescribeInstalledAudit(" + itemTable + ")");
+        return installedAudit;
     }
 
   private:
