@@ -14,47 +14,26 @@
 #include "support/CliRun.h"
 #include "support/TempFolder.h"
 #include "support/TsqlEngine.h"
+#include "tsql/EngineTest.h"
 
 namespace qelt::test {
 namespace {
-
-using Rows = std::vector<std::vector<std::optional<std::string>>>;
 
 constexpr const char* kTable = "CheckedItems";
 constexpr int kCurrent = 0;
 constexpr int kFindings = 3;
 
-class CheckOnEngineTest : public ::testing::Test {
+class CheckOnEngineTest : public EngineTest {
   protected:
     void SetUp() override {
-        const std::optional<std::string> connection = TsqlEngineConnectionString();
-        ASSERT_TRUE(connection) << "QELT_TSQL_ENV names no engine";
-        connectionString_ = *connection;
-        engine_ = std::make_unique<TsqlConnection>(connectionString_);
-        ASSERT_TRUE(engine_->Connected()) << engine_->ConnectError();
-        DropAll();
-        Exec(std::string("CREATE TABLE ") + kTable +
-             " (ItemIntID INT NOT NULL PRIMARY KEY, DisplayName NVARCHAR(80), Price INT, "
-             "Notes NVARCHAR(100))");
+        EngineTest::SetUp();
+        MakeTable(kTable,
+                  "ItemIntID INT NOT NULL PRIMARY KEY, DisplayName NVARCHAR(80), Price INT, "
+                  "Notes NVARCHAR(100)");
         Exec(std::string("INSERT INTO ") + kTable + " VALUES (1, N'One', 10, N'n')");
         Install(Script({}));
         Exec(std::string("UPDATE ") + kTable + " SET Price = 11 WHERE ItemIntID = 1");
     }
-    void TearDown() override { DropAll(); }
-
-    void DropAll() {
-        engine_->Run(std::string("IF OBJECT_ID(N'") + kTable + "', N'U') IS NOT NULL DROP TABLE " +
-                     kTable);
-        engine_->Run(std::string("IF OBJECT_ID(N'AuditTrail") + kTable +
-                     "', N'U') IS NOT NULL DROP TABLE AuditTrail" + kTable);
-    }
-
-    Rows Exec(const std::string& batch) {
-        const BatchResult result = engine_->Run(batch);
-        EXPECT_FALSE(result.Failed()) << batch << "\n" << ::testing::PrintToString(result.errors);
-        return result.rows;
-    }
-
     std::vector<std::string> Args(std::vector<std::string> more) const {
         std::vector<std::string> args = {
             "--database",   connectionString_, "--table",          kTable,
@@ -69,20 +48,12 @@ class CheckOnEngineTest : public ::testing::Test {
         return run.out;
     }
 
-    void Install(const std::string& script) {
-        const std::vector<std::string> errors = engine_->RunScript(script);
-        EXPECT_TRUE(errors.empty()) << ::testing::PrintToString(errors) << "\n" << script;
-    }
-
     CliResult Check() { return RunCli(Args({"--check"})); }
 
     std::size_t AuditRowCount() {
         const Rows rows = Exec(std::string("SELECT COUNT(*) FROM AuditTrail") + kTable);
         return rows.empty() || !rows[0][0] ? 0 : std::stoul(*rows[0][0]);
     }
-
-    std::string connectionString_;
-    std::unique_ptr<TsqlConnection> engine_;
 };
 
 bool Says(const CliResult& run, const std::string& text) {

@@ -12,50 +12,25 @@
 #include "support/CliRun.h"
 #include "support/TempFolder.h"
 #include "support/TsqlEngine.h"
+#include "tsql/EngineTest.h"
 
 namespace qelt::test {
 namespace {
-
-using Rows = std::vector<std::vector<std::optional<std::string>>>;
 
 std::optional<std::string> Text(const char* text) {
     return std::string(text);
 }
 
-class ScriptOnEngineTest : public ::testing::Test {
+class ScriptOnEngineTest : public EngineTest {
   protected:
-    void SetUp() override {
-        const std::optional<std::string> connection = TsqlEngineConnectionString();
-        ASSERT_TRUE(connection) << "QELT_TSQL_ENV names no engine";
-        connectionString_ = *connection;
-        engine_ = std::make_unique<TsqlConnection>(connectionString_);
-        ASSERT_TRUE(engine_->Connected()) << engine_->ConnectError();
-    }
-    void TearDown() override {
-        for (const std::string& table : made_) {
-            Exec("IF OBJECT_ID(N'" + table + "', N'U') IS NOT NULL DROP TABLE " + table);
-            Exec("IF OBJECT_ID(N'AuditTrail" + table +
-                 "', N'U') IS NOT NULL DROP TABLE AuditTrail" + table);
-        }
-    }
-
-    // Makes the item table anew from its definition.
-    void MakeTable(const std::string& table, const std::string& definition) {
-        TearDownTable(table);
-        made_.push_back(table);
-        Exec("CREATE TABLE " + table + " (" + definition + ")");
-    }
-    void TearDownTable(const std::string& table) {
-        Exec("IF OBJECT_ID(N'" + table + "', N'U') IS NOT NULL DROP TABLE " + table);
-        Exec("IF OBJECT_ID(N'AuditTrail" + table + "', N'U') IS NOT NULL DROP TABLE AuditTrail" +
-             table);
-    }
-
-    // Runs a batch that must succeed.
-    Rows Exec(const std::string& batch) {
-        const BatchResult result = engine_->Run(batch);
-        EXPECT_FALSE(result.Failed()) << batch << "\n" << ::testing::PrintToString(result.errors);
-        return result.rows;
+    // The worked example's table, with two rows.
+    void MakeCompanies() {
+        MakeTable("Companies",
+                  "CompanyIntID NVARCHAR(10) NOT NULL PRIMARY KEY, CompanyName NVARCHAR(80), "
+                  "Employees INT, EditedBy NVARCHAR(40), EditDate DATETIME");
+        Exec(
+            "INSERT INTO Companies VALUES (N'1', N'Acme', 10, N'ann', NULL), "
+            "(N'2', N'Bolt', 20, N'bob', NULL)");
     }
 
     // qeltaudit's script for the table, read through FreeTDS.
@@ -67,12 +42,6 @@ class ScriptOnEngineTest : public ::testing::Test {
         return run.out;
     }
 
-    // Installs the script; every batch must run.
-    void Install(const std::string& script) {
-        const std::vector<std::string> errors = engine_->RunScript(script);
-        EXPECT_TRUE(errors.empty()) << ::testing::PrintToString(errors) << "\n" << script;
-    }
-
     // The audit rows in the order they were written: user, key, display, field, old, new.
     Rows AuditRows(const std::string& table) {
         return Exec(
@@ -80,19 +49,10 @@ class ScriptOnEngineTest : public ::testing::Test {
             "CAST(OldValue AS NVARCHAR(MAX)), CAST(NewValue AS NVARCHAR(MAX)) FROM AuditTrail" +
             table + " ORDER BY AutoNumber");
     }
-
-    std::string connectionString_;
-    std::unique_ptr<TsqlConnection> engine_;
-    std::vector<std::string> made_;
 };
 
 TEST_F(ScriptOnEngineTest, WorkedExampleTableLogsEachChangedColumn) {
-    MakeTable("Companies",
-              "CompanyIntID NVARCHAR(10) NOT NULL PRIMARY KEY, CompanyName NVARCHAR(80), "
-              "Employees INT, EditedBy NVARCHAR(40), EditDate DATETIME");
-    Exec(
-        "INSERT INTO Companies VALUES (N'1', N'Acme', 10, N'ann', NULL), "
-        "(N'2', N'Bolt', 20, N'bob', NULL)");
+    MakeCompanies();
     Install(ScriptFor("Companies"));
 
     Exec("UPDATE Companies SET Employees = 11, EditedBy = N'carl' WHERE CompanyIntID = N'1'");
@@ -107,12 +67,7 @@ TEST_F(ScriptOnEngineTest, WorkedExampleTableLogsEachChangedColumn) {
 }
 
 TEST_F(ScriptOnEngineTest, KeyChangeIsRefusedAndRolledBack) {
-    MakeTable("Companies",
-              "CompanyIntID NVARCHAR(10) NOT NULL PRIMARY KEY, CompanyName NVARCHAR(80), "
-              "Employees INT, EditedBy NVARCHAR(40), EditDate DATETIME");
-    Exec(
-        "INSERT INTO Companies VALUES (N'1', N'Acme', 10, N'ann', NULL), "
-        "(N'2', N'Bolt', 20, N'bob', NULL)");
+    MakeCompanies();
     Install(ScriptFor("Companies"));
 
     const struct {
