@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "Require.h"
+#include "auditscript/ColumnNames.h"
 #include "auditscript/SqlQuoting.h"
 #include "auditscript/UnicodeCharacters.h"
 #include "cli/ColumnsFile.h"
@@ -23,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const Field& column : columns) {
             Require(!column.Name.empty() && text::IsValidUtf8(column.Name));
             Require(!HasControlCharacter(column.Name));
-            Require(text::Utf8ToUtf16(column.Name).size() <= cli::kLongestIdentifier);
+            Require(text::Utf8ToUtf16(column.Name).size() <= kLongestIdentifier);
             const std::size_t hash = unicode::HashIgnoringCase(column.Name);
             const auto [first, last] = seen.equal_range(hash);
             for (auto earlier = first; earlier != last; ++earlier) {
