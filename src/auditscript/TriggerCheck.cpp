@@ -97,7 +97,7 @@ std::optional<std::vector<TriggerColumn>> ReadAuditTrigger(std::string_view text
     std::unordered_map<std::string, std::size_t> byName;
     std::vector<std::string> setNames;
     std::vector<std::string> flaggedNames;
-    enum class Part { Head, SetList, Body, OldValues, NewValues, Tail } part = Part::Head;
+    enum class Section { Head, SetList, Body, OldValues, NewValues, Tail } section = Section::Head;
     bool created = false;
     int caseBlocks = 0;
     while (!text.empty()) {
@@ -114,33 +114,33 @@ std::optional<std::vector<TriggerColumn>> ReadAuditTrigger(std::string_view text
                       StartsWithIgnoringCase(line, "CREATE TRIGGER [QLX_AuditTrail");
             continue;
         }
-        switch (part) {
-            case Part::Head:
+        switch (section) {
+            case Section::Head:
                 if (StartsWithIgnoringCase(line, "UPDATE ") && line.ends_with(" SET")) {
-                    part = Part::SetList;
+                    section = Section::SetList;
                 }
                 break;
-            case Part::SetList:
+            case Section::SetList:
                 if (StartsWithIgnoringCase(line, "From INSERTED")) {
-                    part = Part::Body;
+                    section = Section::Body;
                 } else if (!line.starts_with('@')) {
                     std::string_view rest = line;
                     setNames.push_back(ReadIdentifier(rest));
                 }
                 break;
-            case Part::Body:
+            case Section::Body:
                 if (StartsWithIgnoringCase(line, "IF UPDATE(")) {
                     std::string_view rest = line.substr(10);
                     flaggedNames.push_back(ReadIdentifier(rest));
                 } else if (StartsWithIgnoringCase(line, "CASE @CurrentColName")) {
                     // The old values' block comes first, the new values' second.
-                    part = caseBlocks++ == 0 ? Part::OldValues : Part::NewValues;
+                    section = caseBlocks++ == 0 ? Section::OldValues : Section::NewValues;
                 }
                 break;
-            case Part::OldValues:
-            case Part::NewValues: {
+            case Section::OldValues:
+            case Section::NewValues: {
                 if (StartsWithIgnoringCase(line, "END")) {
-                    part = part == Part::OldValues ? Part::Body : Part::Tail;
+                    section = section == Section::OldValues ? Section::Body : Section::Tail;
                     break;
                 }
                 std::string_view rest = line;
@@ -157,11 +157,11 @@ std::optional<std::vector<TriggerColumn>> ReadAuditTrigger(std::string_view text
                 if (added) {
                     columns.push_back({*name, false, false, {}, {}});
                 }
-                (part == Part::OldValues ? columns[at->second].oldValue
-                                         : columns[at->second].newValue) = value;
+                (section == Section::OldValues ? columns[at->second].oldValue
+                                               : columns[at->second].newValue) = value;
                 break;
             }
-            case Part::Tail:
+            case Section::Tail:
                 break;
         }
     }
