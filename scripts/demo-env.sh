@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Source this file to point qeltaudit and the window at the demo host installation:
 #   . scripts/demo-env.sh [BUILD-FOLDER]      (default: the repository's build folder)
 # It sets QELT_REGISTRY to the demo registry file that the build writes into

@@ -38,7 +38,8 @@ keep_regression() {
     for crash in build-fuzz/"$target"-crash-* build-fuzz/"$target"-leak-* \
         build-fuzz/"$target"-timeout-*; do
         [[ -f $crash ]] || continue
-        local kept=fuzz/corpus/$target/regression-$(sha1sum "$crash" | cut -c1-12)
+        local kept
+        kept=fuzz/corpus/$target/regression-$(sha1sum "$crash" | cut -c1-12)
         "$fuzzer" -minimize_crash=1 -runs=20000 "${limits[@]}" -exact_artifact_path="$kept" \
             "$crash" >/dev/null 2>&1 || true
         [[ -f $kept ]] || cp "$crash" "$kept"

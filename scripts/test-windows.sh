@@ -58,6 +58,8 @@ echo "test-windows: qeltaudit.exe writes the same scripts as the Linux qeltaudit
 mkdir -p "$WINEPREFIX/drive_c/QeltData" "$WINEPREFIX/drive_c/QeltDäta"
 cp "$native/demo/QeltOne.db" "$WINEPREFIX/drive_c/QeltData/Main.db"
 cp "$native/demo/QeltOne.db" "$WINEPREFIX/drive_c/QeltDäta/Main.db"
+# tr reads '\\' as one backslash, the Windows separator.
+# shellcheck disable=SC1003
 z_name="Z:$(realpath "$native/demo/QeltOne.db" | tr / '\\')"
 # A name beyond ASCII reaches the program in UTF-16 (wmain), whatever the code page.
 for name in 'C:\QeltData\Main.db' 'c:\qeltdata\MAIN.DB' "$z_name" 'C:\QeltDäta\Main.db'; do
@@ -90,6 +92,8 @@ for documents in "$drive_c"/users/*/Documents; do
         >"$documents/QELTONE/qeltone.ini"
 done
 mkdir -p "$drive_c/Program Files/QeltOne"
+# $(MyDocuments) is the host's own placeholder, written as it stands.
+# shellcheck disable=SC2016
 printf '[General]\r\nIniPath=$(MyDocuments)\\QeltOne\r\n' \
     >"$drive_c/Program Files/QeltOne/qeltonepaths.ini"
 wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\QeltOne.exe' /ve \
