@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <system_error>
 
@@ -166,8 +167,13 @@ std::string MissingDriverAdvice(const FileDriver* row) {
                "System DSN tabs of 'ODBC Data Sources (64-bit)' list the data sources, and " +
                listing + ".";
     }
-    return "Install " + std::string(row->package) + ", which registers \"" +
-           std::string(row->installedNames[0]) + "\"; " + listing + ".";
+    // Windows' installer also under Wine: the user installs on the Windows side.
+    const auto windows = std::ranges::find(WindowsFileDrivers(), row->kind, &FileDriver::kind);
+    const std::string install = windows != WindowsFileDrivers().end()
+                                    ? std::string(windows->package)
+                                    : "the " + std::string(row->kind) + " ODBC driver";
+    return "Install " + install + ", which registers \"" + std::string(row->installedNames[0]) +
+           "\"; " + listing + ".";
 }
 
 }  // namespace qelt
