@@ -770,6 +770,24 @@ struct OdbcSession::Handles {
         }
     }
 
+    // Ends the current transaction without committing it, where queries are rolled back.
+    void RollBack() const {
+        if (rollsBack) {
+            SQLEndTran(SQL_HANDLE_DBC, connection.Get(), SQL_ROLLBACK);
+        }
+    }
+
+    // Every row of a catalog query's result, rolled back after: a failed query leaves a
+    // server's transaction unusable until then. Nothing when the query fails.
+    std::optional<std::vector<CatalogRow>> RowsOf(const std::string& sql) const {
+        std::optional<std::vector<CatalogRow>> rows;
+        if (const OdbcHandle statement = NewStatement(); statement.Get() != nullptr) {
+            rows = QueryRows(statement, sql);
+        }
+        RollBack();
+        return rows;
+    }
+
     // A new statement on the connection; an empty handle when none can be had.
     OdbcHandle NewStatement() const {
         SQLHANDLE statement = SQL_NULL_HANDLE;
@@ -887,24 +905,14 @@ TableFacts OdbcSession::DescribeTable(const std::string& table) {
         handles_->identifierCase == SQL_IC_LOWER   ? text::AsciiLower(table)
         : handles_->identifierCase == SQL_IC_UPPER ? text::AsciiUpper(table)
                                                    : table;
-    const auto rollBack = [this] {
-        if (handles_->rollsBack) {
-            SQLEndTran(SQL_HANDLE_DBC, handles_->connection.Get(), SQL_ROLLBACK);
-        }
-    };
     if (const OdbcHandle statement = handles_->NewStatement(); statement.Get() != nullptr) {
         facts.primaryKey = PrimaryKeyColumns(statement, catalogName);
     }
-    rollBack();
+    handles_->RollBack();
     // The catalog tells what the driver's answers cannot, or tell differently by version.
     for (const CatalogQuery& query :
          CatalogQueriesFor(DbmsName(handles_->connection), catalogName)) {
-        std::optional<std::vector<CatalogRow>> rows;
-        if (const OdbcHandle statement = handles_->NewStatement(); statement.Get() != nullptr) {
-            rows = QueryRows(statement, query.sql);
-        }
-        rollBack();  // a failed query leaves a server's transaction unusable until then
-        if (rows) {
+        if (const auto rows = handles_->RowsOf(query.sql)) {
             query.take(*rows, facts);
         }
     }
@@ -924,14 +932,7 @@ std::optional<InstalledAudit> OdbcSession::DescribeInstalledAudit(const std::str
     }
     InstalledAudit audit;
     for (const AuditQuery& query : *queries) {
-        std::optional<std::vector<CatalogRow>> rows;
-        if (const OdbcHandle statement = handles_->NewStatement(); statement.Get() != nullptr) {
-            rows = QueryRows(statement, query.sql);
-        }
-        if (handles_->rollsBack) {
-            SQLEndTran(SQL_HANDLE_DBC, handles_->connection.Get(), SQL_ROLLBACK);
-        }
-        if (rows) {
+        if (const auto rows = handles_->RowsOf(query.sql)) {
             query.take(*rows, audit);
         }
     }
