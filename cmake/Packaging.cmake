@@ -151,6 +151,8 @@ else()
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     # The drivers for the database files and servers the tool reads; any other driver works too.
+    # Each file driver's package is its row's in src/dbsession/FileDriversUnixOdbc.cpp, which
+    # FileDriversTest checks against this list.
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsqliteodbc, odbc-mdbtools, odbc-postgresql")
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 endif()

@@ -6,6 +6,8 @@
 
 #include "auditscript/UnicodeCharacters.h"
 #include "text/Ascii.h"
+#include "text/Doubled.h"
+#include "text/Hex.h"
 #include "text/Utf.h"
 
 namespace qelt {
@@ -219,10 +221,8 @@ bool IsControlCharacter(char32_t c) {
 }
 
 void AppendHexEscape(std::string& out, unsigned char byte) {
-    constexpr char kDigits[] = "0123456789ABCDEF";
     out.append("\\x");
-    out.push_back(kDigits[byte >> 4]);
-    out.push_back(kDigits[byte & 0xF]);
+    text::AppendHexByte(out, byte);
 }
 
 // The ASCII characters T-SQL allows after the first one of a regular identifier.
@@ -363,29 +363,11 @@ std::string QuoteIdentifier(std::string_view name) {
     if (IsRegularIdentifier(name)) {
         return std::string(name);
     }
-    std::string quoted;
-    quoted.reserve(name.size() + 2);
-    quoted.push_back('[');
-    for (const char c : name) {
-        quoted.push_back(c);
-        if (c == ']') {
-            quoted.push_back(']');
-        }
-    }
-    quoted.push_back(']');
-    return quoted;
+    return text::Enclosed("[", name, ']', "]");
 }
 
 std::string QuoteLiteral(std::string_view name) {
-    std::string quoted;
-    quoted.reserve(name.size());
-    for (const char c : name) {
-        quoted.push_back(c);
-        if (c == '\'') {
-            quoted.push_back('\'');
-        }
-    }
-    return quoted;
+    return text::Enclosed("", name, '\'', "");
 }
 
 }  // namespace qelt

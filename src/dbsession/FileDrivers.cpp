@@ -5,6 +5,8 @@
 #include <system_error>
 
 #include "text/Ascii.h"
+#include "text/Doubled.h"
+#include "text/Hex.h"
 #include "text/Utf8Path.h"
 
 namespace qelt {
@@ -36,7 +38,6 @@ std::string PercentEncodedPath(const DriverFileName& name) {
         }
     }
     std::string encoded;
-    constexpr char kHex[] = "0123456789ABCDEF";
     for (const char c : path) {
         const auto byte = static_cast<unsigned char>(c);
         const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
@@ -46,8 +47,7 @@ std::string PercentEncodedPath(const DriverFileName& name) {
             encoded += c;
         } else {
             encoded += '%';
-            encoded += kHex[byte >> 4];
-            encoded += kHex[byte & 0xF];
+            text::AppendHexByte(encoded, byte);
         }
     }
     return encoded;
@@ -227,14 +227,7 @@ std::string ConnectionValue(std::string_view value) {
     if (plain) {
         return std::string(value);
     }
-    std::string braced = "{";
-    for (const char c : value) {
-        braced += c;
-        if (c == '}') {
-            braced += '}';
-        }
-    }
-    return braced + "}";
+    return text::Enclosed("{", value, '}', "}");
 }
 
 FileConnection FileConnectionString(const FileDriver& row, std::string_view driver,

@@ -7,8 +7,10 @@
 #include <vector>
 
 // Database files and the ODBC drivers that open them, as data: each kind of file is one row of
-// this platform's table (FileDriversUnixOdbc.cpp or FileDriversWin32.cpp). Nothing here talks
-// to a driver; the session looks the row's drivers up and connects with the string built here.
+// this platform's table (FileDriversUnixOdbc.cpp or FileDriversWin32.cpp), holding all that is
+// known of its driver. Nothing here talks to a driver; the session looks the row's drivers up and
+// connects with the string built here. A driver whose server name (SQL_DBMS_NAME) has an entry in
+// ServerCatalogs.cpp also has its catalog read.
 namespace qelt {
 
 // How a driver takes the database file in its connection string.
@@ -22,7 +24,7 @@ struct FileDriver {
     std::string_view kind;                         // "Access": in messages and the README
     std::vector<std::string_view> extensions;      // with the dot, in lower case
     std::vector<std::string_view> installedNames;  // the driver list's names, preferred first
-    std::vector<std::string_view> libraries;       // files a DRIVER= value may name directly
+    std::vector<std::string_view> libraries = {};  // files a DRIVER= value may name directly
     std::string_view pathKey;                      // the key that names the file: "DBQ"
     FilePathForm pathForm;
     std::string_view options;  // the rest of the string: "ReadOnly=1;"
@@ -31,6 +33,9 @@ struct FileDriver {
     // The option that keeps the driver from creating a missing database file ("NoCreat"); empty
     // for a driver that never creates one.
     std::string_view noCreateKey = {};
+    // What installs the driver under installedNames[0]: the Debian package for unixODBC (which the
+    // Debian package recommends, see cmake/Packaging.cmake), the installer on Windows.
+    std::string_view package = {};
 };
 
 // This platform's table: Windows' drivers, or unixODBC's on Linux and for a Windows program

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <map>
 #include <system_error>
 #include <vector>
 
@@ -125,14 +124,8 @@ std::string MissingDriverAdvice(const FileDriver* row) {
                "the data sources, " +
                listing + ".";
     }
-    // The Debian packages that register the drivers under the rows' first names.
-    static const std::map<std::string_view, std::string_view> packages{{"Access", "odbc-mdbtools"},
-                                                                       {"SQLite", "libsqliteodbc"}};
-    const auto package = packages.find(row->kind);
     const std::string install =
-        package == packages.end()
-            ? "install a driver that registers it as "
-            : "'sudo apt install " + std::string(package->second) + "' registers it as ";
+        "'sudo apt install " + std::string(row->package) + "' registers it as ";
     return "Install the " + std::string(row->kind) + " ODBC driver: " + install +
            std::string(row->installedNames[0]) + "; " + listing + ".";
 }

@@ -4,10 +4,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <system_error>
-
-#include <map>
 
 namespace qelt {
 
@@ -15,23 +14,27 @@ namespace {
 
 std::span<const FileDriver> WindowsFileDrivers() {
     static const FileDriver drivers[] = {
-        {"Access",
-         {".mdb", ".accdb"},
-         {"Microsoft Access Driver (*.mdb, *.accdb)", "Microsoft Access Driver (*.mdb)"},
-         {},
-         "DBQ",
-         FilePathForm::Braced,
-         "ReadOnly=1;"},
-        // Timeout: milliseconds to wait for a lock held by another program before giving up.
-        {"SQLite",
-         {".db", ".sqlite", ".sqlite3", ".db3"},
-         {"SQLite3 ODBC Driver", "SQLite3"},
-         {},
-         "Database",
-         FilePathForm::SQLiteReadOnlyUri,
-         "NoCreat=1;Timeout=1500;",
-         false,
-         "NoCreat"},
+        {
+            .kind = "Access",
+            .extensions = {".mdb", ".accdb"},
+            .installedNames = {"Microsoft Access Driver (*.mdb, *.accdb)",
+                               "Microsoft Access Driver (*.mdb)"},
+            .pathKey = "DBQ",
+            .pathForm = FilePathForm::Braced,
+            .options = "ReadOnly=1;",
+            .package = "the 64-bit Microsoft Access Database Engine",
+        },
+        {
+            .kind = "SQLite",
+            .extensions = {".db", ".sqlite", ".sqlite3", ".db3"},
+            .installedNames = {"SQLite3 ODBC Driver", "SQLite3"},
+            .pathKey = "Database",
+            .pathForm = FilePathForm::SQLiteReadOnlyUri,
+            // Timeout: milliseconds to wait for a lock held by another program before giving up.
+            .options = "NoCreat=1;Timeout=1500;",
+            .noCreateKey = "NoCreat",
+            .package = "the 64-bit SQLite ODBC driver (sqliteodbc_w64)",
+        },
     };
     return drivers;
 }
@@ -164,14 +167,11 @@ std::string MissingDriverAdvice(const FileDriver* row) {
                "System DSN tabs of 'ODBC Data Sources (64-bit)' list the data sources, and " +
                listing + ".";
     }
-    // The 64-bit packages that register the rows' first names.
-    static const std::map<std::string_view, std::string_view> packages{
-        {"Access", "the 64-bit Microsoft Access Database Engine"},
-        {"SQLite", "the 64-bit SQLite ODBC driver (sqliteodbc_w64)"}};
-    const auto package = packages.find(row->kind);
-    const std::string install = package == packages.end()
-                                    ? "the " + std::string(row->kind) + " ODBC driver"
-                                    : std::string(package->second);
+    // Windows' installer also under Wine: the user installs on the Windows side.
+    const auto windows = std::ranges::find(WindowsFileDrivers(), row->kind, &FileDriver::kind);
+    const std::string install = windows != WindowsFileDrivers().end()
+                                    ? std::string(windows->package)
+                                    : "the " + std::string(row->kind) + " ODBC driver";
     return "Install " + install + ", which registers \"" + std::string(row->installedNames[0]) +
            "\"; " + listing + ".";
 }

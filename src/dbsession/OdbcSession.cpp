@@ -7,6 +7,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <clocale>
 #include <cstddef>
@@ -282,57 +283,31 @@ std::optional<std::string> FindDriver(const OdbcHandle& environment, const FileD
     return std::nullopt;
 }
 
+// The ADO code of each ODBC type whose code says it all; TINYINT's two codes tell its sign apart.
+constexpr std::array<std::pair<int, std::int32_t>, 23> kAdoTypesOfSqlTypes{{
+    {SQL_WVARCHAR, ado::adVarWChar},   {SQL_WLONGVARCHAR, ado::adLongVarWChar},
+    {SQL_VARCHAR, ado::adVarChar},     {SQL_LONGVARCHAR, ado::adLongVarChar},
+    {SQL_CHAR, ado::adChar},           {SQL_WCHAR, ado::adWChar},
+    {SQL_INTEGER, ado::adInteger},     {SQL_SMALLINT, ado::adSmallInt},
+    {SQL_BIGINT, ado::adBigInt},       {SQL_BIT, ado::adBoolean},
+    {SQL_REAL, ado::adSingle},         {SQL_FLOAT, ado::adDouble},
+    {SQL_DOUBLE, ado::adDouble},       {SQL_DECIMAL, ado::adNumeric},
+    {SQL_NUMERIC, ado::adNumeric},     {SQL_TYPE_DATE, ado::adDBDate},
+    {SQL_TYPE_TIME, ado::adDBTime},    {SQL_TYPE_TIMESTAMP, ado::adDBTimeStamp},
+    {SQL_GUID, ado::adGUID},           {SQL_BINARY, ado::adBinary},
+    {SQL_VARBINARY, ado::adVarBinary}, {SQL_LONGVARBINARY, ado::adLongVarBinary},
+    {SQL_TINYINT, ado::adTinyInt},
+}};
+
 }  // namespace
 
 std::int32_t AdoTypeOfSqlType(int sqlType, bool isUnsigned) {
-    switch (sqlType) {
-        case SQL_WVARCHAR:
-            return ado::adVarWChar;
-        case SQL_WLONGVARCHAR:
-            return ado::adLongVarWChar;
-        case SQL_VARCHAR:
-            return ado::adVarChar;
-        case SQL_LONGVARCHAR:
-            return ado::adLongVarChar;
-        case SQL_CHAR:
-            return ado::adChar;
-        case SQL_WCHAR:
-            return ado::adWChar;
-        case SQL_INTEGER:
-            return ado::adInteger;
-        case SQL_SMALLINT:
-            return ado::adSmallInt;
-        case SQL_TINYINT:
-            return isUnsigned ? ado::adUnsignedTinyInt : ado::adTinyInt;
-        case SQL_BIGINT:
-            return ado::adBigInt;
-        case SQL_BIT:
-            return ado::adBoolean;
-        case SQL_REAL:
-            return ado::adSingle;
-        case SQL_FLOAT:
-        case SQL_DOUBLE:
-            return ado::adDouble;
-        case SQL_DECIMAL:
-        case SQL_NUMERIC:
-            return ado::adNumeric;
-        case SQL_TYPE_DATE:
-            return ado::adDBDate;
-        case SQL_TYPE_TIME:
-            return ado::adDBTime;
-        case SQL_TYPE_TIMESTAMP:
-            return ado::adDBTimeStamp;
-        case SQL_GUID:
-            return ado::adGUID;
-        case SQL_BINARY:
-            return ado::adBinary;
-        case SQL_VARBINARY:
-            return ado::adVarBinary;
-        case SQL_LONGVARBINARY:
-            return ado::adLongVarBinary;
-        default:
-            return ado::adVariant;
+    if (sqlType == SQL_TINYINT && isUnsigned) {
+        return ado::adUnsignedTinyInt;
     }
+    const auto found =
+        std::ranges::find(kAdoTypesOfSqlTypes, sqlType, &std::pair<int, std::int32_t>::first);
+    return found != kAdoTypesOfSqlTypes.end() ? found->second : ado::adVariant;
 }
 
 namespace {
@@ -378,24 +353,32 @@ std::string ColumnTypeName(const OdbcHandle& statement, SQLUSMALLINT column) {
     return FromOdbcBuffer(typeName, static_cast<SQLSMALLINT>(bytes / sizeof(Unit)));
 }
 
-template <typename Unit>
-Field DescribeColumnIn(const OdbcHandle& statement, SQLUSMALLINT column) {
-    std::vector<Unit> name(256);
-    SQLSMALLINT nameLength = 0;
+// What SQLDescribeCol tells of a result column.
+struct ColumnDescription {
+    std::string name;
     SQLSMALLINT sqlType = 0;
     SQLULEN size = 0;
     SQLSMALLINT digits = 0;
+};
+
+template <typename Unit>
+ColumnDescription DescribeColumnCall(const OdbcHandle& statement, SQLUSMALLINT column) {
+    std::vector<Unit> name(256);
+    SQLSMALLINT nameLength = 0;
+    ColumnDescription description;
     SQLSMALLINT nullable = 0;
     const auto describe = [&] {
         SQLRETURN result = SQL_ERROR;
         if constexpr (sizeof(Unit) == 1) {
             result = SQLDescribeCol(statement.Get(), column, name.data(),
-                                    static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType,
-                                    &size, &digits, &nullable);
+                                    static_cast<SQLSMALLINT>(name.size()), &nameLength,
+                                    &description.sqlType, &description.size, &description.digits,
+                                    &nullable);
         } else {
             result = SQLDescribeColW(statement.Get(), column, name.data(),
-                                     static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType,
-                                     &size, &digits, &nullable);
+                                     static_cast<SQLSMALLINT>(name.size()), &nameLength,
+                                     &description.sqlType, &description.size, &description.digits,
+                                     &nullable);
         }
         if (!Succeeded(result)) {
             ThrowOdbcError(statement, result, "SQLDescribeCol");
@@ -406,23 +389,34 @@ Field DescribeColumnIn(const OdbcHandle& statement, SQLUSMALLINT column) {
         name.resize(LargerBuffer(nameLength, name.size()));
         describe();
     }
-    bool isUnsigned = false;
-    if (sqlType == SQL_TINYINT) {
-        SQLLEN unsignedAttribute = SQL_FALSE;
-        const SQLRETURN result = SQLColAttribute(statement.Get(), column, SQL_DESC_UNSIGNED,
-                                                 nullptr, 0, nullptr, &unsignedAttribute);
-        if (!Succeeded(result)) {
-            ThrowOdbcError(statement, result, "SQLColAttribute");
-        }
-        isUnsigned = unsignedAttribute == SQL_TRUE;
+    description.name = FromOdbcBuffer(name, nameLength);
+    return description;
+}
+
+// Whether a result column's numbers are unsigned (SQL_DESC_UNSIGNED).
+bool IsUnsignedColumn(const OdbcHandle& statement, SQLUSMALLINT column) {
+    SQLLEN unsignedAttribute = SQL_FALSE;
+    const SQLRETURN result = SQLColAttribute(statement.Get(), column, SQL_DESC_UNSIGNED, nullptr, 0,
+                                             nullptr, &unsignedAttribute);
+    if (!Succeeded(result)) {
+        ThrowOdbcError(statement, result, "SQLColAttribute");
     }
-    Field field{FromOdbcBuffer(name, nameLength), AdoTypeOfSqlType(sqlType, isUnsigned)};
+    return unsignedAttribute == SQL_TRUE;
+}
+
+template <typename Unit>
+Field DescribeColumnIn(const OdbcHandle& statement, SQLUSMALLINT column) {
+    ColumnDescription description = DescribeColumnCall<Unit>(statement, column);
+    // Only TINYINT has an ADO code for each sign.
+    const bool isUnsigned =
+        description.sqlType == SQL_TINYINT && IsUnsignedColumn(statement, column);
+    Field field{std::move(description.name), AdoTypeOfSqlType(description.sqlType, isUnsigned)};
     // The column size and digits of SQLDescribeCol are what every driver fills in (the SQLite
     // driver reports a decimal's scale as its SQL_DESC_PRECISION).
     ColumnFacts& facts = field.Facts.Edit();
-    facts.size = static_cast<std::int32_t>(
-        std::min<SQLULEN>(size, static_cast<SQLULEN>(std::numeric_limits<std::int32_t>::max())));
-    facts.scale = std::max<SQLSMALLINT>(digits, 0);
+    facts.size = static_cast<std::int32_t>(std::min<SQLULEN>(
+        description.size, static_cast<SQLULEN>(std::numeric_limits<std::int32_t>::max())));
+    facts.scale = std::max<SQLSMALLINT>(description.digits, 0);
     facts.typeName = ColumnTypeName<Unit>(statement, column);
     facts.identity =
         NumericColumnAttribute(statement, column, SQL_DESC_AUTO_UNIQUE_VALUE) == SQL_TRUE;
@@ -570,6 +564,143 @@ std::vector<std::string> PrimaryKeyColumns(const OdbcHandle& statement, const st
     return names;
 }
 
+bool Failed(const FailureReason& reason) {
+    return !reason.message.empty();
+}
+
+// Where a database text leads: the connection string, and what it is known to reach.
+struct ConnectionTarget {
+    std::string connectionString;
+    const FileDriver* fileDriver = nullptr;     // the file driver it reaches, when known
+    std::optional<std::filesystem::path> file;  // the database file, when the text names one
+    FailureReason failure;                      // why the text leads nowhere
+
+    bool Utf8Calls() const { return fileDriver != nullptr && fileDriver->utf8Calls; }
+};
+
+ConnectionTarget Refused(FailureReason failure) {
+    ConnectionTarget target;
+    target.failure = std::move(failure);
+    return target;
+}
+
+// A connection string is used as it is, except that a file driver it reaches must not create a
+// missing database file.
+ConnectionTarget TargetOfConnectionString(const OdbcHandle& environment,
+                                          std::string connectionString) {
+    const FileDriver* named = FileDriverNamedIn(connectionString);
+    if (const std::string dataSource = ConnectionStringValue(connectionString, "DSN");
+        named == nullptr && !dataSource.empty()) {
+        // A data source names its driver in its definition, which the driver manager lists.
+        const auto driver = DataSourceDriver(environment, dataSource);
+        named = driver ? FileDriverCalled(*driver) : nullptr;
+    }
+    if (named == nullptr) {
+        return {std::move(connectionString), nullptr, std::nullopt, {}};
+    }
+    FileConnection kept = WithoutCreating(*named, std::move(connectionString));
+    if (!kept.failure.empty()) {
+        return Refused(Failure(std::move(kept.failure)));
+    }
+    return {std::move(kept.connectionString), named, std::nullopt, {}};
+}
+
+// Why a path that is no regular file cannot be opened; nothing for a regular file.
+FailureReason RefusalOfFileKind(const std::string& databaseName, FileKind kind) {
+    switch (kind) {
+        case FileKind::Regular:
+            return {};
+        case FileKind::Missing:
+            return Failure("the database file '" + databaseName + "' does not exist",
+                           FailureHint::FileNotFound);
+        case FileKind::Unreachable:
+            return Failure(
+                "the database file '" + databaseName + "' cannot be reached: permission denied",
+                FailureHint::PermissionDenied);
+        default:
+            return Failure("the database file '" + databaseName + "' is " +
+                           std::string(FileKindText(kind)) + ", not a database file");
+    }
+}
+
+// A database file is opened through the installed driver of the row its extension picks.
+ConnectionTarget TargetOfFile(const OdbcHandle& environment, const std::string& databaseName) {
+#ifdef _WIN32
+    // Windows names files in UTF-16: a name that is no UTF-8 names no file there.
+    if (!text::IsValidUtf8(databaseName)) {
+        return Refused(Failure("the database file name is not UTF-8 text"));
+    }
+#endif
+    const FileDriver* row = FileDriverFor(databaseName);
+    if (row == nullptr) {
+        return Refused(Failure("'" + databaseName +
+                               "' is neither a connection string (KEY=value;...) nor a "
+                               "database file with a known extension " +
+                               KnownExtensionsText(FileDrivers())));
+    }
+    std::filesystem::path file = text::Utf8Path(databaseName);
+    if (FailureReason refusal = RefusalOfFileKind(databaseName, KindOfFile(file));
+        Failed(refusal)) {
+        return Refused(std::move(refusal));
+    }
+    const std::optional<std::string> driver = FindDriver(environment, *row);
+    if (!driver) {
+        FailureReason noDriver =
+            Failure("no ODBC driver for " + std::string(row->kind) +
+                        " databases is installed; name one in a connection string",
+                    FailureHint::NoDriver);
+        noDriver.fileKind = row->kind;
+        return Refused(std::move(noDriver));
+    }
+    std::error_code error;
+    FileConnection built =
+        FileConnectionString(*row, *driver, std::filesystem::absolute(file, error));
+    if (!built.failure.empty()) {
+        return Refused(Failure(std::move(built.failure)));
+    }
+    return {std::move(built.connectionString), row, std::move(file), {}};
+}
+
+// The connection string as the connect call takes it: UTF-8 through the narrow call for a driver
+// without wide calls, UTF-16 otherwise.
+struct ConnectText {
+    const std::string& utf8;
+    OdbcText utf16;  // empty for the narrow call
+    bool utf8Calls;
+
+    ConnectText(const std::string& connectionString, bool narrow)
+        : utf8(connectionString),
+          utf16(narrow ? OdbcText() : text::Utf8ToUtf16As<OdbcChar>(connectionString)),
+          utf8Calls(narrow) {}
+    std::size_t Length() const { return utf8Calls ? utf8.size() : utf16.size(); }
+};
+
+// Why no driver manager may be given the connection string; nothing when it may be given.
+FailureReason RefusalOfConnectionString(const ConnectText& text) {
+    if (std::string refusal = ConnectionStringRefusal(text.utf8, DriverManagerKeyLimits());
+        !refusal.empty()) {
+        return Failure(std::move(refusal));
+    }
+    // The driver manager takes the length as a 16-bit number: a longer string would be cut at
+    // the wrapped length, losing options such as NoCreat=1.
+    if (text.Length() > kLongestText) {
+        return Failure("the connection string is " + std::to_string(text.Length()) +
+                       " characters long; ODBC takes at most " + std::to_string(kLongestText));
+    }
+    return {};
+}
+
+SQLRETURN DriverConnect(const OdbcHandle& connection, const ConnectText& text) {
+    SQLSMALLINT completedLength = 0;
+    const auto length = static_cast<SQLSMALLINT>(text.Length());
+    if (text.utf8Calls) {
+        return SQLDriverConnect(connection.Get(), nullptr, Utf8Units(text.utf8), length, nullptr, 0,
+                                &completedLength, SQL_DRIVER_NOPROMPT);
+    }
+    return SQLDriverConnectW(connection.Get(), nullptr, const_cast<OdbcChar*>(text.utf16.c_str()),
+                             length, nullptr, 0, &completedLength, SQL_DRIVER_NOPROMPT);
+}
+
 }  // namespace
 
 struct OdbcSession::Handles {
@@ -579,7 +710,83 @@ struct OdbcSession::Handles {
     bool uppercaseIdentifiers = false;
     bool rollsBack = false;  // every query's transaction is rolled back
     SQLUSMALLINT identifierCase = SQL_IC_SENSITIVE;
-    const FileDriver* fileDriver = nullptr;  // the file driver the connection reaches, if any
+
+    // The driver manager's environment, for ODBC 3; null when it cannot be had.
+    static std::unique_ptr<Handles> Start(FailureReason& failure) {
+        UseUtf8CharacterTypeIfUnset();
+        SQLHANDLE environment = SQL_NULL_HANDLE;
+        if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment))) {
+            failure = Failure("the ODBC driver manager could not be initialised");
+            return nullptr;
+        }
+        auto handles = std::make_unique<Handles>();
+        handles->environment = OdbcHandle(SQL_HANDLE_ENV, environment);
+        if (!Succeeded(SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION,
+                                     reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0))) {
+            failure = DriverFailure(handles->environment, "SQLSetEnvAttr");
+            return nullptr;
+        }
+        return handles;
+    }
+
+    // Connects without prompting, asking for read-only access; why not when it cannot.
+    FailureReason Connect(const ConnectionTarget& target, const ConnectText& text) {
+        SQLHANDLE handle = SQL_NULL_HANDLE;
+        if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, environment.Get(), &handle))) {
+            return DriverFailure(environment, "SQLAllocHandle");
+        }
+        connection = OdbcHandle(SQL_HANDLE_DBC, handle, text.utf8Calls);
+        // Hints only: a driver that does not know an attribute still connects.
+        SQLSetConnectAttr(handle, SQL_ATTR_LOGIN_TIMEOUT,
+                          reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds), 0);
+        SQLSetConnectAttr(handle, SQL_ATTR_CONNECTION_TIMEOUT,
+                          reinterpret_cast<SQLPOINTER>(kConnectionTimeoutSeconds), 0);
+        SQLSetConnectAttr(handle, SQL_ATTR_ACCESS_MODE,
+                          reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
+        if (!Succeeded(DriverConnect(connection, text))) {
+            FailureReason failure = DriverFailure(connection, "SQLDriverConnect");
+            if (target.file && failure.hint == FailureHint::None && ReadingIsDenied(*target.file)) {
+                failure.hint = FailureHint::PermissionDenied;
+            }
+            connection = OdbcHandle();
+            return failure;
+        }
+        connected = true;
+        return {};
+    }
+
+    // What the session needs to know of a new connection.
+    void ReadConnectionFacts() {
+        // Servers ignore the read-only hint: without autocommit, rolling back after each query
+        // undoes whatever a query text could change.
+        rollsBack =
+            Succeeded(SQLSetConnectAttr(connection.Get(), SQL_ATTR_AUTOCOMMIT,
+                                        reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0));
+        SQLUSMALLINT folding = 0;
+        if (Succeeded(SQLGetInfo(connection.Get(), SQL_IDENTIFIER_CASE, &folding, sizeof folding,
+                                 nullptr))) {
+            uppercaseIdentifiers = folding == SQL_IC_UPPER;
+            identifierCase = folding;
+        }
+    }
+
+    // Ends the current transaction without committing it, where queries are rolled back.
+    void RollBack() const {
+        if (rollsBack) {
+            SQLEndTran(SQL_HANDLE_DBC, connection.Get(), SQL_ROLLBACK);
+        }
+    }
+
+    // Every row of a catalog query's result, rolled back after: a failed query leaves a
+    // server's transaction unusable until then. Nothing when the query fails.
+    std::optional<std::vector<CatalogRow>> RowsOf(const std::string& sql) const {
+        std::optional<std::vector<CatalogRow>> rows;
+        if (const OdbcHandle statement = NewStatement(); statement.Get() != nullptr) {
+            rows = QueryRows(statement, sql);
+        }
+        RollBack();
+        return rows;
+    }
 
     // A new statement on the connection; an empty handle when none can be had.
     OdbcHandle NewStatement() const {
@@ -601,7 +808,6 @@ struct OdbcSession::Handles {
         uppercaseIdentifiers = false;
         rollsBack = false;
         identifierCase = SQL_IC_SENSITIVE;
-        fileDriver = nullptr;
     }
 
     ~Handles() { Disconnect(); }
@@ -619,170 +825,41 @@ bool OdbcSession::UppercaseIdentifiers() {
 }
 
 bool OdbcSession::OpenDatabase() {
-    openFailure_ = {};
     if (handles_) {
         handles_->Disconnect();
     }
+    openFailure_ = Connect();
+    return !Failed(openFailure_);
+}
+
+FailureReason OdbcSession::Connect() {
     // The driver manager reads its configuration files at its first call and at each connection.
     if (std::string refusal = DriverManagerConfigurationRefusal(); !refusal.empty()) {
-        openFailure_ = Failure(std::move(refusal));
-        return false;
+        return Failure(std::move(refusal));
     }
     if (!handles_) {
-        UseUtf8CharacterTypeIfUnset();
-        SQLHANDLE environment = SQL_NULL_HANDLE;
-        if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment))) {
-            openFailure_ = Failure("the ODBC driver manager could not be initialised");
-            return false;
+        FailureReason failure;
+        handles_ = Handles::Start(failure);
+        if (!handles_) {
+            return failure;
         }
-        auto handles = std::make_unique<Handles>();
-        handles->environment = OdbcHandle(SQL_HANDLE_ENV, environment);
-        if (!Succeeded(SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION,
-                                     reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0))) {
-            openFailure_ = DriverFailure(handles->environment, "SQLSetEnvAttr");
-            return false;
-        }
-        handles_ = std::move(handles);
     }
-
-    std::string connectionString;
-    bool utf8Calls = false;
-    const FileDriver* fileDriver = nullptr;
-    std::optional<std::filesystem::path> file;  // the database file, when one is named
-    if (IsConnectionString(databaseName_)) {
-        connectionString = databaseName_;
-        const FileDriver* named = FileDriverNamedIn(connectionString);
-        if (const std::string dataSource = ConnectionStringValue(connectionString, "DSN");
-            named == nullptr && !dataSource.empty()) {
-            // A data source names its driver in its definition, which the driver manager lists.
-            const auto driver = DataSourceDriver(handles_->environment, dataSource);
-            named = driver ? FileDriverCalled(*driver) : nullptr;
-        }
-        if (named != nullptr) {
-            FileConnection kept = WithoutCreating(*named, std::move(connectionString));
-            if (!kept.failure.empty()) {
-                openFailure_ = Failure(std::move(kept.failure));
-                return false;
-            }
-            connectionString = std::move(kept.connectionString);
-        }
-        utf8Calls = named != nullptr && named->utf8Calls;
-        fileDriver = named;
-    } else {
-#ifdef _WIN32
-        // Windows names files in UTF-16: a name that is no UTF-8 names no file there.
-        if (!text::IsValidUtf8(databaseName_)) {
-            openFailure_ = Failure("the database file name is not UTF-8 text");
-            return false;
-        }
-#endif
-        const FileDriver* row = FileDriverFor(databaseName_);
-        if (row == nullptr) {
-            openFailure_ = Failure("'" + databaseName_ +
-                                   "' is neither a connection string (KEY=value;...) nor a "
-                                   "database file with a known extension " +
-                                   KnownExtensionsText(FileDrivers()));
-            return false;
-        }
-        file = text::Utf8Path(databaseName_);
-        switch (const FileKind kind = KindOfFile(*file)) {
-            case FileKind::Regular:
-                break;
-            case FileKind::Missing:
-                openFailure_ = Failure("the database file '" + databaseName_ + "' does not exist",
-                                       FailureHint::FileNotFound);
-                return false;
-            case FileKind::Unreachable:
-                openFailure_ = Failure("the database file '" + databaseName_ +
-                                           "' cannot be reached: permission denied",
-                                       FailureHint::PermissionDenied);
-                return false;
-            default:
-                openFailure_ = Failure("the database file '" + databaseName_ + "' is " +
-                                       std::string(FileKindText(kind)) + ", not a database file");
-                return false;
-        }
-        const std::optional<std::string> driver = FindDriver(handles_->environment, *row);
-        if (!driver) {
-            openFailure_ = Failure("no ODBC driver for " + std::string(row->kind) +
-                                       " databases is installed; name one in a connection string",
-                                   FailureHint::NoDriver);
-            openFailure_.fileKind = row->kind;
-            return false;
-        }
-        std::error_code error;
-        FileConnection built =
-            FileConnectionString(*row, *driver, std::filesystem::absolute(*file, error));
-        if (!built.failure.empty()) {
-            openFailure_ = Failure(std::move(built.failure));
-            return false;
-        }
-        connectionString = std::move(built.connectionString);
-        utf8Calls = row->utf8Calls;
-        fileDriver = row;
+    const ConnectionTarget target =
+        IsConnectionString(databaseName_)
+            ? TargetOfConnectionString(handles_->environment, databaseName_)
+            : TargetOfFile(handles_->environment, databaseName_);
+    if (Failed(target.failure)) {
+        return target.failure;
     }
-    if (std::string refusal = ConnectionStringRefusal(connectionString, DriverManagerKeyLimits());
-        !refusal.empty()) {
-        openFailure_ = Failure(std::move(refusal));
-        return false;
+    const ConnectText text(target.connectionString, target.Utf8Calls());
+    if (FailureReason refusal = RefusalOfConnectionString(text); Failed(refusal)) {
+        return refusal;
     }
-    // The driver manager takes the length as a 16-bit number: a longer string would be cut at
-    // the wrapped length, losing options such as NoCreat=1.
-    const OdbcText odbcConnectionString =
-        utf8Calls ? OdbcText() : text::Utf8ToUtf16As<OdbcChar>(connectionString);
-    const std::size_t length = utf8Calls ? connectionString.size() : odbcConnectionString.size();
-    if (length > kLongestText) {
-        openFailure_ =
-            Failure("the connection string is " + std::to_string(length) +
-                    " characters long; ODBC takes at most " + std::to_string(kLongestText));
-        return false;
+    if (FailureReason failure = handles_->Connect(target, text); Failed(failure)) {
+        return failure;
     }
-
-    SQLHANDLE connection = SQL_NULL_HANDLE;
-    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, handles_->environment.Get(), &connection))) {
-        openFailure_ = DriverFailure(handles_->environment, "SQLAllocHandle");
-        return false;
-    }
-    handles_->connection = OdbcHandle(SQL_HANDLE_DBC, connection, utf8Calls);
-    // Hints only: a driver that does not know an attribute still connects.
-    SQLSetConnectAttr(connection, SQL_ATTR_LOGIN_TIMEOUT,
-                      reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds), 0);
-    SQLSetConnectAttr(connection, SQL_ATTR_CONNECTION_TIMEOUT,
-                      reinterpret_cast<SQLPOINTER>(kConnectionTimeoutSeconds), 0);
-    SQLSetConnectAttr(connection, SQL_ATTR_ACCESS_MODE,
-                      reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
-
-    SQLSMALLINT completedLength = 0;
-    const SQLRETURN result =
-        utf8Calls ? SQLDriverConnect(connection, nullptr, Utf8Units(connectionString),
-                                     static_cast<SQLSMALLINT>(length), nullptr, 0, &completedLength,
-                                     SQL_DRIVER_NOPROMPT)
-                  : SQLDriverConnectW(connection, nullptr,
-                                      const_cast<OdbcChar*>(odbcConnectionString.c_str()),
-                                      static_cast<SQLSMALLINT>(length), nullptr, 0,
-                                      &completedLength, SQL_DRIVER_NOPROMPT);
-    if (!Succeeded(result)) {
-        openFailure_ = DriverFailure(handles_->connection, "SQLDriverConnect");
-        if (file && openFailure_.hint == FailureHint::None && ReadingIsDenied(*file)) {
-            openFailure_.hint = FailureHint::PermissionDenied;
-        }
-        handles_->connection = OdbcHandle();
-        return false;
-    }
-    handles_->connected = true;
-    handles_->fileDriver = fileDriver;
-    // Servers ignore the read-only hint: without autocommit, rolling back after each query
-    // undoes whatever a query text could change.
-    handles_->rollsBack = Succeeded(SQLSetConnectAttr(
-        connection, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0));
-
-    SQLUSMALLINT identifierCase = 0;
-    if (Succeeded(SQLGetInfo(connection, SQL_IDENTIFIER_CASE, &identifierCase,
-                             sizeof identifierCase, nullptr))) {
-        handles_->uppercaseIdentifiers = identifierCase == SQL_IC_UPPER;
-        handles_->identifierCase = identifierCase;
-    }
-    return true;
+    handles_->ReadConnectionFacts();
+    return {};
 }
 
 std::unique_ptr<Recordset> OdbcSession::OpenRecordset(const std::string& sql, std::int32_t,
@@ -828,24 +905,14 @@ TableFacts OdbcSession::DescribeTable(const std::string& table) {
         handles_->identifierCase == SQL_IC_LOWER   ? text::AsciiLower(table)
         : handles_->identifierCase == SQL_IC_UPPER ? text::AsciiUpper(table)
                                                    : table;
-    const auto rollBack = [this] {
-        if (handles_->rollsBack) {
-            SQLEndTran(SQL_HANDLE_DBC, handles_->connection.Get(), SQL_ROLLBACK);
-        }
-    };
     if (const OdbcHandle statement = handles_->NewStatement(); statement.Get() != nullptr) {
         facts.primaryKey = PrimaryKeyColumns(statement, catalogName);
     }
-    rollBack();
+    handles_->RollBack();
     // The catalog tells what the driver's answers cannot, or tell differently by version.
     for (const CatalogQuery& query :
          CatalogQueriesFor(DbmsName(handles_->connection), catalogName)) {
-        std::optional<std::vector<CatalogRow>> rows;
-        if (const OdbcHandle statement = handles_->NewStatement(); statement.Get() != nullptr) {
-            rows = QueryRows(statement, query.sql);
-        }
-        rollBack();  // a failed query leaves a server's transaction unusable until then
-        if (rows) {
+        if (const auto rows = handles_->RowsOf(query.sql)) {
             query.take(*rows, facts);
         }
     }
@@ -865,14 +932,7 @@ std::optional<InstalledAudit> OdbcSession::DescribeInstalledAudit(const std::str
     }
     InstalledAudit audit;
     for (const AuditQuery& query : *queries) {
-        std::optional<std::vector<CatalogRow>> rows;
-        if (const OdbcHandle statement = handles_->NewStatement(); statement.Get() != nullptr) {
-            rows = QueryRows(statement, query.sql);
-        }
-        if (handles_->rollsBack) {
-            SQLEndTran(SQL_HANDLE_DBC, handles_->connection.Get(), SQL_ROLLBACK);
-        }
-        if (rows) {
+        if (const auto rows = handles_->RowsOf(query.sql)) {
             query.take(*rows, audit);
         }
     }

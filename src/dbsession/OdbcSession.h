@@ -31,6 +31,8 @@ class OdbcSession final : public DatabaseSession {
     // Closes any earlier connection and connects to the named database; false when it cannot.
     bool OpenDatabase() override;
     // Runs the query and describes its result columns without reading a row. Throws OdbcError.
+    // The cursor, lock and option codes mirror the host's recordset call; the session reads the
+    // columns only and needs none of them.
     std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, std::int32_t cursorType,
                                              std::int32_t lockType, std::int32_t options) override;
     // The primary key through SQLPrimaryKeys, and what the server's catalog tells for the server
@@ -48,6 +50,9 @@ class OdbcSession final : public DatabaseSession {
 
   private:
     struct Handles;
+
+    // Starts the driver manager once and connects to the named database; why not when it cannot.
+    FailureReason Connect();
 
     std::string databaseName_;
     std::unique_ptr<Handles> handles_;

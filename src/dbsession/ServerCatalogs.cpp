@@ -5,31 +5,20 @@
 #include <charconv>
 
 #include "text/Ascii.h"
+#include "text/Doubled.h"
 
 namespace qelt {
 
 namespace {
 
-// A text inside a '...' literal: each quote doubled.
-std::string QuotedText(std::string_view text) {
-    std::string quoted;
-    for (const char c : text) {
-        quoted += c;
-        if (c == '\'') {
-            quoted += c;
-        }
-    }
-    return quoted;
-}
-
 std::string SqlLiteral(std::string_view text) {
-    return "'" + QuotedText(text) + "'";
+    return text::Enclosed("'", text, '\'', "'");
 }
 
 // A Unicode literal: the table's name may hold any character, which a '...' literal would turn
 // into the database's code page.
 std::string UnicodeSqlLiteral(std::string_view text) {
-    return "N'" + QuotedText(text) + "'";
+    return text::Enclosed("N'", text, '\'', "'");
 }
 
 std::string TextAt(const CatalogRow& row, std::size_t column) {
@@ -258,6 +247,8 @@ std::vector<CatalogQuery> SqliteQueries(std::string_view table) {
 
 // ---- The servers ----------------------------------------------------------------------------
 
+// A file driver (FileDrivers.h) whose database keeps a catalog has its entry here too, by the name
+// its driver reports.
 struct ServerCatalog {
     std::string_view dbmsName;  // SQL_DBMS_NAME as the server's drivers report it
     std::vector<CatalogQuery> (*queries)(std::string_view table);

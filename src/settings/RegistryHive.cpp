@@ -14,15 +14,12 @@ namespace qelt {
 
 namespace {
 
-constexpr std::string_view kLocalMachine = "HKEY_LOCAL_MACHINE";
-constexpr std::string_view kCurrentUser = "HKEY_CURRENT_USER";
-
 std::optional<std::string_view> RootName(RegKeyHandle handle) {
     if (handle == kHKeyLocalMachine) {
-        return kLocalMachine;
+        return kLocalMachineRoot;
     }
     if (handle == kHKeyCurrentUser) {
-        return kCurrentUser;
+        return kCurrentUserRoot;
     }
     return std::nullopt;
 }

@@ -20,6 +20,10 @@ struct RegistryValue {
     std::string data;  // string types as UTF-8, the stored NUL included when there is one
 };
 
+// The roots' names, as key paths and registry files begin with them.
+inline constexpr std::string_view kLocalMachineRoot = "HKEY_LOCAL_MACHINE";
+inline constexpr std::string_view kCurrentUserRoot = "HKEY_CURRENT_USER";
+
 // A REG_DWORD value: the number's four bytes, least significant first.
 RegistryValue DwordValue(std::uint32_t number);
 

@@ -23,11 +23,46 @@ namespace qelt {
 namespace {
 
 constexpr std::string_view kHiveHeader = "WINE REGISTRY Version 2";
-constexpr std::string_view kLocalMachine = "HKEY_LOCAL_MACHINE";
-constexpr std::string_view kCurrentUser = "HKEY_CURRENT_USER";
 
 bool IsStringType(std::uint32_t type) {
     return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+// The single-letter escapes Wine writes, and the control characters they stand for.
+constexpr std::array<std::pair<char, char16_t>, 8> kLetterEscapes{{
+    {'a', u'\a'},
+    {'b', u'\b'},
+    {'e', char16_t{0x1B}},
+    {'f', u'\f'},
+    {'n', u'\n'},
+    {'r', u'\r'},
+    {'t', u'\t'},
+    {'v', u'\v'},
+}};
+
+// Appends what the escape after a '\' stands for; `pos` is at the character after the '\' and
+// ends after the escape.
+void AppendEscape(std::string_view line, std::size_t& pos, std::u16string& utf16) {
+    const char escaped = line[pos++];
+    if (const auto letter =
+            std::ranges::find(kLetterEscapes, escaped, &std::pair<char, char16_t>::first);
+        letter != kLetterEscapes.end()) {
+        utf16 += letter->second;
+    } else if (escaped == 'x') {  // up to four hex digits: one UTF-16 unit
+        const auto unit = text::ParseHexPrefix(line, pos, 4);
+        utf16 += unit ? static_cast<char16_t>(*unit) : u'x';
+    } else if (escaped >= '0' && escaped <= '7') {  // up to three octal digits
+        auto unit = static_cast<char16_t>(escaped - '0');
+        for (int digits = 1;
+             digits < 3 && pos < line.size() && line[pos] >= '0' && line[pos] <= '7'; ++digits) {
+            unit = static_cast<char16_t>(unit * 8 + (line[pos++] - '0'));
+        }
+        utf16 += unit;
+    } else {  // \\, \" and any other character stand for themselves
+        const std::size_t start = --pos;
+        text::DecodeUtf8(line, pos);
+        utf16 += text::Utf8ToUtf16(line.substr(start, pos - start));
+    }
 }
 
 // An escaped string as Wine writes key and value names and string data, from `pos` up to the
@@ -36,63 +71,18 @@ bool IsStringType(std::uint32_t type) {
 std::optional<std::u16string> ParseEscaped(std::string_view line, std::size_t& pos, char endChar) {
     std::u16string utf16;
     while (pos < line.size() && line[pos] != endChar) {
-        if (line[pos] != '\\' || pos + 1 >= line.size()) {
-            std::size_t runEnd = pos + 1;
-            while (runEnd < line.size() && line[runEnd] != '\\' && line[runEnd] != endChar) {
-                ++runEnd;
-            }
-            utf16 += text::Utf8ToUtf16(line.substr(pos, runEnd - pos));
-            pos = runEnd;
+        if (line[pos] == '\\' && pos + 1 < line.size()) {
+            ++pos;
+            AppendEscape(line, pos, utf16);
             continue;
         }
-        const char escaped = line[++pos];
-        ++pos;
-        switch (escaped) {
-            case 'a':
-                utf16 += u'\a';
-                break;
-            case 'b':
-                utf16 += u'\b';
-                break;
-            case 'e':
-                utf16 += char16_t{0x1B};
-                break;
-            case 'f':
-                utf16 += u'\f';
-                break;
-            case 'n':
-                utf16 += u'\n';
-                break;
-            case 'r':
-                utf16 += u'\r';
-                break;
-            case 't':
-                utf16 += u'\t';
-                break;
-            case 'v':
-                utf16 += u'\v';
-                break;
-            case 'x': {  // up to four hex digits: one UTF-16 unit
-                const auto unit = text::ParseHexPrefix(line, pos, 4);
-                utf16 += unit ? static_cast<char16_t>(*unit) : u'x';
-                break;
-            }
-            default:
-                if (escaped >= '0' && escaped <= '7') {  // up to three octal digits
-                    auto unit = static_cast<char16_t>(escaped - '0');
-                    for (int digits = 1;
-                         digits < 3 && pos < line.size() && line[pos] >= '0' && line[pos] <= '7';
-                         ++digits) {
-                        unit = static_cast<char16_t>(unit * 8 + (line[pos++] - '0'));
-                    }
-                    utf16 += unit;
-                } else {  // \\, \" and any other character stand for themselves
-                    --pos;
-                    const std::size_t start = pos;
-                    text::DecodeUtf8(line, pos);
-                    utf16 += text::Utf8ToUtf16(line.substr(start, pos - start));
-                }
+        // A run of plain text, up to the next escape or the end.
+        std::size_t runEnd = pos + 1;
+        while (runEnd < line.size() && line[runEnd] != '\\' && line[runEnd] != endChar) {
+            ++runEnd;
         }
+        utf16 += text::Utf8ToUtf16(line.substr(pos, runEnd - pos));
+        pos = runEnd;
     }
     if (pos >= line.size()) {
         return std::nullopt;
@@ -230,6 +220,43 @@ std::optional<std::string> StringValue(const RegistryHive::Values* values, std::
     return data.substr(0, data.find('\0'));
 }
 
+// A variable by its lower-cased name, as Wine compares names.
+void SetVariable(std::map<std::string, std::string>& variables, std::string_view name,
+                 std::string value) {
+    variables[text::AsciiLower(name)] = std::move(value);
+}
+
+// The Unix environment without the variables Wine sets itself.
+void SetUnixVariables(std::map<std::string, std::string>& variables) {
+    static constexpr std::array<std::string_view, 5> kWineOwn{"HOME", "PATH", "PWD", "TEMP", "TMP"};
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        const std::string_view assignment(*entry);
+        const auto equals = assignment.find('=');
+        const std::string_view name = assignment.substr(0, equals);
+        if (equals != std::string_view::npos && equals > 0 &&
+            std::ranges::find(kWineOwn, name) == kWineOwn.end()) {
+            SetVariable(variables, name, std::string(assignment.substr(equals + 1)));
+        }
+    }
+}
+
+// The folders Wine sets the same in every prefix.
+void SetWineFolders(std::map<std::string, std::string>& variables) {
+    SetVariable(variables, "SystemDrive", "C:");
+    SetVariable(variables, "SystemRoot", "C:\\windows");
+    SetVariable(variables, "windir", "C:\\windows");
+    SetVariable(variables, "winsysdir", "C:\\windows\\system32");
+}
+
+// The user's profile folders, named after the Unix user.
+void SetUserFolders(std::map<std::string, std::string>& variables) {
+    const passwd* user = getpwuid(getuid());
+    const std::string profile = "C:\\users\\" + std::string(user != nullptr ? user->pw_name : "");
+    SetVariable(variables, "USERPROFILE", profile);
+    SetVariable(variables, "APPDATA", profile + "\\AppData\\Roaming");
+    SetVariable(variables, "LOCALAPPDATA", profile + "\\AppData\\Local");
+}
+
 }  // namespace
 
 void WinePrefixRegistry::HiveFile::Load(const std::filesystem::path& file, std::string_view root) {
@@ -284,12 +311,12 @@ WinePrefixRegistry::WinePrefixRegistry(PrefixSource prefix) : prefix_(std::move(
 
 const RegistryHive::Values* WinePrefixRegistry::FindKey(std::string_view path) {
     const std::filesystem::path prefix = prefix_();
-    if (text::StartsWithIgnoringAsciiCase(path, kLocalMachine)) {
-        machine_.Load(prefix / "system.reg", kLocalMachine);
+    if (text::StartsWithIgnoringAsciiCase(path, kLocalMachineRoot)) {
+        machine_.Load(prefix / "system.reg", kLocalMachineRoot);
         return machine_.FindKey(path);
     }
-    if (text::StartsWithIgnoringAsciiCase(path, kCurrentUser)) {
-        user_.Load(prefix / "user.reg", kCurrentUser);
+    if (text::StartsWithIgnoringAsciiCase(path, kCurrentUserRoot)) {
+        user_.Load(prefix / "user.reg", kCurrentUserRoot);
         return user_.FindKey(path);
     }
     return nullptr;
@@ -305,58 +332,51 @@ const WinePrefixRegistry::Environment& WinePrefixRegistry::WineEnvironment() {
         return *environment_;
     }
     Environment environment{prefix, {}};
-    auto& variables = environment.variables;
-    const auto set = [&variables](std::string_view name, std::string value) {
-        variables[text::AsciiLower(name)] = std::move(value);
-    };
-    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-        const std::string_view assignment(*entry);
-        const auto equals = assignment.find('=');
-        const std::string_view name = assignment.substr(0, equals);
-        static constexpr std::array<std::string_view, 5> kWineOwn{"HOME", "PATH", "PWD", "TEMP",
-                                                                  "TMP"};
-        if (equals != std::string_view::npos && equals > 0 &&
-            std::ranges::find(kWineOwn, name) == kWineOwn.end()) {
-            set(name, std::string(assignment.substr(equals + 1)));
-        }
-    }
-    set("SystemDrive", "C:");
-    set("SystemRoot", "C:\\windows");
-    set("windir", "C:\\windows");
-    set("winsysdir", "C:\\windows\\system32");
+    SetUnixVariables(environment.variables);
+    SetWineFolders(environment.variables);
+    SetRegistryFolders(environment.variables);
+    SetUserFolders(environment.variables);
+    SetEnvironmentKeys(environment.variables);
+    environment_ = std::move(environment);
+    return *environment_;
+}
 
-    const auto read = [this](std::string_view keyPath, std::string_view name,
+// The folders the registry names, with Wine's defaults where it names none.
+void WinePrefixRegistry::SetRegistryFolders(std::map<std::string, std::string>& variables) {
+    const auto read = [this](const std::string& keyPath, std::string_view name,
                              std::string_view fallback) {
         return StringValue(FindKey(keyPath), name).value_or(std::string(fallback));
     };
-    constexpr std::string_view kCurrentVersion =
-        "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion";
-    const std::string programFiles = read(kCurrentVersion, "ProgramFilesDir", "C:\\Program Files");
+    const std::string currentVersion =
+        std::string(kLocalMachineRoot) + "\\Software\\Microsoft\\Windows\\CurrentVersion";
+    const std::string programFiles = read(currentVersion, "ProgramFilesDir", "C:\\Program Files");
     const std::string commonFiles =
-        read(kCurrentVersion, "CommonFilesDir", "C:\\Program Files\\Common Files");
-    set("ProgramFiles", programFiles);
-    set("ProgramW6432", programFiles);
-    set("ProgramFiles(x86)",
-        read(kCurrentVersion, "ProgramFilesDir (x86)", "C:\\Program Files (x86)"));
-    set("CommonProgramFiles", commonFiles);
-    set("CommonProgramW6432", commonFiles);
-    set("CommonProgramFiles(x86)",
-        read(kCurrentVersion, "CommonFilesDir (x86)", "C:\\Program Files (x86)\\Common Files"));
-    constexpr std::string_view kProfileList =
-        "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-    const std::string programData = read(kProfileList, "ProgramData", "C:\\ProgramData");
-    set("ProgramData", programData);
-    set("ALLUSERSPROFILE", programData);
-    set("PUBLIC", read(kProfileList, "Public", "C:\\users\\Public"));
-    const passwd* user = getpwuid(getuid());
-    const std::string profile = "C:\\users\\" + std::string(user != nullptr ? user->pw_name : "");
-    set("USERPROFILE", profile);
-    set("APPDATA", profile + "\\AppData\\Roaming");
-    set("LOCALAPPDATA", profile + "\\AppData\\Local");
+        read(currentVersion, "CommonFilesDir", "C:\\Program Files\\Common Files");
+    SetVariable(variables, "ProgramFiles", programFiles);
+    SetVariable(variables, "ProgramW6432", programFiles);
+    SetVariable(variables, "ProgramFiles(x86)",
+                read(currentVersion, "ProgramFilesDir (x86)", "C:\\Program Files (x86)"));
+    SetVariable(variables, "CommonProgramFiles", commonFiles);
+    SetVariable(variables, "CommonProgramW6432", commonFiles);
+    SetVariable(
+        variables, "CommonProgramFiles(x86)",
+        read(currentVersion, "CommonFilesDir (x86)", "C:\\Program Files (x86)\\Common Files"));
+    const std::string profileList =
+        std::string(kLocalMachineRoot) +
+        "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+    const std::string programData = read(profileList, "ProgramData", "C:\\ProgramData");
+    SetVariable(variables, "ProgramData", programData);
+    SetVariable(variables, "ALLUSERSPROFILE", programData);
+    SetVariable(variables, "PUBLIC", read(profileList, "Public", "C:\\users\\Public"));
+}
 
-    for (const std::string_view keyPath :
-         {"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager\\Environment",
-          "HKEY_CURRENT_USER\\Environment", "HKEY_CURRENT_USER\\Volatile Environment"}) {
+// The Environment keys' strings; a REG_EXPAND_SZ value expands from the variables set before it.
+void WinePrefixRegistry::SetEnvironmentKeys(std::map<std::string, std::string>& variables) {
+    const std::string machine(kLocalMachineRoot);
+    const std::string user(kCurrentUserRoot);
+    for (const std::string& keyPath :
+         {machine + "\\System\\CurrentControlSet\\Control\\Session Manager\\Environment",
+          user + "\\Environment", user + "\\Volatile Environment"}) {
         const RegistryHive::Values* values = FindKey(keyPath);
         if (values == nullptr) {
             continue;
@@ -371,11 +391,9 @@ const WinePrefixRegistry::Environment& WinePrefixRegistry::WineEnvironment() {
                     return Lookup(variables, wanted);
                 });
             }
-            set(name, std::move(data));
+            SetVariable(variables, name, std::move(data));
         }
     }
-    environment_ = std::move(environment);
-    return *environment_;
 }
 
 std::optional<std::string> WinePrefixRegistry::Lookup(

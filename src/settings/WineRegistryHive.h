@@ -58,6 +58,8 @@ class WinePrefixRegistry final : public FileRegistry {
 
     const RegistryHive::Values* FindKey(std::string_view path) override;
     const Environment& WineEnvironment();
+    void SetRegistryFolders(std::map<std::string, std::string>& variables);
+    void SetEnvironmentKeys(std::map<std::string, std::string>& variables);
     static std::optional<std::string> Lookup(const std::map<std::string, std::string>& variables,
                                              std::string_view name);
 

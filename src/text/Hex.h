@@ -3,10 +3,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
-// Hexadecimal numbers as the registry's text formats write them (dword:0000002a, hex bytes).
+// Hexadecimal numbers as the registry's text formats write them (dword:0000002a, hex bytes), and
+// bytes written as two upper-case digits (%41 in a URI, \x41 in a message).
 namespace qelt::text {
+
+// Appends the byte's two hexadecimal digits, upper case.
+inline void AppendHexByte(std::string& out, unsigned char byte) {
+    constexpr std::string_view kDigits = "0123456789ABCDEF";
+    out.push_back(kDigits[byte >> 4]);
+    out.push_back(kDigits[byte & 0xF]);
+}
 
 // The value of a hexadecimal digit in either letter case, or -1 for any other character.
 constexpr int HexDigit(char c) {

@@ -212,7 +212,6 @@ TEST(KindOfFile, TellsEveryKindWithoutOpeningIt) {
     EXPECT_EQ(KindOfFile(folder.Path() / "r.db" / "below.db"), FileKind::Missing);
 }
 
-
 struct FilesCase {
     const char* name;
     const char* connectionString;
@@ -464,6 +463,40 @@ TEST(FileDriverTable, ExtensionsAreLowerCaseDottedAndBelongToOneRow) {
             })) << extension;
             EXPECT_TRUE(seen.insert(extension).second) << extension;
         }
+    }
+}
+
+// The Debian package's Recommends as cmake/Packaging.cmake sets it, one package an entry.
+std::set<std::string> RecommendedPackages() {
+    const std::filesystem::path packaging =
+        std::filesystem::path(QELT_README).parent_path() / "cmake" / "Packaging.cmake";
+    std::istringstream cmake(test::ReadBytes(packaging));
+    const std::string setting = "set(CPACK_DEBIAN_PACKAGE_RECOMMENDS \"";
+    std::set<std::string> packages;
+    for (std::string line; std::getline(cmake, line);) {
+        const std::size_t start = line.find(setting);
+        if (start == std::string::npos) {
+            continue;
+        }
+        std::istringstream list(
+            line.substr(start + setting.size(),
+                        line.find('"', start + setting.size()) - start - setting.size()));
+        for (std::string package; std::getline(list >> std::ws, package, ',');) {
+            packages.insert(package);
+        }
+    }
+    return packages;
+}
+
+// A file driver's package is recommended by the Debian package, which installs the program
+// beside unixODBC.
+TEST(FileDriverTable, DebianPackageRecommendsEveryDriversPackage) {
+    const std::set<std::string> recommended = RecommendedPackages();
+    ASSERT_FALSE(recommended.empty());
+    for (const FileDriver& row : UnixOdbcFileDrivers()) {
+        EXPECT_FALSE(row.package.empty()) << row.kind;
+        EXPECT_TRUE(recommended.contains(std::string(row.package)))
+            << row.kind << " needs " << row.package << " in CPACK_DEBIAN_PACKAGE_RECOMMENDS";
     }
 }
 

@@ -20,6 +20,7 @@ namespace {
 
 using test::TempFolder;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 const WineFileNames kWindowsItself{};
 
@@ -223,6 +224,23 @@ TEST(WindowsFileNames, NameThatIsNoUtf8IsAnOpenFailure) {
     session.SetDatabaseName("C:\\D\xE4ta\\QeltOne.db");
     EXPECT_FALSE(session.OpenDatabase());
     EXPECT_THAT(session.OpenFailure(), HasSubstr("is not UTF-8 text"));
+}
+
+// Under Wine the rows are unixODBC's, yet the user installs a missing driver on the Windows side:
+// the advice names Windows' installer and the name the row's driver registers.
+TEST(MissingDriverAdvice, NamesTheWindowsInstallerAlsoForUnixOdbcRows) {
+    for (const FileDriver& windowsRow : FileDriversWith(kWindowsItself)) {
+        EXPECT_FALSE(windowsRow.package.empty()) << windowsRow.kind;
+        const auto unixRow =
+            std::ranges::find(UnixOdbcFileDrivers(), windowsRow.kind, &FileDriver::kind);
+        ASSERT_NE(unixRow, UnixOdbcFileDrivers().end()) << windowsRow.kind;
+        for (const FileDriver* row : {&windowsRow, &*unixRow}) {
+            const std::string advice = MissingDriverAdvice(row);
+            EXPECT_THAT(advice, HasSubstr(std::string(windowsRow.package)));
+            EXPECT_THAT(advice, HasSubstr(std::string(row->installedNames[0])));
+            EXPECT_THAT(advice, Not(HasSubstr(std::string(unixRow->package))));
+        }
+    }
 }
 
 }  // namespace

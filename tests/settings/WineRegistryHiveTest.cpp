@@ -176,6 +176,38 @@ INSTANTIATE_TEST_SUITE_P(
                     DecodeCase{"\\xd83dz", std::string(kFffd) + "z"},
                     DecodeCase{"\\\xC3\xA9", "\xC3\xA9"}));
 
+// Wine's escapes: each letter its control character, octal and \x digits one UTF-16 unit, a
+// '\' before any other character that character.
+struct EscapeCase {
+    const char* name;
+    std::string stored;  // the bytes between the quotes in the hive file
+    std::string read;    // UTF-8, as the value comes back
+};
+
+class WineHiveEscapeTest : public WinePrefixTest, public testing::WithParamInterface<EscapeCase> {};
+
+TEST_P(WineHiveEscapeTest, ReadsEachEscapeAsWineWritesIt) {
+    Write("system.reg",
+          "WINE REGISTRY Version 2\n[Software\\\\T] 1\n\"V\"=\"" + GetParam().stored + "\"\n");
+    const auto value = ReadValue(registry_, kHKeyLocalMachine, "Software\\T", "V");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->data, GetParam().read + '\0');
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WineHiveEscapeTest,
+    testing::Values(EscapeCase{"Letters", "\\a\\b\\e\\f\\n\\r\\t\\v", "\a\b\x1B\f\n\r\t\v"},
+                    EscapeCase{"OctalTakesThreeDigitsAtMost", "\\1011\\7z", "A1\x07z"},
+                    EscapeCase{"HexTakesFourDigitsAtMost", "\\x00e9\\x41g\\x2603a",
+                               "\xC3\xA9"
+                               "Ag\xE2\x98\x83"
+                               "a"},
+                    EscapeCase{"HexWithoutDigitsIsAnX", "\\xg", "xg"},
+                    EscapeCase{"QuoteAndBackslashStandForThemselves", "a\\\"b\\\\c", "a\"b\\c"},
+                    EscapeCase{"OtherLetterStandsForItself", "\\q\\\xC3\xA9", "q\xC3\xA9"},
+                    EscapeCase{"PlainRunsBetweenEscapes", "ab\\ncd\\tef", "ab\ncd\tef"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct MissingCase {
     const char* key;
     const char* name;

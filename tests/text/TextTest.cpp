@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "text/Ascii.h"
+#include "text/Doubled.h"
 #include "text/Hex.h"
 #include "text/Lines.h"
 #include "text/Trim.h"
@@ -230,6 +231,41 @@ INSTANTIATE_TEST_SUITE_P(
                     TrimCase{"\t a\t", " \t", "a\t", "\t a", "a"},
                     TrimCase{std::string_view(" \0 ", 3), " ", std::string_view("\0 ", 2),
                              std::string_view(" \0", 2), std::string_view("\0", 1)}));
+
+TEST(HexTest, BytesAreTwoUpperCaseDigits) {
+    std::string out = "%";
+    for (const unsigned char byte : {0x00, 0x0A, 0x7F, 0xA0, 0xFF}) {
+        AppendHexByte(out, byte);
+    }
+    EXPECT_EQ(out, "%000A7FA0FF");
+}
+
+struct EnclosedCase {
+    const char* name;
+    std::string_view open;
+    std::string_view text;
+    char mark;
+    std::string_view close;
+    std::string_view enclosed;
+};
+
+class EnclosedTest : public testing::TestWithParam<EnclosedCase> {};
+
+TEST_P(EnclosedTest, DoublesOnlyTheMark) {
+    const EnclosedCase& c = GetParam();
+    EXPECT_EQ(Enclosed(c.open, c.text, c.mark, c.close), c.enclosed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EnclosedTest,
+    testing::Values(EnclosedCase{"Empty", "'", "", '\'', "'", "''"},
+                    EnclosedCase{"NothingAround", "", "it's", '\'', "", "it''s"},
+                    EnclosedCase{"UnicodeLiteral", "N'", "'a''", '\'', "'", "N'''a'''''"},
+                    EnclosedCase{"BracketOnlyClosingDoubled", "[", "[a]]", ']', "]", "[[a]]]]]"},
+                    EnclosedCase{"BraceKeepsOtherMarks", "{", "}';]{", '}', "}", "{}}';]{}"},
+                    EnclosedCase{"BytesBeyondAscii", "'", "\xC3\xA9'\xFF", '\'', "'",
+                                 "'\xC3\xA9''\xFF'"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace qelt::text
