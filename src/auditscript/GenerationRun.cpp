@@ -18,10 +18,6 @@ namespace qelt {
 
 namespace {
 
-constexpr std::int32_t kErrOutOfMemory = 7;
-constexpr std::int32_t kErrNoRecordset = 91;
-constexpr std::int32_t kErrUnexpected = 51;
-
 // The column list of the run: the recordset's fields, read only when the trigger needs them,
 // so that a missing recordset shows after the lines written before the SET list. Each name is
 // checked by the rules of every column list the first time the script reads its field or a

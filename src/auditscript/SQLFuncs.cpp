@@ -32,7 +32,6 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kKeyColu
     {"savesetinfo"sv, "SaveSetIntID"sv},
 }};
 
-constexpr std::int32_t kErrOverflow = 6;
 // The least a column adds to the trigger: four lines with its name twice and some 50 bytes.
 constexpr std::size_t kBytesPerColumn = 256;
 // Room is made for at most this many columns (SQL Server's widest tables have 30,000): a count

@@ -8,11 +8,9 @@
 
 #include "auditscript/ScriptBuffer.h"
 #include "dbsession/DBFuncs.h"
+#include "dbsession/Error.h"
 
 namespace qelt {
-
-// The error number of a run for a table none of whose columns an UPDATE can set.
-inline constexpr std::int32_t kErrNoColumnToSet = 17;
 
 // "AuditTrail" immediately followed by the item table name.
 std::string AuditTableName(std::string_view itemTable);

@@ -10,9 +10,6 @@ namespace qelt::gui {
 
 namespace {
 
-constexpr std::int32_t kErrOutOfMemory = 7;
-constexpr std::int32_t kErrInternal = 51;
-
 void SetPointer(ApplicationPointer& application, PointerWindow* window, MousePointer pointer) {
     if (window == nullptr) {
         application.SetApplicationPointer(pointer);
@@ -38,7 +35,7 @@ RunTimeError DescribeUnhandledError(const std::exception& error) {
     if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
         return {kErrOutOfMemory, "Out of memory"};
     }
-    return {kErrInternal, error.what()};
+    return {kErrUnexpected, error.what()};
 }
 
 int UnhandledErrorExitCode(const std::exception& error) {
