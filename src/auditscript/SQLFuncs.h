@@ -52,6 +52,8 @@ bool IsRowVersion(const Field& column);
 class CatalogColumns {
   public:
     explicit CatalogColumns(const TableFacts& table);
+    // The catalog's description of the named column (any ASCII letter case), or null.
+    const Field* Find(std::string_view name) const;
     // The catalog's description of the column, or the column itself.
     const Field& Described(const Field& column) const;
 
