@@ -18,7 +18,7 @@ std::string AuditTableName(std::string_view itemTable);
 // The key column of a known item table in the built-in letter case, else "".
 std::string_view BuiltInKeyColumn(std::string_view itemTable);
 
-// The item tables the window lists, in their own spelling.
+// The item tables the window lists, in its list's order and their own spelling.
 std::span<const std::string_view> ListedItemTables();
 
 // The window's own spelling of the item tables it lists (Companies, Contacts, Consultants,

@@ -21,6 +21,7 @@
 #include <climits>
 #include <map>
 
+#include "auditscript/SQLFuncs.h"
 #include "mainwindow/FormControls.h"
 #include "mainwindow/qt/QtPointer.h"
 
@@ -83,7 +84,7 @@ QWidget* CreateControl(const ControlSpec& control, QWidget* parent) {
         }
         case ControlKind::DropDownList: {
             auto* list = new QComboBox(parent);
-            for (const std::string_view table : kItemTables) {
+            for (const std::string_view table : ListedItemTables()) {
                 list->addItem(FromUtf8(table));
             }
             list->setCurrentIndex(-1);  // start-up selects the first item
