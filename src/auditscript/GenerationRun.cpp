@@ -124,7 +124,7 @@ RunOutcome CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
             WriteAuditTriggerScript(script, itemTable, auditTable, keyColumn, displayColumn,
                                     columns, table);
             if (warnings) {
-                AuditScriptWarnings(keyColumn, displayColumn, columns, table, warnings);
+                AuditScriptWarnings(itemTable, keyColumn, displayColumn, columns, table, warnings);
             }
         }
         recordset.reset();

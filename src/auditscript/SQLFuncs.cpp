@@ -140,8 +140,6 @@ bool IsBinaryType(std::int32_t adoType) {
     return adoType == ado::adBinary || adoType == ado::adVarBinary;
 }
 
-// Values of this many characters fit the default NVARCHAR(20).
-constexpr std::int32_t kDefaultCastCharacters = 20;
 constexpr std::int32_t kMostDecimalDigits = 38;
 // Decimals of more than 18 digits are cast to precision + 2 characters, for the sign and the
 // point, and one more for the leading zero of a decimal(p,p): NVARCHAR(21) to NVARCHAR(41).

@@ -80,6 +80,9 @@ struct ValueForm {
     std::string_view type;  // the CAST's type
 };
 
+// Values of this many characters fit the CAST that most values get, NVARCHAR(20).
+inline constexpr std::int32_t kDefaultCastCharacters = 20;
+
 // The form of a column's values, wide enough that the conversion cannot fail: NVARCHAR(36) for
 // a uniqueidentifier, room for sign, point and leading zero for decimals that pass 20 characters,
 // NVARCHAR(MAX) for text (otherwise the CASE would be text, and every Unicode value beside it
