@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -42,6 +44,23 @@ class Error : public std::runtime_error {
   private:
     std::int32_t number_;
 };
+
+// The number and description of an exception that ends a run: an Error's own, kErrOutOfMemory
+// for memory run out, kErrUnexpected for any other.
+struct NumberedFailure {
+    std::int32_t number;
+    std::string description;
+};
+
+inline NumberedFailure NumberedFailureOf(const std::exception& error) {
+    if (const auto* numbered = dynamic_cast<const Error*>(&error)) {
+        return {numbered->Number(), numbered->Description()};
+    }
+    if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
+        return {kErrOutOfMemory, "Out of memory"};
+    }
+    return {kErrUnexpected, error.what()};
+}
 
 // A driver's failure: its native error number, its SQLSTATE and its diagnostic text.
 class OdbcError : public Error {
