@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
-#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,10 +16,6 @@
 namespace qelt {
 
 namespace {
-
-constexpr std::int32_t kErrOutOfMemory = 7;
-constexpr std::int32_t kErrNoRecordset = 91;
-constexpr std::int32_t kErrUnexpected = 51;
 
 // The column list of the run: the recordset's fields, read only when the trigger needs them,
 // so that a missing recordset shows after the lines written before the SET list. Each name is
@@ -83,6 +78,46 @@ std::string TriggerErrorMessage(std::int32_t number, const std::string& descript
            "\r\nNumber: " + std::to_string(number);
 }
 
+// Opens the database named in the window and writes the script into the window's buffer; a
+// database that does not open is shown in a message and is the outcome.
+RunOutcome WriteScript(ScriptWindow& window, DatabaseSession& session,
+                       const ColumnOverrides& overrides, const WarningSink& warnings,
+                       ScriptSections sections) {
+    const std::string itemTable = window.ItemTableText();
+    const std::string auditTable = AuditTableName(itemTable);
+    const std::string keyColumn =
+        overrides.keyColumn ? *overrides.keyColumn : GetKeyColumn(session, itemTable);
+    const std::string displayColumn =
+        overrides.displayColumn ? *overrides.displayColumn : GetDisplayColumn(itemTable);
+
+    ScriptBuffer& script = window.Script();
+    script.Clear();
+    const std::string databaseName = window.DatabaseNameText();
+    session.SetDatabaseName(databaseName);
+    if (!session.OpenDatabase()) {
+        window.ShowMessage("Error Opening the Database.\r\n" + databaseName,
+                           MessageStyle::Information,
+                           FailureDetailsText(session.LastOpenFailure()));
+        return {RunOutcome::Kind::OpenFailed};
+    }
+    const std::unique_ptr<Recordset> recordset =
+        session.OpenRecordset(ProbeQuery(itemTable), 3, 3, 1);
+    const TableFacts table = recordset ? session.DescribeTable(itemTable) : TableFacts();
+    if (sections == ScriptSections::AuditTableAndTrigger) {
+        WriteAuditTableScript(script, auditTable);
+    } else {
+        WriteRemovalScript(script, itemTable, false);
+        script.AppendScriptLine("");
+    }
+    const RecordsetColumns columns(recordset.get());
+    WriteAuditTriggerScript(script, itemTable, auditTable, keyColumn, displayColumn, columns,
+                            table);
+    if (warnings) {
+        AuditScriptWarnings(itemTable, keyColumn, displayColumn, columns, table, warnings);
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string ProbeQuery(const std::string& itemTable) {
@@ -92,63 +127,24 @@ std::string ProbeQuery(const std::string& itemTable) {
 RunOutcome CreateAuditScript(ScriptWindow& window, DatabaseSession& session,
                              const ColumnOverrides& overrides, const WarningSink& warnings,
                              ScriptSections sections) {
-    std::unique_ptr<Recordset> recordset;
-    std::string failure;
-    std::int32_t failureNumber = 0;
+    NumberedFailure failure;
     std::string details;
     try {
         window.SetBusyPointer();
-        const std::string itemTable = window.ItemTableText();
-        const std::string auditTable = AuditTableName(itemTable);
-        const std::string keyColumn =
-            overrides.keyColumn ? *overrides.keyColumn : GetKeyColumn(session, itemTable);
-        const std::string displayColumn =
-            overrides.displayColumn ? *overrides.displayColumn : GetDisplayColumn(itemTable);
-
-        ScriptBuffer& script = window.Script();
-        script.Clear();
-        const std::string databaseName = window.DatabaseNameText();
-        session.SetDatabaseName(databaseName);
-        RunOutcome outcome;
-        if (!session.OpenDatabase()) {
-            window.ShowMessage("Error Opening the Database.\r\n" + databaseName,
-                               MessageStyle::Information,
-                               FailureDetailsText(session.LastOpenFailure()));
-            outcome.kind = RunOutcome::Kind::OpenFailed;
-        } else {
-            recordset = session.OpenRecordset(ProbeQuery(itemTable), 3, 3, 1);
-            const TableFacts table = recordset ? session.DescribeTable(itemTable) : TableFacts();
-            if (sections == ScriptSections::AuditTableAndTrigger) {
-                WriteAuditTableScript(script, auditTable);
-            } else {
-                WriteRemovalScript(script, itemTable, false);
-                script.AppendScriptLine("");
-            }
-            const RecordsetColumns columns(recordset.get());
-            WriteAuditTriggerScript(script, itemTable, auditTable, keyColumn, displayColumn,
-                                    columns, table);
-            if (warnings) {
-                AuditScriptWarnings(keyColumn, displayColumn, columns, table, warnings);
-            }
-        }
-        recordset.reset();
+        const RunOutcome outcome = WriteScript(window, session, overrides, warnings, sections);
         window.ResetPointer();
         return outcome;
-    } catch (const Error& error) {
-        failureNumber = error.Number();
-        failure = error.Description();
-        details = FailureDetailsText(ReasonOfError(error));
-    } catch (const std::bad_alloc&) {
-        failureNumber = kErrOutOfMemory;
-        failure = "Out of memory";
     } catch (const std::exception& error) {
-        failureNumber = kErrUnexpected;
-        failure = error.what();
+        // The recordset is closed by now: the message box does not hold it open.
+        failure = NumberedFailureOf(error);
+        if (const auto* numbered = dynamic_cast<const Error*>(&error)) {
+            details = FailureDetailsText(ReasonOfError(*numbered));
+        }
     }
-    recordset.reset();
-    window.ShowMessage(TriggerErrorMessage(failureNumber, failure), MessageStyle::OkOnly, details);
+    window.ShowMessage(TriggerErrorMessage(failure.number, failure.description),
+                       MessageStyle::OkOnly, details);
     window.ResetPointer();
-    return {RunOutcome::Kind::Failed, failureNumber};
+    return {RunOutcome::Kind::Failed, failure.number};
 }
 
 }  // namespace qelt

@@ -6,6 +6,7 @@
 #include "auditscript/ScriptWarnings.h"
 #include "auditscript/ScriptWindow.h"
 #include "dbsession/DBFuncs.h"
+#include "dbsession/Error.h"
 
 namespace qelt {
 
@@ -14,12 +15,6 @@ struct ColumnOverrides {
     std::optional<std::string> keyColumn;
     std::optional<std::string> displayColumn;
 };
-
-// The error number of a run whose column list holds a name the rules of every column list
-// refuse (ColumnNameRules): empty, holding a control character (which would split the script's
-// lines and batches), longer than SQL Server takes, or repeating an earlier name ignoring case.
-// The run ends there.
-inline constexpr std::int32_t kErrRefusedColumnName = 5;
 
 // The probe query whose empty result describes the item table's columns.
 std::string ProbeQuery(const std::string& itemTable);

@@ -11,6 +11,7 @@
 #include "auditscript/SqlQuoting.h"
 #include "dbsession/Error.h"
 #include "text/Ascii.h"
+#include "text/Trim.h"
 
 namespace qelt {
 
@@ -32,7 +33,6 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kKeyColu
     {"savesetinfo"sv, "SaveSetIntID"sv},
 }};
 
-constexpr std::int32_t kErrOverflow = 6;
 // The least a column adds to the trigger: four lines with its name twice and some 50 bytes.
 constexpr std::size_t kBytesPerColumn = 256;
 // Room is made for at most this many columns (SQL Server's widest tables have 30,000): a count
@@ -42,14 +42,6 @@ constexpr std::int32_t kMostColumnsReserved = 32768;
 // The item tables the window lists, in their own spelling.
 constexpr std::array kListedItemTables = {"Companies"sv, "Contacts"sv, "Consultants"sv,
                                           "Requirements"sv};
-
-std::string_view TrimSpaces(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 bool IsEditorColumn(std::string_view name) {
     return name == "uuEditedBy" || name == "EditedBy";
@@ -148,8 +140,6 @@ bool IsBinaryType(std::int32_t adoType) {
     return adoType == ado::adBinary || adoType == ado::adVarBinary;
 }
 
-// Values of this many characters fit the default NVARCHAR(20).
-constexpr std::int32_t kDefaultCastCharacters = 20;
 constexpr std::int32_t kMostDecimalDigits = 38;
 // Decimals of more than 18 digits are cast to precision + 2 characters, for the sign and the
 // point, and one more for the leading zero of a decimal(p,p): NVARCHAR(21) to NVARCHAR(41).
@@ -192,10 +182,9 @@ void AppendValueCases(ScriptBuffer& script, std::string_view rows, const Fields&
 }
 
 // True when the catalog describes the key as an identity column, which no update can change.
-bool KeyIsIdentity(std::string_view keyColumn, const TableFacts& table) {
-    return std::ranges::any_of(table.catalogColumns, [keyColumn](const Field& column) {
-        return column.Facts->identity && text::EqualsIgnoringAsciiCase(column.Name, keyColumn);
-    });
+bool KeyIsIdentity(std::string_view keyColumn, const CatalogColumns& catalog) {
+    const Field* key = catalog.Find(keyColumn);
+    return key != nullptr && key->Facts->identity;
 }
 
 // The text inside a RAISERROR message literal: quotes doubled, and % doubled, which would
@@ -230,6 +219,191 @@ void AppendKeyChangeRefusal(ScriptBuffer& script, std::string_view itemTable,
     script.AppendScriptLine("");
 }
 
+// The CREATE TRIGGER line and the declarations of the trigger's variables.
+void AppendTriggerHead(ScriptBuffer& script, std::string_view itemTable,
+                       std::string_view auditTable) {
+    script.AppendLine("CREATE TRIGGER QLX_", auditTable, " ON ", itemTable);
+    script.AppendScriptLine("INSTEAD OF UPDATE");
+    script.AppendScriptLine("AS");
+    script.AppendScriptLine("BEGIN");
+    script.AppendScriptLine("");
+    script.AppendScriptLine("SET NOCOUNT ON");
+    script.AppendScriptLine("");
+    script.AppendScriptLine(
+        "DECLARE @CurrentCol DECIMAL, @TotalCol DECIMAL, @CurrentColName NVARCHAR(384), "
+        "@Flag BIT, @QLXUserID NVARCHAR(40)");
+    script.AppendScriptLine("");
+}
+
+// Reads the columns in order for the SET list, noting each one's form for the later blocks, up
+// to each that an UPDATE may set.
+class SettableColumns {
+  public:
+    SettableColumns(const Fields& columns, std::int32_t last, const CatalogColumns& catalog,
+                    const TableFacts& table)
+        : columns_(columns), last_(last), catalog_(catalog), table_(table) {
+        forms_.reserve(static_cast<std::size_t>(std::clamp(last + 1, 0, kMostColumnsReserved)));
+    }
+
+    // The position of the first column from `from` on that an UPDATE may set; last + 1 when none
+    // can be.
+    std::int32_t Next(std::int32_t from) {
+        for (std::int32_t p = from; p <= last_; ++p) {
+            const Field& column = columns_.Item(p);
+            forms_.push_back(NameFormOf(column, catalog_, table_));
+            if (CanBeSet(catalog_.Described(column), table_)) {
+                found_ = &column;
+                return p;
+            }
+        }
+        return last_ + 1;
+    }
+
+    // The column Next found last, and its form.
+    const Field& Found() const { return *found_; }
+    const NameForm& FoundForm() const { return forms_.back(); }
+
+    NameForms TakeForms() { return std::move(forms_); }
+
+  private:
+    const Fields& columns_;
+    std::int32_t last_;
+    const CatalogColumns& catalog_;
+    const TableFacts& table_;
+    NameForms forms_;
+    const Field* found_ = nullptr;
+};
+
+[[noreturn]] void RefuseTableWithoutSettableColumn(std::string_view itemTable) {
+    // A trigger that sets nothing would throw away every update of the table.
+    throw Error(kErrNoColumnToSet,
+                "No column of " + EscapedForMessage(itemTable) +
+                    " can be set by an UPDATE (every one is an identity, computed or "
+                    "rowversion column): the trigger would discard every update");
+}
+
+// Block A: the SET list, every column that an UPDATE may set, ending the UPDATE's line; returns
+// every column's form. The comma closes each entry's line but the last, so it is written when
+// the next entry comes.
+NameForms AppendSetList(ScriptBuffer& script, std::string_view itemTable, const Fields& columns,
+                        std::int32_t last, const CatalogColumns& catalog, const TableFacts& table) {
+    if (last >= 0) {
+        // Room made at once saves the copies of a growing buffer; a caller that knows the names
+        // may have made more.
+        script.Reserve(static_cast<std::size_t>(std::min(last + 1, kMostColumnsReserved)) *
+                       kBytesPerColumn);
+    }
+    SettableColumns settable(columns, last, catalog, table);
+    std::int32_t p = settable.Next(0);
+    if (p > last && last >= 0) {
+        RefuseTableWithoutSettableColumn(itemTable);
+    }
+    while (p <= last) {
+        std::string quoted;
+        const std::string_view identifier =
+            IdentifierOf(settable.Found().Name, settable.FoundForm(), quoted);
+        script.AppendScriptText("    ");
+        script.AppendScriptText(identifier);
+        script.AppendScriptText(" = INSERTED.");
+        script.AppendScriptText(identifier);
+        if (p == last) {
+            break;
+        }
+        std::int32_t next = 0;
+        try {
+            next = settable.Next(p + 1);
+        } catch (...) {
+            // The entry's line was ended before the next column was read: the lines written
+            // before a failing read stay as they were.
+            script.AppendScriptLine(",");
+            throw;
+        }
+        if (next > last) {
+            break;
+        }
+        script.AppendScriptLine(",");
+        p = next;
+    }
+    script.AppendScriptLine("");
+    return settable.TakeForms();
+}
+
+// Block B: the user the audit rows name. Without an editor column it is the text 'Null'.
+void AppendEditingUser(ScriptBuffer& script, const Fields& columns, std::int32_t last) {
+    script.AppendScriptLine("SET @QLXUserID='Null'");
+    // The triggers in use carry this line; keeping it keeps the scripts the same, byte for byte.
+    script.AppendScriptLine("-- SELECT @QLXUserID=INSERTED.uuEditedBy FROM INSERTED");
+    // Position 0 is passed over, as the triggers in use do: an item table's first column is its
+    // key, so an editor column there is not taken for the editor. The last editor column wins.
+    for (std::int32_t p = 1; p <= last; ++p) {
+        const Field& column = columns.Item(p);
+        if (IsEditorColumn(column.Name)) {
+            script.AppendLine("SELECT @QLXUserID=INSERTED.", column.Name, " FROM INSERTED");
+        }
+    }
+    script.AppendScriptLine("");
+}
+
+// The loop over the column ids up to the highest: a dropped column leaves a gap in them, which
+// COL_NAME answers with NULL. The system names are in lower case, as a case-sensitive database
+// knows them.
+void AppendColumnLoopHead(ScriptBuffer& script, std::string_view itemTable) {
+    const std::string tableInLiteral = itemTable.find('\'') != std::string_view::npos
+                                           ? QuoteLiteral(itemTable)
+                                           : std::string(itemTable);
+    const std::string_view tableOpening = LiteralOpening(!text::IsAscii(itemTable));
+    script.AppendScriptLine("SELECT @TotalCol=MAX(syscolumns.colid)");
+    script.AppendScriptLine("From sysobjects, syscolumns");
+    script.AppendLine("WHERE sysobjects.id = syscolumns.id AND sysobjects.name = ", tableOpening,
+                      tableInLiteral, "'");
+    script.AppendScriptLine("");
+    script.AppendScriptLine("SET @CurrentCol=1");
+    script.AppendScriptLine("WHILE (@CurrentCol<=@TotalCol)");
+    script.AppendScriptLine("BEGIN");
+    script.AppendLine("    SET @CurrentColName=COL_NAME(OBJECT_ID(", tableOpening, tableInLiteral,
+                      "'), @CurrentCol)");
+    script.AppendScriptLine("    SET @Flag=0");
+}
+
+// Block C: the logged columns flag themselves when the UPDATE names them.
+void AppendUpdateFlags(ScriptBuffer& script, std::string_view keyColumn, const Fields& columns,
+                       std::int32_t last, const NameForms& forms) {
+    for (std::int32_t p = 0; p <= last; ++p) {
+        const Field& column = columns.Item(p);
+        const NameForm& form = forms.at(static_cast<std::size_t>(p));
+        if (!IsLoggedColumn(column.Name, keyColumn) || !form.namedInUpdate) {
+            continue;
+        }
+        std::string quoted;
+        std::string quotedLiteral;
+        script.AppendLine("    IF UPDATE(", IdentifierOf(column.Name, form, quoted),
+                          ") AND (@CurrentColName= ", LiteralOpening(form.unicode),
+                          LiteralOf(column.Name, form, quotedLiteral), "')  SET @Flag=1");
+    }
+}
+
+// The audit row of a flagged column, with its old and new values as text.
+void AppendAuditRow(ScriptBuffer& script, std::string_view auditTable, std::string_view keyColumn,
+                    std::string_view displayColumn, const Fields& columns, const NameForms& forms) {
+    script.AppendScriptLine("    IF(@Flag=1)");
+    script.AppendScriptLine("    BEGIN");
+    script.AppendLine("        INSERT INTO ", auditTable,
+                      " (QLXUserID,ItemIntID,DisplayName,FieldName,OldValue,NewValue)");
+    // The display value and the column's name are cut to what the audit table holds: a longer
+    // one would fail the user's update.
+    script.AppendLine("        SELECT  @QLXUserID,INSERTED.", keyColumn, ",CAST(INSERTED.",
+                      displayColumn, " AS NVARCHAR(80)),LEFT(@CurrentColName, 40),");
+    script.AppendScriptLine("        CASE @CurrentColName");
+    AppendValueCases(script, "DELETED", columns, forms);
+    script.AppendScriptLine("        END,");
+    script.AppendScriptLine("        CASE @CurrentColName");
+    AppendValueCases(script, "INSERTED", columns, forms);
+    script.AppendScriptLine("        END");
+    script.AppendScriptLine("        From INSERTED, DELETED");
+    script.AppendLine("        Where (INSERTED.", keyColumn, " = DELETED.", keyColumn, ")");
+    script.AppendScriptLine("    END");
+}
+
 }  // namespace
 
 std::string AuditTableName(std::string_view itemTable) {
@@ -239,7 +413,7 @@ std::string AuditTableName(std::string_view itemTable) {
 }
 
 std::string_view BuiltInKeyColumn(std::string_view itemTable) {
-    const std::string normalised = text::AsciiLower(TrimSpaces(itemTable));
+    const std::string normalised = text::AsciiLower(text::Trim(itemTable, " "));
     const auto row = std::ranges::find(kKeyColumns, normalised,
                                        &std::pair<std::string_view, std::string_view>::first);
     return row != kKeyColumns.end() ? row->second : std::string_view();
@@ -297,14 +471,19 @@ CatalogColumns::CatalogColumns(const TableFacts& table) {
     }
 }
 
-const Field& CatalogColumns::Described(const Field& column) const {
+const Field* CatalogColumns::Find(std::string_view name) const {
     if (byName_.empty()) {
-        return column;
+        return nullptr;
     }
     // The catalog may fold names to lower case; SQL Server resolves them without regard to ASCII
     // case in its usual collations.
-    const auto found = byName_.find(text::AsciiLower(column.Name));
-    return found != byName_.end() ? *found->second : column;
+    const auto found = byName_.find(text::AsciiLower(name));
+    return found != byName_.end() ? found->second : nullptr;
+}
+
+const Field& CatalogColumns::Described(const Field& column) const {
+    const Field* described = Find(column.Name);
+    return described != nullptr ? *described : column;
 }
 
 bool CanBeSet(const Field& described, const TableFacts& table) {
@@ -399,149 +578,23 @@ void WriteAuditTriggerScript(ScriptBuffer& script, std::string_view itemTable,
                              std::string_view displayColumn, const Fields& columns,
                              const TableFacts& table) {
     const CatalogColumns catalog(table);
-    const bool unicodeTable = !text::IsAscii(itemTable);
-    const std::string tableInLiteral = itemTable.find('\'') != std::string_view::npos
-                                           ? QuoteLiteral(itemTable)
-                                           : std::string(itemTable);
-    const std::string_view tableOpening = LiteralOpening(unicodeTable);
-
-    script.AppendLine("CREATE TRIGGER QLX_", auditTable, " ON ", itemTable);
-    script.AppendScriptLine("INSTEAD OF UPDATE");
-    script.AppendScriptLine("AS");
-    script.AppendScriptLine("BEGIN");
-    script.AppendScriptLine("");
-    script.AppendScriptLine("SET NOCOUNT ON");
-    script.AppendScriptLine("");
-    script.AppendScriptLine(
-        "DECLARE @CurrentCol DECIMAL, @TotalCol DECIMAL, @CurrentColName NVARCHAR(384), "
-        "@Flag BIT, @QLXUserID NVARCHAR(40)");
-    script.AppendScriptLine("");
-    if (!keyColumn.empty() && !KeyIsIdentity(keyColumn, table)) {
+    AppendTriggerHead(script, itemTable, auditTable);
+    if (!keyColumn.empty() && !KeyIsIdentity(keyColumn, catalog)) {
         AppendKeyChangeRefusal(script, itemTable, keyColumn);
     }
+
+    // The trigger carries out the update itself, row by row matched by the key.
     script.AppendLine("UPDATE ", itemTable, " SET");
-
-    // Block A: the SET list, every column that an UPDATE may set; the comma closes each entry's
-    // line but the last, so it is written when the next entry comes.
     const std::int32_t last = LastPosition(columns);
-    if (last >= 0) {
-        // Room made at once saves the copies of a growing buffer; a caller that knows the names
-        // may have made more.
-        script.Reserve(static_cast<std::size_t>(std::min(last + 1, kMostColumnsReserved)) *
-                       kBytesPerColumn);
-    }
-    NameForms forms;
-    forms.reserve(static_cast<std::size_t>(std::clamp(last + 1, 0, kMostColumnsReserved)));
-    // Reads the columns from `from` on, noting each one's form, up to the first that an UPDATE
-    // may set; last + 1 when none can be.
-    const Field* settable = nullptr;  // the column found last
-    const auto nextSettable = [&](std::int32_t from) {
-        for (std::int32_t p = from; p <= last; ++p) {
-            const Field& column = columns.Item(p);
-            forms.push_back(NameFormOf(column, catalog, table));
-            if (CanBeSet(catalog.Described(column), table)) {
-                settable = &column;
-                return p;
-            }
-        }
-        return last + 1;
-    };
-    std::int32_t p = nextSettable(0);
-    if (p > last && last >= 0) {
-        // A trigger that sets nothing would throw away every update of the table.
-        throw Error(kErrNoColumnToSet,
-                    "No column of " + EscapedForMessage(itemTable) +
-                        " can be set by an UPDATE (every one is an identity, computed or "
-                        "rowversion column): the trigger would discard every update");
-    }
-    while (p <= last) {
-        std::string quoted;
-        const std::string_view identifier = IdentifierOf(settable->Name, forms.back(), quoted);
-        script.AppendScriptText("    ");
-        script.AppendScriptText(identifier);
-        script.AppendScriptText(" = INSERTED.");
-        script.AppendScriptText(identifier);
-        if (p == last) {
-            break;
-        }
-        std::int32_t next = 0;
-        try {
-            next = nextSettable(p + 1);
-        } catch (...) {
-            // The entry's line was ended before the next column was read: the lines written
-            // before a failing read stay as they were.
-            script.AppendScriptLine(",");
-            throw;
-        }
-        if (next > last) {
-            break;
-        }
-        script.AppendScriptLine(",");
-        p = next;
-    }
-    script.AppendScriptLine("");
-
+    const NameForms forms = AppendSetList(script, itemTable, columns, last, catalog, table);
     script.AppendScriptLine("    From INSERTED");
     script.AppendLine("    Where (", itemTable, ".", keyColumn, " = INSERTED.", keyColumn, ")");
     script.AppendScriptLine("");
-    script.AppendScriptLine("SET @QLXUserID='Null'");
-    script.AppendScriptLine("-- SELECT @QLXUserID=INSERTED.uuEditedBy FROM INSERTED");
 
-    // Block B: the editor columns after the first position set the user variable.
-    for (std::int32_t p = 1; p <= last; ++p) {
-        const Field& column = columns.Item(p);
-        if (IsEditorColumn(column.Name)) {
-            script.AppendLine("SELECT @QLXUserID=INSERTED.", column.Name, " FROM INSERTED");
-        }
-    }
-
-    // The loop runs over the column ids up to the highest: a dropped column leaves a gap in them,
-    // which COL_NAME answers with NULL. The system names are in lower case, as a case-sensitive
-    // database knows them.
-    script.AppendScriptLine("");
-    script.AppendScriptLine("SELECT @TotalCol=MAX(syscolumns.colid)");
-    script.AppendScriptLine("From sysobjects, syscolumns");
-    script.AppendLine("WHERE sysobjects.id = syscolumns.id AND sysobjects.name = ", tableOpening,
-                      tableInLiteral, "'");
-    script.AppendScriptLine("");
-    script.AppendScriptLine("SET @CurrentCol=1");
-    script.AppendScriptLine("WHILE (@CurrentCol<=@TotalCol)");
-    script.AppendScriptLine("BEGIN");
-    script.AppendLine("    SET @CurrentColName=COL_NAME(OBJECT_ID(", tableOpening, tableInLiteral,
-                      "'), @CurrentCol)");
-    script.AppendScriptLine("    SET @Flag=0");
-
-    // Block C: the logged columns flag themselves when the UPDATE names them.
-    for (std::int32_t p = 0; p <= last; ++p) {
-        const Field& column = columns.Item(p);
-        const NameForm& form = forms.at(static_cast<std::size_t>(p));
-        if (!IsLoggedColumn(column.Name, keyColumn) || !form.namedInUpdate) {
-            continue;
-        }
-        std::string quoted;
-        std::string quotedLiteral;
-        script.AppendLine("    IF UPDATE(", IdentifierOf(column.Name, form, quoted),
-                          ") AND (@CurrentColName= ", LiteralOpening(form.unicode),
-                          LiteralOf(column.Name, form, quotedLiteral), "')  SET @Flag=1");
-    }
-
-    script.AppendScriptLine("    IF(@Flag=1)");
-    script.AppendScriptLine("    BEGIN");
-    script.AppendLine("        INSERT INTO ", auditTable,
-                      " (QLXUserID,ItemIntID,DisplayName,FieldName,OldValue,NewValue)");
-    // The display value and the column's name are cut to what the audit table holds: a longer
-    // one would fail the user's update.
-    script.AppendLine("        SELECT  @QLXUserID,INSERTED.", keyColumn, ",CAST(INSERTED.",
-                      displayColumn, " AS NVARCHAR(80)),LEFT(@CurrentColName, 40),");
-    script.AppendScriptLine("        CASE @CurrentColName");
-    AppendValueCases(script, "DELETED", columns, forms);
-    script.AppendScriptLine("        END,");
-    script.AppendScriptLine("        CASE @CurrentColName");
-    AppendValueCases(script, "INSERTED", columns, forms);
-    script.AppendScriptLine("        END");
-    script.AppendScriptLine("        From INSERTED, DELETED");
-    script.AppendLine("        Where (INSERTED.", keyColumn, " = DELETED.", keyColumn, ")");
-    script.AppendScriptLine("    END");
+    AppendEditingUser(script, columns, last);
+    AppendColumnLoopHead(script, itemTable);
+    AppendUpdateFlags(script, keyColumn, columns, last, forms);
+    AppendAuditRow(script, auditTable, keyColumn, displayColumn, columns, forms);
     script.AppendScriptLine("    SET @CurrentCol=@CurrentCol+1");
     script.AppendScriptLine("END");
     script.AppendScriptLine("");

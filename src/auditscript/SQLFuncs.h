@@ -8,11 +8,9 @@
 
 #include "auditscript/ScriptBuffer.h"
 #include "dbsession/DBFuncs.h"
+#include "dbsession/Error.h"
 
 namespace qelt {
-
-// The error number of a run for a table none of whose columns an UPDATE can set.
-inline constexpr std::int32_t kErrNoColumnToSet = 17;
 
 // "AuditTrail" immediately followed by the item table name.
 std::string AuditTableName(std::string_view itemTable);
@@ -20,7 +18,7 @@ std::string AuditTableName(std::string_view itemTable);
 // The key column of a known item table in the built-in letter case, else "".
 std::string_view BuiltInKeyColumn(std::string_view itemTable);
 
-// The item tables the window lists, in their own spelling.
+// The item tables the window lists, in its list's order and their own spelling.
 std::span<const std::string_view> ListedItemTables();
 
 // The window's own spelling of the item tables it lists (Companies, Contacts, Consultants,
@@ -54,6 +52,8 @@ bool IsRowVersion(const Field& column);
 class CatalogColumns {
   public:
     explicit CatalogColumns(const TableFacts& table);
+    // The catalog's description of the named column (any ASCII letter case), or null.
+    const Field* Find(std::string_view name) const;
     // The catalog's description of the column, or the column itself.
     const Field& Described(const Field& column) const;
 
@@ -79,6 +79,9 @@ struct ValueForm {
     Kind kind = Kind::AsItIs;
     std::string_view type;  // the CAST's type
 };
+
+// Values of this many characters fit the CAST that most values get, NVARCHAR(20).
+inline constexpr std::int32_t kDefaultCastCharacters = 20;
 
 // The form of a column's values, wide enough that the conversion cannot fail: NVARCHAR(36) for
 // a uniqueidentifier, room for sign, point and leading zero for decimals that pass 20 characters,

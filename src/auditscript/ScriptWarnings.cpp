@@ -11,8 +11,6 @@ namespace qelt {
 
 namespace {
 
-constexpr std::int32_t kDefaultCastCharacters = 20;
-
 bool IsCharacterType(std::int32_t type) {
     return IsTextType(type) || type == ado::adChar || type == ado::adWChar;
 }
@@ -89,70 +87,81 @@ void WarnOfRowColumn(WarningLines& warnings, const Field* column, std::string_vi
     }
 }
 
+// The losses that several types share.
+constexpr std::string_view kMoneyLoss =
+    " holds money values, which the trigger logs with 2 of their 4 decimals";
+constexpr std::string_view kFractionLoss =
+    " holds date and time values, which the trigger logs cut to 20 characters: fractions of a "
+    "second and any time zone offset are lost";
+constexpr std::string_view kMinuteLoss =
+    " holds date and time values, which the trigger logs to the minute ('Dec  7 2026 11:04PM'): "
+    "seconds and fractions are lost";
+
+// True for the date and time types whose text passes the 20 characters the trigger logs.
+bool LosesFractions(const Field& column) {
+    return HasTypeName(column, "datetime2") || HasTypeName(column, "datetimeoffset");
+}
+
+// The loss of a column whose driver type tells nothing of it, by the server's type name.
+std::string_view LossOfTypeName(const Field& column) {
+    if (HasTypeName(column, "sql_variant")) {
+        return " is an sql_variant: values holding binary data are logged as unreadable text";
+    }
+    if (LosesFractions(column)) {
+        return kFractionLoss;
+    }
+    if (HasTypeName(column, "money") || HasTypeName(column, "smallmoney")) {
+        return kMoneyLoss;
+    }
+    return HasTypeName(column, "datetime") ? kMinuteLoss : std::string_view();
+}
+
 // How a logged column's values lose part of what they hold in the audit table, or nothing.
 std::string_view LossOf(const Field& column) {
     switch (column.Type) {
         case ado::adBinary:
         case ado::adVarBinary:
         case ado::adLongVarBinary:
-            if (HasTypeName(column, "image")) {
-                return {};  // logged as 0x… digits
-            }
-            return " holds binary values, which the trigger logs as unreadable text";
+            // image is logged as 0x… digits.
+            return HasTypeName(column, "image")
+                       ? std::string_view()
+                       : " holds binary values, which the trigger logs as unreadable text";
         case ado::adChar:
         case ado::adWChar:
-            if (column.Facts->size > kDefaultCastCharacters) {
-                return " holds fixed-length text longer than 20 characters, which the trigger "
-                       "logs cut to 20";
-            }
-            return {};
+            return column.Facts->size > kDefaultCastCharacters
+                       ? " holds fixed-length text longer than 20 characters, which the trigger "
+                         "logs cut to 20"
+                       : std::string_view();
         case ado::adCurrency:
-            return " holds money values, which the trigger logs with 2 of their 4 decimals";
+            return kMoneyLoss;
         case ado::adSingle:
         case ado::adDouble:
             return " holds floating-point values, which the trigger logs rounded to 6 significant "
                    "digits";
         case ado::adDBTimeStamp:
         case ado::adDate:
-            if (HasTypeName(column, "datetime2") || HasTypeName(column, "datetimeoffset")) {
-                return " holds date and time values, which the trigger logs cut to 20 characters: "
-                       "fractions of a second and any time zone offset are lost";
+            if (LosesFractions(column)) {
+                return kFractionLoss;
             }
-            if (HasTypeName(column, "smalldatetime")) {
-                return {};  // kept to the minute already
-            }
-            return " holds date and time values, which the trigger logs to the minute "
-                   "('Dec  7 2026 11:04PM'): seconds and fractions are lost";
+            // smalldatetime is kept to the minute already.
+            return HasTypeName(column, "smalldatetime") ? std::string_view() : kMinuteLoss;
         default:
-            if (HasTypeName(column, "sql_variant")) {
-                return " is an sql_variant: values holding binary data are logged as unreadable "
-                       "text";
-            }
-            if (HasTypeName(column, "datetime2") || HasTypeName(column, "datetimeoffset")) {
-                return " holds date and time values, which the trigger logs cut to 20 characters: "
-                       "fractions of a second and any time zone offset are lost";
-            }
-            if (HasTypeName(column, "money") || HasTypeName(column, "smallmoney")) {
-                return " holds money values, which the trigger logs with 2 of their 4 decimals";
-            }
-            if (HasTypeName(column, "datetime")) {
-                return " holds date and time values, which the trigger logs to the minute "
-                       "('Dec  7 2026 11:04PM'): seconds and fractions are lost";
-            }
-            return {};
+            return LossOfTypeName(column);
     }
 }
 
 // What keeps the trigger off the table, or makes every update fail, as the catalog shows it.
-void WarnOfTable(WarningLines& warnings, const TableFacts& table) {
+void WarnOfTable(WarningLines& warnings, std::string_view itemTable, const TableFacts& table) {
     if (!table.cascadingForeignKeys.empty()) {
         warnings.Add("the table has foreign keys with an ON UPDATE action (",
                      JoinedForMessage(table.cascadingForeignKeys),
                      "): the script's CREATE TRIGGER fails (Msg 2113, Cannot CREATE INSTEAD OF "
                      "UPDATE TRIGGER on a table that has a FOREIGN KEY with cascading UPDATE)");
     }
+    const std::string auditTrigger = AuditTriggerName(itemTable);
     for (const std::string& trigger : table.insteadOfUpdateTriggers) {
-        if (text::AsciiLower(trigger).starts_with("qlx_audittrail")) {
+        // The server resolves names without regard to ASCII case in its usual collations.
+        if (text::EqualsIgnoringAsciiCase(trigger, auditTrigger)) {
             warnings.Add("the table already has the audit trigger ", QuotedForMessage(trigger),
                          ": the script's CREATE TABLE and CREATE TRIGGER fail (Msg 2714, There is "
                          "already an object named ...); remove it first with qeltaudit --drop");
@@ -176,6 +185,37 @@ void WarnOfTable(WarningLines& warnings, const TableFacts& table) {
                          "MERGE statement cannot contain both a sparse column and the column set "
                          "that contains the sparse column)");
         }
+    }
+}
+
+// The warnings of a column the trigger logs: a name longer than the audit table keeps, values
+// logged in part.
+void WarnOfLoggedColumn(WarningLines& warnings, const std::string& name, const Field& described) {
+    // No UTF-8 sequence gives more UTF-16 units than it has bytes: short names need no count.
+    if (const std::size_t length = name.size() > kFieldNameCharacters ? text::Utf16Length(name) : 0;
+        length > kFieldNameCharacters) {
+        warnings.Add(
+            "the column ", QuotedForMessage(name), " has a name of ", std::to_string(length),
+            " characters and the audit table's FieldName ", std::to_string(kFieldNameCharacters),
+            ": the trigger logs it cut to its first ", std::to_string(kFieldNameCharacters));
+    }
+    if (const std::string_view loss = LossOf(described); !loss.empty()) {
+        warnings.Add("the column ", QuotedForMessage(name), loss);
+    }
+}
+
+// The warnings of the key column, found in the table or not (null).
+void WarnOfKeyColumn(WarningLines& warnings, const Field* key, std::string_view keyColumn,
+                     const TableFacts& table) {
+    WarnOfRowColumn(warnings, key, "key", keyColumn, "--key-column", "ItemIntID", kItemIdCharacters,
+                    false);
+    const bool keyIsPrimaryKey = table.primaryKey.size() == 1 &&
+                                 text::EqualsIgnoringAsciiCase(table.primaryKey[0], keyColumn);
+    if (!table.primaryKey.empty() && !keyIsPrimaryKey) {
+        warnings.Add("the key column ", QuotedForMessage(keyColumn),
+                     " is not the table's primary key (", JoinedForMessage(table.primaryKey),
+                     "): the trigger matches rows by values that may repeat, so an update may "
+                     "set and log other rows than it names");
     }
 }
 
@@ -204,13 +244,14 @@ std::int32_t TextWidthOf(const Field& column) {
     }
 }
 
-void AuditScriptWarnings(std::string_view keyColumn, std::string_view displayColumn,
-                         const Fields& columns, const TableFacts& table, const WarningSink& take) {
+void AuditScriptWarnings(std::string_view itemTable, std::string_view keyColumn,
+                         std::string_view displayColumn, const Fields& columns,
+                         const TableFacts& table, const WarningSink& take) {
     if (columns.Count() == 0) {
         return;
     }
     WarningLines warnings(take);
-    WarnOfTable(warnings, table);
+    WarnOfTable(warnings, itemTable, table);
     const CatalogColumns catalog(table);
     // One pass over the columns, which may be thousands: the logged columns' warnings as they
     // come, the key and display columns found on the way.
@@ -227,34 +268,12 @@ void AuditScriptWarnings(std::string_view keyColumn, std::string_view displayCol
             display = &described;
         }
         // Only a column that an update can change gets audit rows.
-        if (!IsLoggedColumn(column.Name, keyColumn) || !CanBeSet(described, table)) {
-            continue;
-        }
-        // No UTF-8 sequence gives more UTF-16 units than it has bytes: short names need no count.
-        if (const std::size_t length =
-                column.Name.size() > kFieldNameCharacters ? text::Utf16Length(column.Name) : 0;
-            length > kFieldNameCharacters) {
-            warnings.Add("the column ", QuotedForMessage(column.Name), " has a name of ",
-                         std::to_string(length),
-                         " characters and the audit table's FieldName 40: the trigger logs it cut "
-                         "to its first 40");
-        }
-        if (const std::string_view loss = LossOf(described); !loss.empty()) {
-            warnings.Add("the column ", QuotedForMessage(column.Name), loss);
+        if (IsLoggedColumn(column.Name, keyColumn) && CanBeSet(described, table)) {
+            WarnOfLoggedColumn(warnings, column.Name, described);
         }
     }
-
     if (!keyColumn.empty()) {
-        WarnOfRowColumn(warnings, key, "key", keyColumn, "--key-column", "ItemIntID",
-                        kItemIdCharacters, false);
-        const bool keyIsPrimaryKey = table.primaryKey.size() == 1 &&
-                                     text::EqualsIgnoringAsciiCase(table.primaryKey[0], keyColumn);
-        if (!table.primaryKey.empty() && !keyIsPrimaryKey) {
-            warnings.Add("the key column ", QuotedForMessage(keyColumn),
-                         " is not the table's primary key (", JoinedForMessage(table.primaryKey),
-                         "): the trigger matches rows by values that may repeat, so an update may "
-                         "set and log other rows than it names");
-        }
+        WarnOfKeyColumn(warnings, key, keyColumn, table);
     }
     WarnOfRowColumn(warnings, display, "display", displayColumn, "--display-column", "DisplayName",
                     kDisplayNameCharacters, true);

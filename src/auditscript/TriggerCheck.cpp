@@ -90,103 +90,138 @@ std::string Key(std::string_view name) {
     return text::AsciiLower(name);
 }
 
+// The next line of the text, trimmed; the text goes on after it.
+std::string_view NextLine(std::string_view& text) {
+    const auto end = text.find('\n');
+    const std::string_view line =
+        TrimmedLine(text.substr(0, end == std::string_view::npos ? text.size() : end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    return line;
+}
+
+// Reads an audit trigger line by line: the sections of its text, in order, and what each names.
+class AuditTriggerReader {
+  public:
+    // Takes the next line that is neither empty nor a comment; false when the text is not an
+    // audit trigger this tool writes.
+    bool Read(std::string_view line) {
+        switch (section_) {
+            case Section::BeforeTrigger:
+                // Ours begins CREATE TRIGGER QLX_AuditTrail…; a whole script has the audit table
+                // first.
+                if (StartsWithIgnoringCase(line, "CREATE TRIGGER QLX_AuditTrail") ||
+                    StartsWithIgnoringCase(line, "CREATE TRIGGER [QLX_AuditTrail")) {
+                    section_ = Section::Head;
+                }
+                return true;
+            case Section::Head:
+                if (StartsWithIgnoringCase(line, "UPDATE ") && line.ends_with(" SET")) {
+                    section_ = Section::SetList;
+                }
+                return true;
+            case Section::SetList:
+                ReadSetListLine(line);
+                return true;
+            case Section::Body:
+                ReadBodyLine(line);
+                return true;
+            case Section::OldValues:
+            case Section::NewValues:
+                return ReadValueLine(line);
+            case Section::Tail:
+                return true;
+        }
+        return true;
+    }
+
+    // The columns, each marked set and flagged as the trigger names it; nothing when the text
+    // ended before the trigger's two CASE blocks.
+    std::optional<std::vector<TriggerColumn>> Columns() {
+        if (section_ == Section::BeforeTrigger || caseBlocks_ != 2) {
+            return std::nullopt;
+        }
+        for (const std::string& name : setNames_) {
+            if (const auto found = byName_.find(Key(name)); found != byName_.end()) {
+                columns_[found->second].set = true;
+            }
+        }
+        for (const std::string& name : flaggedNames_) {
+            if (const auto found = byName_.find(Key(name)); found != byName_.end()) {
+                columns_[found->second].flagged = true;
+            }
+        }
+        return std::move(columns_);
+    }
+
+  private:
+    enum class Section { BeforeTrigger, Head, SetList, Body, OldValues, NewValues, Tail };
+
+    void ReadSetListLine(std::string_view line) {
+        if (StartsWithIgnoringCase(line, "From INSERTED")) {
+            section_ = Section::Body;
+        } else if (!line.starts_with('@')) {
+            setNames_.push_back(ReadIdentifier(line));
+        }
+    }
+
+    void ReadBodyLine(std::string_view line) {
+        if (StartsWithIgnoringCase(line, "IF UPDATE(")) {
+            std::string_view rest = line.substr(10);
+            flaggedNames_.push_back(ReadIdentifier(rest));
+        } else if (StartsWithIgnoringCase(line, "CASE @CurrentColName")) {
+            // The old values' block comes first, the new values' second.
+            section_ = caseBlocks_++ == 0 ? Section::OldValues : Section::NewValues;
+        }
+    }
+
+    // A WHEN line of a CASE block, or its END.
+    bool ReadValueLine(std::string_view line) {
+        if (StartsWithIgnoringCase(line, "END")) {
+            section_ = section_ == Section::OldValues ? Section::Body : Section::Tail;
+            return true;
+        }
+        if (!StartsWithIgnoringCase(line, "WHEN ")) {
+            return false;
+        }
+        line.remove_prefix(5);
+        const std::optional<std::string> name = ReadLiteral(line);
+        if (!name || !StartsWithIgnoringCase(line, " THEN ")) {
+            return false;
+        }
+        const std::string value = WithoutRowSource(line.substr(6));
+        const auto [at, added] = byName_.try_emplace(Key(*name), columns_.size());
+        if (added) {
+            columns_.push_back({*name, false, false, {}, {}});
+        }
+        (section_ == Section::OldValues ? columns_[at->second].oldValue
+                                        : columns_[at->second].newValue) = value;
+        return true;
+    }
+
+    Section section_ = Section::BeforeTrigger;
+    int caseBlocks_ = 0;
+    std::vector<TriggerColumn> columns_;
+    std::unordered_map<std::string, std::size_t> byName_;  // columns_' positions by Key
+    std::vector<std::string> setNames_;
+    std::vector<std::string> flaggedNames_;
+};
+
 }  // namespace
 
 std::optional<std::vector<TriggerColumn>> ReadAuditTrigger(std::string_view text) {
-    std::vector<TriggerColumn> columns;
-    std::unordered_map<std::string, std::size_t> byName;
-    std::vector<std::string> setNames;
-    std::vector<std::string> flaggedNames;
-    enum class Section { Head, SetList, Body, OldValues, NewValues, Tail } section = Section::Head;
-    bool created = false;
-    int caseBlocks = 0;
+    AuditTriggerReader reader;
     while (!text.empty()) {
-        const auto end = text.find('\n');
-        const std::string_view line =
-            TrimmedLine(text.substr(0, end == std::string_view::npos ? text.size() : end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (line.empty() || line.starts_with("--")) {
-            continue;
-        }
-        if (!created) {
-            // Ours begins CREATE TRIGGER QLX_AuditTrail…; a whole script has the audit table first.
-            created = StartsWithIgnoringCase(line, "CREATE TRIGGER QLX_AuditTrail") ||
-                      StartsWithIgnoringCase(line, "CREATE TRIGGER [QLX_AuditTrail");
-            continue;
-        }
-        switch (section) {
-            case Section::Head:
-                if (StartsWithIgnoringCase(line, "UPDATE ") && line.ends_with(" SET")) {
-                    section = Section::SetList;
-                }
-                break;
-            case Section::SetList:
-                if (StartsWithIgnoringCase(line, "From INSERTED")) {
-                    section = Section::Body;
-                } else if (!line.starts_with('@')) {
-                    std::string_view rest = line;
-                    setNames.push_back(ReadIdentifier(rest));
-                }
-                break;
-            case Section::Body:
-                if (StartsWithIgnoringCase(line, "IF UPDATE(")) {
-                    std::string_view rest = line.substr(10);
-                    flaggedNames.push_back(ReadIdentifier(rest));
-                } else if (StartsWithIgnoringCase(line, "CASE @CurrentColName")) {
-                    // The old values' block comes first, the new values' second.
-                    section = caseBlocks++ == 0 ? Section::OldValues : Section::NewValues;
-                }
-                break;
-            case Section::OldValues:
-            case Section::NewValues: {
-                if (StartsWithIgnoringCase(line, "END")) {
-                    section = section == Section::OldValues ? Section::Body : Section::Tail;
-                    break;
-                }
-                std::string_view rest = line;
-                if (!StartsWithIgnoringCase(rest, "WHEN ")) {
-                    return std::nullopt;
-                }
-                rest.remove_prefix(5);
-                const std::optional<std::string> name = ReadLiteral(rest);
-                if (!name || !StartsWithIgnoringCase(rest, " THEN ")) {
-                    return std::nullopt;
-                }
-                const std::string value = WithoutRowSource(rest.substr(6));
-                const auto [at, added] = byName.try_emplace(Key(*name), columns.size());
-                if (added) {
-                    columns.push_back({*name, false, false, {}, {}});
-                }
-                (section == Section::OldValues ? columns[at->second].oldValue
-                                               : columns[at->second].newValue) = value;
-                break;
-            }
-            case Section::Tail:
-                break;
+        const std::string_view line = NextLine(text);
+        if (!line.empty() && !line.starts_with("--") && !reader.Read(line)) {
+            return std::nullopt;
         }
     }
-    if (!created || caseBlocks != 2) {
-        return std::nullopt;
-    }
-    for (const std::string& name : setNames) {
-        if (const auto found = byName.find(Key(name)); found != byName.end()) {
-            columns[found->second].set = true;
-        }
-    }
-    for (const std::string& name : flaggedNames) {
-        if (const auto found = byName.find(Key(name)); found != byName.end()) {
-            columns[found->second].flagged = true;
-        }
-    }
-    return columns;
+    return reader.Columns();
 }
 
 std::optional<std::string> AuditTriggerTable(std::string_view text) {
     while (!text.empty()) {
-        const auto end = text.find('\n');
-        const std::string_view line =
-            TrimmedLine(text.substr(0, end == std::string_view::npos ? text.size() : end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        const std::string_view line = NextLine(text);
         if (StartsWithIgnoringCase(line, "CREATE TRIGGER QLX_AuditTrail")) {
             const auto on = line.find(" ON ");
             if (on == std::string_view::npos) {

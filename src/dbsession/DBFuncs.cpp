@@ -7,11 +7,6 @@
 
 namespace qelt {
 
-namespace {
-// Error number for a field position outside the list, as a collection lookup reports it.
-constexpr std::int32_t kErrSubscriptOutOfRange = 9;
-}  // namespace
-
 std::int32_t FieldVector::Count() const {
     return static_cast<std::int32_t>(fields_.size());
 }

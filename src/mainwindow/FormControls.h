@@ -124,10 +124,6 @@ inline constexpr std::array<ControlSpec, 8> kControls{{
      2},
 }};
 
-// The items of cmbTable, in list order; start-up selects the first.
-inline constexpr std::array<std::string_view, 4> kItemTables{"Companies", "Contacts", "Consultants",
-                                                             "Requirements"};
-
 const ControlSpec& Control(ControlId id);
 
 // Every control in TabIndex order, the order in which a view creates them.

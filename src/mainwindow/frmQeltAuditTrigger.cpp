@@ -12,8 +12,6 @@ namespace qelt::gui {
 
 namespace {
 
-constexpr std::int32_t kErrCannotCreateObject = 429;
-
 constexpr char kHostProgramFile[] = "QeltOne.exe";
 constexpr char kHostProduct[] = "QeltOne";
 

@@ -10,9 +10,6 @@ namespace qelt::gui {
 
 namespace {
 
-constexpr std::int32_t kErrOutOfMemory = 7;
-constexpr std::int32_t kErrInternal = 51;
-
 void SetPointer(ApplicationPointer& application, PointerWindow* window, MousePointer pointer) {
     if (window == nullptr) {
         application.SetApplicationPointer(pointer);
@@ -32,13 +29,8 @@ void ResetPointer(ApplicationPointer& application, PointerWindow* window) {
 }
 
 RunTimeError DescribeUnhandledError(const std::exception& error) {
-    if (const auto* numbered = dynamic_cast<const Error*>(&error)) {
-        return {numbered->Number(), numbered->Description()};
-    }
-    if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
-        return {kErrOutOfMemory, "Out of memory"};
-    }
-    return {kErrInternal, error.what()};
+    auto [number, description] = NumberedFailureOf(error);
+    return {number, std::move(description)};
 }
 
 int UnhandledErrorExitCode(const std::exception& error) {

@@ -39,7 +39,7 @@ class Warnings : public ::testing::TestWithParam<WarningCase> {};
 TEST_P(Warnings, NameTheColumnTheProblemAndTheServerError) {
     const auto& c = GetParam();
     std::vector<std::string> texts;
-    AuditScriptWarnings(c.keyColumn, "Shown", FieldVector(c.columns), c.table,
+    AuditScriptWarnings("Items", c.keyColumn, "Shown", FieldVector(c.columns), c.table,
                         [&texts](std::string_view text) { texts.emplace_back(text); });
     std::vector<::testing::Matcher<std::string>> expected;
     for (const std::string& part : c.expected) {
@@ -194,6 +194,20 @@ INSTANTIATE_TEST_SUITE_P(
                     TableWith([](TableFacts& t) {
                         t.insteadOfUpdateTriggers = {"QLX_AuditTrailItems", "KeepHistory"};
                     })},
+        // Only the audit trigger this table's script creates is the audit trigger, in any case.
+        WarningCase{
+            "AuditTriggerInOtherLetterCase",
+            {kKey, kShown},
+            {"the table already has the audit trigger 'qlx_audittrailITEMS': the "
+             "script's CREATE TABLE and CREATE TRIGGER fail (Msg 2714"},
+            TableWith([](TableFacts& t) { t.insteadOfUpdateTriggers = {"qlx_audittrailITEMS"}; })},
+        WarningCase{"AuditTriggerOfAnotherTableIsAnotherTrigger",
+                    {kKey, kShown},
+                    {"the table already has the INSTEAD OF UPDATE trigger "
+                     "'QLX_AuditTrailItemsOld': the script's CREATE TRIGGER fails (Msg 2111"},
+                    TableWith([](TableFacts& t) {
+                        t.insteadOfUpdateTriggers = {"QLX_AuditTrailItemsOld"};
+                    })},
         WarningCase{"SystemVersioned",
                     {kKey, kShown},
                     {"the table is a system-versioned temporal table: SQL Server permits no "
@@ -214,7 +228,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Warnings, NoneForAnEmptyColumnList) {
     int count = 0;
-    AuditScriptWarnings("ID", "Shown", FieldVector(), {}, [&count](std::string_view) { ++count; });
+    AuditScriptWarnings("Items", "ID", "Shown", FieldVector(), {},
+                        [&count](std::string_view) { ++count; });
     EXPECT_EQ(count, 0);
 }
 

@@ -287,7 +287,8 @@ std::vector<Field> CompaniesColumnsOfWidths(std::int32_t keyWidth, std::int32_t 
 // What qeltaudit prints on standard error for the columns, one text each.
 std::vector<std::string> CompaniesWarnings(const std::vector<Field>& columns) {
     std::vector<std::string> warnings;
-    AuditScriptWarnings("CompanyIntID", "CompanyName", FieldVector(columns), TableFacts(),
+    AuditScriptWarnings("Companies", "CompanyIntID", "CompanyName", FieldVector(columns),
+                        TableFacts(),
                         [&warnings](std::string_view text) { warnings.emplace_back(text); });
     return warnings;
 }

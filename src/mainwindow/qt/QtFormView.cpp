@@ -21,6 +21,7 @@
 #include <climits>
 #include <map>
 
+#include "auditscript/SQLFuncs.h"
 #include "mainwindow/FormControls.h"
 #include "mainwindow/qt/QtPointer.h"
 
@@ -83,7 +84,7 @@ QWidget* CreateControl(const ControlSpec& control, QWidget* parent) {
         }
         case ControlKind::DropDownList: {
             auto* list = new QComboBox(parent);
-            for (const std::string_view table : kItemTables) {
+            for (const std::string_view table : ListedItemTables()) {
                 list->addItem(FromUtf8(table));
             }
             list->setCurrentIndex(-1);  // start-up selects the first item
@@ -131,6 +132,20 @@ QString DroppedFile(const QMimeData* data) {
     return {};
 }
 
+// The window itself: its name, border, size, title, icon and font.
+void SetUpWindow(QWidget& window, const QFont& font) {
+    window.setObjectName(QString::fromLatin1(kFormName));
+    // Fixed single border: a title bar with the system menu and close box, nothing to resize.
+    window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint);
+    const PixelRect client = ClientArea(kLayoutDpi);
+    window.setFixedSize(client.width, client.height);
+    window.setWindowTitle(QString::fromLatin1(kApplicationTitle));
+    window.setWindowIcon(WindowIcon());
+    window.setFont(font);
+}
+
 }  // namespace
 
 QtFormView::QtFormView(const SessionFactory& createSession, const StartupLookups& lookups,
@@ -144,17 +159,8 @@ QtFormView::~QtFormView() = default;
 
 void QtFormView::BuildControls() {
     InitialiseWindowResources();
-    setObjectName(QString::fromLatin1(kFormName));
-    // Fixed single border: a title bar with the system menu and close box, nothing to resize.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
-    const PixelRect client = ClientArea(kLayoutDpi);
-    setFixedSize(client.width, client.height);
-    setWindowTitle(QString::fromLatin1(kApplicationTitle));
-    setWindowIcon(WindowIcon());
     const QFont font = WindowFont();
-    setFont(font);
+    SetUpWindow(*this, font);
 
     // Containers come before the controls placed in them.
     std::map<ControlId, QWidget*> widgets;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <stdexcept>
 
+#include "auditscript/SQLFuncs.h"
 #include "mainwindow/FormControls.h"
 #include "text/Utf.h"
 
@@ -188,7 +189,7 @@ void Win32FormView::Window::Create() {
             throw std::runtime_error("a control cannot be created");
         }
     }
-    for (const std::string_view table : kItemTables) {
+    for (const std::string_view table : ListedItemTables()) {
         SendMessageW(Control(ControlId::cmbTable), CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(Wide(table).c_str()));
     }

@@ -454,8 +454,8 @@ TEST_F(MainWindowTest, WarningsShowAboveTheScriptAndAreCopiedWithIt) {
 
     state->columns[1].Facts = qelt::test::SizeFacts(100);  // wider than the audit DisplayName
     ScriptWarningComment comment;
-    AuditScriptWarnings("CompanyIntID", "CompanyName", FieldVector(state->columns), TableFacts(),
-                        [&comment](std::string_view text) { comment.Add(text); });
+    AuditScriptWarnings("Companies", "CompanyIntID", "CompanyName", FieldVector(state->columns),
+                        TableFacts(), [&comment](std::string_view text) { comment.Add(text); });
     const QString expected = Shown(comment.Before(qelt::test::CompaniesScript()));
     ASSERT_TRUE(expected.startsWith(QStringLiteral("-- QeltAuditTrigger: 1 warning.")));
     Create(*window);

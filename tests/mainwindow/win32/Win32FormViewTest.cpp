@@ -507,8 +507,8 @@ TEST_F(Win32WindowTest, WarningsShowAboveTheScript) {
 
     state->columns[1].Facts = qelt::test::SizeFacts(100);  // wider than the audit DisplayName
     ScriptWarningComment comment;
-    AuditScriptWarnings("CompanyIntID", "CompanyName", FieldVector(state->columns), TableFacts(),
-                        [&comment](std::string_view text) { comment.Add(text); });
+    AuditScriptWarnings("Companies", "CompanyIntID", "CompanyName", FieldVector(state->columns),
+                        TableFacts(), [&comment](std::string_view text) { comment.Add(text); });
     const std::string expected = comment.Before(qelt::test::CompaniesScript());
     ASSERT_TRUE(expected.starts_with("-- QeltAuditTrigger: 1 warning."));
     ClickCreate();
