@@ -43,7 +43,7 @@ std::string ShownLine(std::string line) {
             line.erase(0, macro.size());
         }
     }
-    for (const std::string_view macro : {".BR ", ".RB ", ".IR ", ".RI "}) {
+    for (const std::string_view macro : {".BR ", ".RB ", ".IR ", ".RI ", ".BI ", ".IB "}) {
         if (line.starts_with(macro)) {
             line.erase(0, macro.size());
             std::erase(line, ' ');
@@ -125,6 +125,21 @@ TEST_P(ReadmeColumnsFile, DescribesTheFact) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFact, ReadmeColumnsFile, ::testing::ValuesIn(ColumnFactFields()),
+                         FactTestName);
+
+class ManualPageColumnsFile : public ::testing::TestWithParam<ColumnFactField> {};
+
+TEST_P(ManualPageColumnsFile, DescribesTheFact) {
+    std::istringstream section(
+        Section(ReadSourceFile(QELT_QELTAUDIT_PAGE), ".BI \\-\\-columns", ".TP"));
+    std::string shown;
+    for (std::string line; std::getline(section, line);) {
+        shown += ShownLine(line) + " ";
+    }
+    EXPECT_THAT(shown, HasSubstr(GetParam().Shown()));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFact, ManualPageColumnsFile, ::testing::ValuesIn(ColumnFactFields()),
                          FactTestName);
 
 }  // namespace
