@@ -12,16 +12,21 @@ namespace qelt {
 
 namespace {
 
-constexpr std::uint64_t kEmptySlot = UINT64_MAX;  // no position has all its bits set
+constexpr std::uint32_t kEmptySlot = 0;
 
-// Each slot keeps the upper half of its name's hash beside the position, so that names are
-// compared only when their hashes agree.
-std::uint64_t SlotOf(std::uint64_t hash, std::size_t position) {
-    return (hash & 0xFFFF'FFFF'0000'0000u) | position;
+// A slot keeps its name's position + 1 in the low `positionBits` (the table's size is 2 to that
+// power, at least twice the names) and as many bits of the hash as fit above: 4 bytes a name
+// keep the table in the cache, and names are compared only when those bits agree.
+std::uint32_t SlotOf(std::uint64_t hash, std::size_t position, unsigned positionBits) {
+    return static_cast<std::uint32_t>((hash >> 32 << positionBits) | (position + 1));
 }
 
-std::size_t PositionIn(std::uint64_t slot) {
-    return slot & 0xFFFF'FFFFu;
+bool HashBitsAgree(std::uint32_t slot, std::uint64_t hash, unsigned positionBits) {
+    return ((slot ^ (hash >> 32 << positionBits)) & 0xFFFF'FFFFu) >> positionBits == 0;
+}
+
+std::size_t PositionIn(std::uint32_t slot, unsigned positionBits) {
+    return (std::uint64_t{slot} & ((std::uint64_t{1} << positionBits) - 1)) - 1;
 }
 
 // Printable ASCII, as nearly every column name is: no control character to look for.
@@ -53,7 +58,8 @@ ColumnNameRules::ColumnNameRules(std::size_t expectedNames,
                                  std::function<std::string_view(std::size_t)> nameAt,
                                  std::pmr::memory_resource& memory)
     : nameAt_(std::move(nameAt)),
-      slots_(std::bit_ceil(2 * expectedNames + 2), kEmptySlot, &memory) {}
+      slots_(std::bit_ceil(2 * expectedNames + 2), kEmptySlot, &memory),
+      positionBits_(static_cast<unsigned>(std::countr_zero(slots_.size()))) {}
 
 std::optional<NameRefusal> ColumnNameRules::CheckNext(std::string_view name) {
     if (name.empty()) {
@@ -72,33 +78,37 @@ std::optional<NameRefusal> ColumnNameRules::CheckNext(std::string_view name) {
         Grow();
     }
     const std::uint64_t hash = unicode::HashIgnoringCase(name);
-    std::uint64_t& slot = FindSlot(name, hash);
+    std::uint32_t& slot = FindSlot(name, hash);
     if (slot != kEmptySlot) {
-        return NameRefusal{NameRefusal::Kind::kRepeated, 0, PositionIn(slot)};
+        return NameRefusal{NameRefusal::Kind::kRepeated, 0, PositionIn(slot, positionBits_)};
     }
-    slot = SlotOf(hash, checked_++);
+    slot = SlotOf(hash, checked_++, positionBits_);
     return std::nullopt;
 }
 
 // The slot that holds an earlier name the same as this one, else the empty slot for it.
-std::uint64_t& ColumnNameRules::FindSlot(std::string_view name, std::uint64_t hash) {
+std::uint32_t& ColumnNameRules::FindSlot(std::string_view name, std::uint64_t hash) {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-        const std::uint64_t slot = slots_[i];
-        if (slot == kEmptySlot || ((slot ^ hash) >> 32 == 0 &&
-                                   unicode::EqualIgnoringCase(nameAt_(PositionIn(slot)), name))) {
+        const std::uint32_t slot = slots_[i];
+        if (slot == kEmptySlot ||
+            (HashBitsAgree(slot, hash, positionBits_) &&
+             unicode::EqualIgnoringCase(nameAt_(PositionIn(slot, positionBits_)), name))) {
             return slots_[i];
         }
     }
 }
 
 void ColumnNameRules::Grow() {
-    std::pmr::vector<std::uint64_t> earlier(slots_.size() * 2, kEmptySlot, slots_.get_allocator());
+    std::pmr::vector<std::uint32_t> earlier(slots_.size() * 2, kEmptySlot, slots_.get_allocator());
     earlier.swap(slots_);
-    for (const std::uint64_t slot : earlier) {
+    const unsigned earlierBits = positionBits_++;
+    for (const std::uint32_t slot : earlier) {
         if (slot != kEmptySlot) {
-            const std::string_view name = nameAt_(PositionIn(slot));
-            FindSlot(name, unicode::HashIgnoringCase(name)) = slot;
+            const std::size_t position = PositionIn(slot, earlierBits);
+            const std::string_view name = nameAt_(position);
+            const std::uint64_t hash = unicode::HashIgnoringCase(name);
+            FindSlot(name, hash) = SlotOf(hash, position, positionBits_);
         }
     }
 }

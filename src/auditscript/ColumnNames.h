@@ -46,11 +46,12 @@ class ColumnNameRules {
     std::optional<NameRefusal> CheckNext(std::string_view name);
 
   private:
-    std::uint64_t& FindSlot(std::string_view name, std::uint64_t hash);
+    std::uint32_t& FindSlot(std::string_view name, std::uint64_t hash);
     void Grow();
 
     std::function<std::string_view(std::size_t)> nameAt_;
-    std::pmr::vector<std::uint64_t> slots_;  // hash bits and position, or empty
+    std::pmr::vector<std::uint32_t> slots_;  // hash bits and position + 1, or 0: empty
+    unsigned positionBits_;                  // the low bits of a slot that hold the position
     std::size_t checked_ = 0;
 };
 

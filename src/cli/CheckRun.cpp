@@ -1,7 +1,7 @@
 #include "cli/CheckRun.h"
 
 #include <algorithm>
-#include <sstream>
+#include <optional>
 
 #include "auditscript/GenerationRun.h"
 #include "auditscript/SQLFuncs.h"
@@ -100,61 +100,79 @@ void CompareDefinition(const std::string& table, const std::optional<std::string
     }
 }
 
-}  // namespace
-
-int RunCheck(const CheckRequest& request, DatabaseSession& session, std::ostream& out,
-             std::ostream& err) {
-    std::size_t current = 0;
-    for (const CheckRequest::Table& checked : request.tables) {
-        const std::string& table = checked.name;
-        Findings findings;
-        const TodaysTrigger today = TriggerForToday(request, session, checked);
-        if (today.failure) {
-            if (today.failure->style == MessageStyle::Information) {
-                // The database did not open: nothing can be checked.
-                err << OneLine(today.failure->text) << '\n';
-                std::istringstream details(today.failure->details);
-                for (std::string line; std::getline(details, line);) {
-                    err << "qeltaudit: " << OneLine(line) << '\n';
-                }
-                return kExitOpenFailed;
-            }
-            findings.push_back(table + ": the table's columns cannot be read (" +
-                               OneLine(today.failure->text) + ")");
-        } else if (request.savedScript) {
-            CompareDefinition(table, request.savedScript, {},
-                              today.columns.value_or(std::vector<TriggerColumn>{}), findings);
-        } else {
-            const std::optional<InstalledAudit> installed = session.DescribeInstalledAudit(
-                table, AuditTableName(table), AuditTriggerName(table));
-            if (!installed) {
-                err << "qeltaudit: the database keeps no T-SQL triggers to check; compare the "
-                       "script that was run with --check --against FILE\n";
-                return kExitUsage;
-            }
-            CheckInstalledObjects(table, *installed, findings);
-            if (installed->triggerExists) {
-                CompareDefinition(table, installed->definition, installed->definitionFailure,
-                                  today.columns.value_or(std::vector<TriggerColumn>{}), findings);
-            }
+// Checks one table, adding its findings. Returns the exit code when the check cannot go on: the
+// database did not open, or keeps no triggers to check.
+std::optional<int> CheckTable(const CheckRequest& request, DatabaseSession& session,
+                              const CheckRequest::Table& checked, Findings& findings,
+                              std::ostream& err) {
+    const std::string& table = checked.name;
+    const TodaysTrigger today = TriggerForToday(request, session, checked);
+    if (today.failure) {
+        if (today.failure->style == MessageStyle::Information) {
+            PrintRunMessage(*today.failure, err);  // the database did not open
+            return kExitOpenFailed;
         }
-        if (findings.empty()) {
-            out << table << ": the audit trigger is current\n";
-            ++current;
-        }
-        for (const std::string& finding : findings) {
-            out << finding << '\n';
-        }
+        findings.push_back(table + ": the table's columns cannot be read (" +
+                           OneLine(today.failure->text) + ")");
+        return std::nullopt;
     }
-    const std::size_t stale = request.tables.size() - current;
-    out << request.tables.size() << (request.tables.size() == 1 ? " table" : " tables")
-        << " checked: " << current << " current, " << stale << " to mend";
+    const std::vector<TriggerColumn> todaysColumns =
+        today.columns.value_or(std::vector<TriggerColumn>{});
+    if (request.savedScript) {
+        CompareDefinition(table, request.savedScript, {}, todaysColumns, findings);
+        return std::nullopt;
+    }
+    const std::optional<InstalledAudit> installed =
+        session.DescribeInstalledAudit(table, AuditTableName(table), AuditTriggerName(table));
+    if (!installed) {
+        err << "qeltaudit: the database keeps no T-SQL triggers to check; compare the "
+               "script that was run with --check --against FILE\n";
+        return kExitUsage;
+    }
+    CheckInstalledObjects(table, *installed, findings);
+    if (installed->triggerExists) {
+        CompareDefinition(table, installed->definition, installed->definitionFailure, todaysColumns,
+                          findings);
+    }
+    return std::nullopt;
+}
+
+void PrintFindings(const std::string& table, const Findings& findings, std::ostream& out) {
+    if (findings.empty()) {
+        out << table << ": the audit trigger is current\n";
+    }
+    for (const std::string& finding : findings) {
+        out << finding << '\n';
+    }
+}
+
+// The last line, which sums up; the exit code that goes with it.
+int PrintSummary(std::size_t checked, std::size_t current, std::ostream& out) {
+    const std::size_t stale = checked - current;
+    out << checked << (checked == 1 ? " table" : " tables") << " checked: " << current
+        << " current, " << stale << " to mend";
     if (stale != 0) {
         out << "; qeltaudit --refresh --table NAME writes the script that replaces a trigger "
                "and keeps its log";
     }
     out << '\n';
     return stale == 0 ? kExitOk : kExitCheckFindings;
+}
+
+}  // namespace
+
+int RunCheck(const CheckRequest& request, DatabaseSession& session, std::ostream& out,
+             std::ostream& err) {
+    std::size_t current = 0;
+    for (const CheckRequest::Table& table : request.tables) {
+        Findings findings;
+        if (const std::optional<int> ended = CheckTable(request, session, table, findings, err)) {
+            return *ended;
+        }
+        PrintFindings(table.name, findings, out);
+        current += findings.empty() ? 1 : 0;
+    }
+    return PrintSummary(request.tables.size(), current, out);
 }
 
 }  // namespace qelt::cli

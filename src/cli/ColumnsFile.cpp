@@ -1,6 +1,7 @@
 #include "cli/ColumnsFile.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <new>
@@ -36,43 +37,71 @@ std::int32_t ParseCount(std::string_view value, std::string_view what, std::size
     return count;
 }
 
-// One of the optional fields after the type code: a mark (identity, computed, rowversion,
-// primary-key) or a KEY=VALUE pair (type=NAME, size=N, scale=N).
-void ParseColumnFact(std::string_view fact, ColumnFacts& facts, std::size_t lineNumber) {
-    const auto equals = fact.find('=');
-    const std::string_view key = fact.substr(0, equals);
-    const std::string_view value =
-        equals == std::string_view::npos ? std::string_view() : fact.substr(equals + 1);
-    if (equals == std::string_view::npos) {
-        if (fact == "identity") {
-            facts.identity = true;
-            return;
+bool SetCount(std::int32_t& count, std::string_view value, std::string_view what,
+              std::size_t lineNumber) {
+    count = ParseCount(value, what, lineNumber);
+    return true;
+}
+
+// The facts a columns file can state; the message that refuses a field lists them all.
+constexpr std::array kFactFields{
+    ColumnFactField{
+        "identity", "",
+        [](std::string_view, std::size_t, ColumnFacts& facts) { return facts.identity = true; }},
+    ColumnFactField{
+        "computed", "",
+        [](std::string_view, std::size_t, ColumnFacts& facts) { return facts.computed = true; }},
+    ColumnFactField{"rowversion", "",
+                    [](std::string_view, std::size_t, ColumnFacts& facts) {
+                        facts.typeName = "rowversion";
+                        return true;
+                    }},
+    ColumnFactField{
+        "primary-key", "",
+        [](std::string_view, std::size_t, ColumnFacts& facts) { return facts.primaryKey = true; }},
+    ColumnFactField{"type", "NAME",
+                    [](std::string_view value, std::size_t, ColumnFacts& facts) {
+                        if (value.empty() || !IsPrintableAscii(value)) {
+                            return false;
+                        }
+                        facts.typeName = value;
+                        return true;
+                    }},
+    ColumnFactField{"size", "N",
+                    [](std::string_view value, std::size_t lineNumber, ColumnFacts& facts) {
+                        return SetCount(facts.size, value, "size", lineNumber);
+                    }},
+    ColumnFactField{"scale", "N",
+                    [](std::string_view value, std::size_t lineNumber, ColumnFacts& facts) {
+                        return SetCount(facts.scale, value, "scale", lineNumber);
+                    }},
+};
+
+// "a, b or c" of the facts, as a refused field's message lists them.
+std::string ExpectedFacts() {
+    std::string list;
+    for (std::size_t i = 0; i < kFactFields.size(); ++i) {
+        if (i != 0) {
+            list += i + 1 == kFactFields.size() ? " or " : ", ";
         }
-        if (fact == "computed") {
-            facts.computed = true;
-            return;
-        }
-        if (fact == "rowversion") {
-            facts.typeName = "rowversion";
-            return;
-        }
-        if (fact == "primary-key") {
-            facts.primaryKey = true;
-            return;
-        }
-    } else if (key == "type" && !value.empty() && IsPrintableAscii(value)) {
-        facts.typeName = value;
-        return;
-    } else if (key == "size") {
-        facts.size = ParseCount(value, "size", lineNumber);
-        return;
-    } else if (key == "scale") {
-        facts.scale = ParseCount(value, "scale", lineNumber);
-        return;
+        list += kFactFields[i].Shown();
     }
-    ThrowLineError(lineNumber, "the field " + QuotedForMessage(fact) +
-                                   " is not understood (expected identity, computed, rowversion, "
-                                   "primary-key, type=NAME, size=N or scale=N)");
+    return list;
+}
+
+// One of the optional fields after the type code: a mark or a NAME=VALUE pair of the table.
+void ParseColumnFact(std::string_view field, ColumnFacts& facts, std::size_t lineNumber) {
+    const auto equals = field.find('=');
+    const bool hasValue = equals != std::string_view::npos;
+    const std::string_view name = field.substr(0, equals);
+    const std::string_view value = hasValue ? field.substr(equals + 1) : std::string_view();
+    const auto fact = std::ranges::find_if(kFactFields, [&](const ColumnFactField& known) {
+        return known.name == name && known.valueShown.empty() != hasValue;
+    });
+    if (fact == kFactFields.end() || !fact->set(value, lineNumber, facts)) {
+        ThrowLineError(lineNumber, "the field " + QuotedForMessage(field) +
+                                       " is not understood (expected " + ExpectedFacts() + ")");
+    }
 }
 
 // The line the column at `position` was read from. Found again only when a name repeats, so that
@@ -143,6 +172,15 @@ bool LooksLikeUtf16(std::string_view text) {
 }
 
 }  // namespace
+
+std::string ColumnFactField::Shown() const {
+    return valueShown.empty() ? std::string(name)
+                              : std::string(name) + "=" + std::string(valueShown);
+}
+
+std::span<const ColumnFactField> ColumnFactFields() {
+    return kFactFields;
+}
 
 std::pmr::vector<Field> ParseColumns(std::string_view text, std::pmr::memory_resource& memory) {
     if (LooksLikeUtf16(text)) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <optional>
+#include <ostream>
+#include <sstream>
 #include <string>
 #include <utility>
 
@@ -38,5 +40,19 @@ class ConsoleWindow final : public ScriptWindow {
     ScriptBuffer script_;
     std::optional<Message> message_;
 };
+
+// Prints a run's message to standard error: its text, whose CR LF lines become the console's own
+// lines, then the reason, as the window shows it behind "Show details", a line each.
+inline void PrintRunMessage(const ConsoleWindow::Message& message, std::ostream& err) {
+    const auto consoleLines = [](std::string text) {
+        std::erase(text, '\r');
+        return text;
+    };
+    err << consoleLines(message.text) << '\n';
+    std::istringstream details(consoleLines(message.details));
+    for (std::string line; std::getline(details, line);) {
+        err << "qeltaudit: " << line << '\n';
+    }
+}
 
 }  // namespace qelt::cli

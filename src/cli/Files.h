@@ -24,10 +24,11 @@ class FileError : public std::runtime_error {
 void WriteAll(int fileDescriptor, std::string_view bytes);
 
 // Memory for the large buffers of one run: the columns file, its column list and the table of
-// its names. A block of 256 KiB or more is mapped on its own, backed by large pages where the
-// system has them and mapped at once, so that filling it costs a fault or two instead of one
-// every 4 KiB (in a virtual machine each fault costs microseconds). Smaller blocks come from the
-// heap. A block that cannot be had throws std::bad_alloc.
+// its names. A block of 256 KiB or more is mapped on its own and at once, so that filling it
+// costs no fault every 4 KiB (in a virtual machine each fault costs microseconds); one of 2 MiB or
+// more is backed by large pages where the system has them (a smaller one would have a whole
+// large page cleared). Smaller blocks come from the heap. A block that cannot be had throws
+// std::bad_alloc.
 std::pmr::memory_resource& LargeBufferMemory();
 
 // The whole content of a regular file, held in `memory`. A folder, FIFO or device is refused

@@ -181,12 +181,44 @@ bool OpenClosedStandardStreams() {
 
 namespace {
 
-// Blocks of this size or more are mapped on their own.
+// Blocks of this size or more are mapped on their own; those of a large page or more are backed
+// by large pages. A smaller block in a large page would have the whole page cleared.
 constexpr std::size_t kLargeBuffer = 256 * 1024;
 constexpr std::size_t kLargePage = 2 * 1024 * 1024;
+constexpr std::size_t kPage = 4096;
 
-std::size_t RoundUpToLargePages(std::size_t bytes) {
-    return (bytes + kLargePage - 1) & ~(kLargePage - 1);
+// The bytes mapped for a block of `bytes`: whole pages, large ones for a large block.
+std::size_t MappedLength(std::size_t bytes) {
+    const std::size_t page = bytes < kLargePage ? kPage : kLargePage;
+    const std::size_t length = (bytes + page - 1) & ~(page - 1);
+    if (length < bytes) {
+        throw std::bad_alloc();
+    }
+    return length;
+}
+
+void* MapAnonymous(std::size_t length) {
+    void* region =
+        mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (region == MAP_FAILED) {
+        throw std::bad_alloc();
+    }
+    return region;
+}
+
+// A large page must start on a large-page boundary: maps one page more, keeps an aligned block
+// and gives back the rest.
+void* MapLargePages(std::size_t length) {
+    if (length + kLargePage < length) {
+        throw std::bad_alloc();
+    }
+    const auto start = reinterpret_cast<std::uintptr_t>(MapAnonymous(length + kLargePage));
+    const std::uintptr_t block = (start + kLargePage - 1) & ~(kLargePage - 1);
+    if (block != start) {
+        munmap(reinterpret_cast<void*>(start), block - start);
+    }
+    munmap(reinterpret_cast<void*>(block + length), start + kLargePage - block);
+    return reinterpret_cast<void*>(block);
 }
 
 class LargePageResource final : public std::pmr::memory_resource {
@@ -194,35 +226,20 @@ class LargePageResource final : public std::pmr::memory_resource {
         if (bytes < kLargeBuffer) {
             return std::pmr::new_delete_resource()->allocate(bytes, alignment);
         }
-        const std::size_t length = RoundUpToLargePages(bytes);
-        if (length < bytes || length + kLargePage < length) {
-            throw std::bad_alloc();
-        }
-        // A large page must start on a large-page boundary: map one page more, keep an aligned
-        // block and give back the rest.
-        void* region = mmap(nullptr, length + kLargePage, PROT_READ | PROT_WRITE,
-                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (region == MAP_FAILED) {
-            throw std::bad_alloc();
-        }
-        const auto start = reinterpret_cast<std::uintptr_t>(region);
-        const std::uintptr_t block = (start + kLargePage - 1) & ~(kLargePage - 1);
-        if (block != start) {
-            munmap(region, block - start);
-        }
-        munmap(reinterpret_cast<void*>(block + length), start + kLargePage - block);
-#ifdef MADV_HUGEPAGE
-        madvise(reinterpret_cast<void*>(block), length, MADV_HUGEPAGE);
+        const std::size_t length = MappedLength(bytes);
+        void* block = bytes < kLargePage ? MapAnonymous(length) : MapLargePages(length);
+#if defined(MADV_HUGEPAGE) && defined(MADV_NOHUGEPAGE)
+        madvise(block, length, bytes < kLargePage ? MADV_NOHUGEPAGE : MADV_HUGEPAGE);
 #endif
-        PrefaultMemory(reinterpret_cast<void*>(block), bytes);
-        return reinterpret_cast<void*>(block);
+        PrefaultMemory(block, bytes);
+        return block;
     }
 
     void do_deallocate(void* block, std::size_t bytes, std::size_t alignment) override {
         if (bytes < kLargeBuffer) {
             std::pmr::new_delete_resource()->deallocate(block, bytes, alignment);
         } else {
-            munmap(block, RoundUpToLargePages(bytes));
+            munmap(block, MappedLength(bytes));
         }
     }
 
@@ -240,7 +257,6 @@ std::pmr::memory_resource& LargeBufferMemory() {
 
 void PrefaultMemory(const void* begin, std::size_t bytes) {
 #ifdef MADV_POPULATE_WRITE
-    constexpr std::uintptr_t kPage = 4096;
     const auto first = (reinterpret_cast<std::uintptr_t>(begin) + kPage - 1) & ~(kPage - 1);
     const auto end = (reinterpret_cast<std::uintptr_t>(begin) + bytes) & ~(kPage - 1);
     if (first < end) {
@@ -251,7 +267,6 @@ void PrefaultMemory(const void* begin, std::size_t bytes) {
 
 void PreferLargePages(const std::string& text) {
 #ifdef MADV_HUGEPAGE
-    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
     const auto begin = reinterpret_cast<std::uintptr_t>(text.data());
     const std::uintptr_t end = begin + text.capacity();
     const std::uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);

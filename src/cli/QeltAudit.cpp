@@ -230,12 +230,6 @@ std::vector<std::string> DatabaseFiles(const std::string& databaseName) {
     return files;
 }
 
-// The console shows the window's CR LF message lines as the terminal's own lines.
-std::string ConsoleLines(std::string text) {
-    std::erase(text, '\r');
-    return text;
-}
-
 // Room for the script of the columns: each takes four lines that hold its name about twice.
 std::size_t ExpectedScriptBytes(const std::pmr::vector<Field>& columns) {
     std::size_t bytes = 8192;
@@ -298,30 +292,45 @@ class WarningPrinter {
     std::size_t count_ = 0;
 };
 
+// Hands the script on to standard output in pieces as it is generated. The run must not see a
+// failed write, so the first failure is kept and the rest dropped.
+void HandOnToStandardOutput(ScriptBuffer& script, StandardOutput& out,
+                            std::optional<std::string>& writeFailure) {
+    script.HandOnInPieces(kScriptPieceBytes, [&out, &writeFailure](std::string_view piece) {
+        if (writeFailure) {
+            return;
+        }
+        try {
+            out.Write(piece);
+        } catch (const FileError& error) {
+            writeFailure = error.what();
+        }
+    });
+    PrefaultMemory(script.Text().data(), script.Text().capacity());
+}
+
+// The exit code of a run that showed its message.
+int ExitCodeOfFailedRun(const RunOutcome& outcome) {
+    if (outcome.kind == RunOutcome::Kind::OpenFailed) {
+        return kExitOpenFailed;
+    }
+    return outcome.errorNumber == kErrNoColumnToSet ? kExitNoColumnToSet : kExitRunFailed;
+}
+
 int GenerateScript(const Options& options, DatabaseSession& session,
                    const std::string& databaseName, StandardOutput& out, std::ostream& err,
                    const std::optional<std::string>& keyWarning,
                    std::optional<CheckedColumnList> checkedList = std::nullopt) {
     ConsoleWindow window(options.table, databaseName);
-    // The run must not see a failed write, so the first failure is kept and the rest dropped.
+    ScriptBuffer& script = window.Script();
     std::optional<std::string> writeFailure;
     // Under --strict a warning means no script at all, so nothing may go out before the end.
     const bool handOnInPieces = checkedList && !options.outputFile && !options.strict;
     if (handOnInPieces) {
-        window.Script().HandOnInPieces(kScriptPieceBytes, [&](std::string_view piece) {
-            if (writeFailure) {
-                return;
-            }
-            try {
-                out.Write(piece);
-            } catch (const FileError& error) {
-                writeFailure = error.what();
-            }
-        });
-        PrefaultMemory(window.Script().Text().data(), window.Script().Text().capacity());
+        HandOnToStandardOutput(script, out, writeFailure);
     } else if (checkedList) {
-        window.Script().Reserve(checkedList->expectedScriptBytes);
-        PreferLargePages(window.Script().Text());
+        script.Reserve(checkedList->expectedScriptBytes);
+        PreferLargePages(script.Text());
     }
     WarningPrinter warnings(err);
     if (keyWarning) {
@@ -332,16 +341,8 @@ int GenerateScript(const Options& options, DatabaseSession& session,
         [&warnings](std::string_view text) { warnings.Add(text); },
         options.refresh ? ScriptSections::ReplacedTrigger : ScriptSections::AuditTableAndTrigger);
     if (const auto& message = window.ShownMessage()) {
-        err << ConsoleLines(message->text) << '\n';
-        // The reason, as the window shows it behind "Show details".
-        std::istringstream details(ConsoleLines(message->details));
-        for (std::string line; std::getline(details, line);) {
-            err << "qeltaudit: " << line << '\n';
-        }
-        if (outcome.kind == RunOutcome::Kind::OpenFailed) {
-            return kExitOpenFailed;
-        }
-        return outcome.errorNumber == kErrNoColumnToSet ? kExitNoColumnToSet : kExitRunFailed;
+        PrintRunMessage(*message, err);
+        return ExitCodeOfFailedRun(outcome);
     }
     warnings.Flush();
     if (options.strict && warnings.Count() != 0) {
@@ -349,14 +350,14 @@ int GenerateScript(const Options& options, DatabaseSession& session,
             << (warnings.Count() == 1 ? " warning\n" : " warnings\n");
         return kExitWarnings;
     }
-    ScriptBuffer& script = window.Script();
-    if (handOnInPieces) {
-        script.HandOnRest();  // a script handed on in pieces keeps nothing after this
-        if (writeFailure) {
-            throw OutputError("cannot write to standard output: " + *writeFailure);
-        }
+    if (!handOnInPieces) {
+        return WriteScript(options, script.Text(), out, err);
     }
-    return WriteScript(options, script.Text(), out, err);
+    script.HandOnRest();
+    if (writeFailure) {
+        throw OutputError("cannot write to standard output: " + *writeFailure);
+    }
+    return kExitOk;
 }
 
 // A saved script, read whole; refused when it holds no audit trigger of ours.
@@ -484,15 +485,8 @@ class WrappingFormatter final : public CLI::Formatter {
     }
 };
 
-int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream& err,
-        const HostSettingsLookup& lookUpHostSettings) {
-    CLI::App app(
-        "Writes the T-SQL script of an audit table and an INSTEAD OF UPDATE trigger for "
-        "one item table of the host product's database. It never runs the script and "
-        "never changes the database.",
-        "qeltaudit");
-    app.formatter(std::make_shared<WrappingFormatter>());
-    Options options;
+// The options that say where the columns come from and which table and columns the script is for.
+void AddInputOptions(CLI::App& app, Options& options) {
     auto* database = app.add_option(
         "--database", options.database,
         "Database to read the table's columns from (default: the host product's database, "
@@ -518,6 +512,10 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
                    "Key column, for a table outside the built-in list");
     app.add_option("--display-column", options.displayColumn,
                    "Display column written into the audit rows (default: the built-in one)");
+}
+
+// The options that say what the run does and where its script goes; after the input options.
+void AddRunOptions(CLI::App& app, Options& options) {
     app.add_option("--output", options.outputFile,
                    "Write the script to this file (replaced only on success) instead of "
                    "standard output");
@@ -528,8 +526,8 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
     auto* drop = app.add_flag("--drop", options.drop,
                               "Write the script that removes the table's audit trigger instead "
                               "(the audit table and its log stay)")
-                     ->excludes(database)
-                     ->excludes(columns);
+                     ->excludes("--database")
+                     ->excludes("--columns");
     app.add_flag("--drop-audit-table", options.dropAuditTable,
                  "With --drop: remove the audit table and the log it holds too")
         ->needs(drop);
@@ -549,59 +547,91 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
                    "With --check: compare the script that was run, saved in this file, instead "
                    "of the trigger the database keeps")
         ->needs(check);
-    app.set_version_flag("--version", VersionText());
-    app.footer(
-        "Exit codes: 0 script written (--check: every trigger current); 1 the database could not "
-        "be "
-        "opened; 2 error creating the trigger; 3 --check found a trigger missing, disabled or "
-        "stale; 4 no column of the table can be set by an UPDATE; 64 usage error; 65 --strict "
-        "and the script has warnings; 71 out of memory; 74 "
-        "the script could not be written.");
+}
 
-    std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 parses from the back
+// "Exit codes: 0 script written (...); 1 ...; 74 the script could not be written."
+std::string ExitCodesHelpText() {
+    std::string text = "Exit codes:";
+    for (const ExitCodeMeaning& exit : kQeltAuditExitCodes) {
+        text += (exit.code == kQeltAuditExitCodes.front().code ? " " : "; ") +
+                std::to_string(exit.code) + " " + std::string(exit.meaning);
+    }
+    return text + ".";
+}
+
+void DescribeCommandLine(CLI::App& app, Options& options) {
+    app.formatter(std::make_shared<WrappingFormatter>());
+    AddInputOptions(app, options);
+    AddRunOptions(app, options);
+    app.set_version_flag("--version", VersionText());
+    app.footer(ExitCodesHelpText());
+}
+
+// A script from the columns file, which is read and checked whole before the script is begun.
+int GenerateFromColumnsFile(Options& options, StandardOutput& out, std::ostream& err) {
+    RequireOutputOtherThan(options, {*options.columnsFile}, "the columns file");
+    std::pmr::vector<Field> columns =
+        ReadColumnsFile(text::Utf8Path(*options.columnsFile), LargeBufferMemory());
+    const CheckedColumnList checkedList{ExpectedScriptBytes(columns)};
+    ColumnListSession session(FieldVector(std::move(columns)), options.uppercaseIdentifiers);
+    std::optional<std::string> keyWarning;
+    if (NeedsKeyColumn(options)) {
+        keyWarning = TakePrimaryKeyAsKeyColumn(options, session, *options.columnsFile);
+    }
+    return GenerateScript(options, session, *options.columnsFile, out, err, keyWarning,
+                          checkedList);
+}
+
+// A script from the columns a database reports.
+int GenerateFromDatabase(Options& options, StandardOutput& out, std::ostream& err,
+                         const HostSettingsLookup& lookUpHostSettings) {
+    OdbcSession session;
+    // The host installation is looked up only when no database is named.
+    const std::string databaseName =
+        options.database ? *options.database : lookUpHostSettings().databaseName;
+    RequireOutputOtherThan(options, DatabaseFiles(databaseName), "the database file");
+    std::optional<std::string> keyWarning;
+    if (NeedsKeyColumn(options)) {
+        keyWarning = TakePrimaryKeyAsKeyColumn(options, session, databaseName);
+    }
+    return GenerateScript(options, session, databaseName, out, err, keyWarning);
+}
+
+int ShowSettings(StandardOutput& out, std::ostream& err,
+                 const HostSettingsLookup& lookUpHostSettings) {
+    const HostSettings settings = lookUpHostSettings();
+    return WriteText(out, err,
+                     "Host folder: " + settings.hostFolder + "\nData folder: " +
+                         settings.dataFolder + "\nDatabase: " + settings.databaseName + "\n");
+}
+
+// Does what the parsed options ask.
+int RunCommand(Options& options, StandardOutput& out, std::ostream& err,
+               const HostSettingsLookup& lookUpHostSettings) {
+    if (options.showSettings) {
+        return ShowSettings(out, err, lookUpHostSettings);
+    }
+    if (options.check) {
+        return Check(options, out, err, lookUpHostSettings);
+    }
+    ValidateTable(options);
+    if (options.drop) {
+        ScriptBuffer script;
+        WriteRemovalScript(script, options.table, options.dropAuditTable);
+        return WriteScript(options, script.Text(), out, err);
+    }
+    ValidateColumnNames(options);
+    if (options.columnsFile) {
+        return GenerateFromColumnsFile(options, out, err);
+    }
+    return GenerateFromDatabase(options, out, err, lookUpHostSettings);
+}
+
+// Reports the exception in flight, which ended the run, and gives the run's exit code; --help
+// and --version end the parse by exception too.
+int ReportEndOfRun(const CLI::App& app, StandardOutput& out, std::ostream& err) {
     try {
-        app.parse(reversed);
-        if (options.showSettings) {
-            const HostSettings settings = lookUpHostSettings();
-            return WriteText(out, err,
-                             "Host folder: " + settings.hostFolder +
-                                 "\nData folder: " + settings.dataFolder +
-                                 "\nDatabase: " + settings.databaseName + "\n");
-        }
-        if (options.check) {
-            return Check(options, out, err, lookUpHostSettings);
-        }
-        ValidateTable(options);
-        if (options.drop) {
-            ScriptBuffer script;
-            WriteRemovalScript(script, options.table, options.dropAuditTable);
-            return WriteScript(options, script.Text(), out, err);
-        }
-        ValidateColumnNames(options);
-        if (options.columnsFile) {
-            RequireOutputOtherThan(options, {*options.columnsFile}, "the columns file");
-            std::pmr::vector<Field> columns =
-                ReadColumnsFile(text::Utf8Path(*options.columnsFile), LargeBufferMemory());
-            const CheckedColumnList checkedList{ExpectedScriptBytes(columns)};
-            ColumnListSession session(FieldVector(std::move(columns)),
-                                      options.uppercaseIdentifiers);
-            std::optional<std::string> keyWarning;
-            if (NeedsKeyColumn(options)) {
-                keyWarning = TakePrimaryKeyAsKeyColumn(options, session, *options.columnsFile);
-            }
-            return GenerateScript(options, session, *options.columnsFile, out, err, keyWarning,
-                                  checkedList);
-        }
-        OdbcSession session;
-        // The host installation is looked up only when no database is named.
-        const std::string databaseName =
-            options.database ? *options.database : lookUpHostSettings().databaseName;
-        RequireOutputOtherThan(options, DatabaseFiles(databaseName), "the database file");
-        std::optional<std::string> keyWarning;
-        if (NeedsKeyColumn(options)) {
-            keyWarning = TakePrimaryKeyAsKeyColumn(options, session, databaseName);
-        }
-        return GenerateScript(options, session, databaseName, out, err, keyWarning);
+        throw;
     } catch (const CLI::CallForVersion&) {
         return WriteText(out, err, VersionText() + "\n");
     } catch (const CLI::Success&) {
@@ -623,6 +653,24 @@ int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream&
     } catch (const std::bad_alloc&) {
         err << kOutOfMemoryMessage;
         return kExitOutOfMemory;
+    }
+}
+
+int Run(const std::vector<std::string>& args, StandardOutput& out, std::ostream& err,
+        const HostSettingsLookup& lookUpHostSettings) {
+    CLI::App app(
+        "Writes the T-SQL script of an audit table and an INSTEAD OF UPDATE trigger for "
+        "one item table of the host product's database. It never runs the script and "
+        "never changes the database.",
+        "qeltaudit");
+    Options options;
+    DescribeCommandLine(app, options);
+    std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 parses from the back
+    try {
+        app.parse(reversed);
+        return RunCommand(options, out, err, lookUpHostSettings);
+    } catch (...) {
+        return ReportEndOfRun(app, out, err);
     }
 }
 

@@ -5,20 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "auditscript/ExitCodes.h"
 #include "settings/modQLXLib.h"
 
 namespace qelt::cli {
 
-// Exit codes of qeltaudit.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitOpenFailed = 1;     // "Error Opening the Database."
-inline constexpr int kExitRunFailed = 2;      // "Error creating the Trigger"
-inline constexpr int kExitCheckFindings = 3;  // --check: a trigger missing, disabled or stale
-inline constexpr int kExitNoColumnToSet = 4;  // no column of the table can be set by an UPDATE
-inline constexpr int kExitUsage = 64;         // bad options, columns file or names
-inline constexpr int kExitWarnings = 65;      // --strict and the script has warnings
-inline constexpr int kExitCannotWrite = 74;   // the script could not be written
-inline constexpr int kExitOutOfMemory = 71;   // memory ran out
+// qeltaudit's exit codes, here as in the window.
+using namespace exitcode;
 
 // What a run that ran out of memory says on standard error; a literal, as nothing can be
 // allocated to build a message then.

@@ -34,8 +34,8 @@ RunTimeError DescribeUnhandledError(const std::exception& error) {
 }
 
 int UnhandledErrorExitCode(const std::exception& error) {
-    return dynamic_cast<const std::bad_alloc*>(&error) != nullptr ? kOutOfMemoryExitCode
-                                                                  : kUnhandledErrorExitCode;
+    return dynamic_cast<const std::bad_alloc*>(&error) != nullptr ? kExitOutOfMemory
+                                                                  : kExitUnhandledError;
 }
 
 std::string RunTimeErrorText(const RunTimeError& error) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "auditscript/ExitCodes.h"
+
 // The busy pointer and the report of an error that start-up did not handle, for both views.
 namespace qelt::gui {
 
@@ -44,10 +46,9 @@ RunTimeError DescribeUnhandledError(const std::exception& error);
 // The report's text: "Run-time error '429':", an empty line and the description (CR LF lines).
 std::string RunTimeErrorText(const RunTimeError& error);
 
-// The exit code of a program ended by an unhandled error, and of one that ran out of memory
-// (the code qeltaudit gives too).
-inline constexpr int kUnhandledErrorExitCode = 1;
-inline constexpr int kOutOfMemoryExitCode = 71;
+// The exit codes: kExitUnhandledError for a program ended by an unhandled error,
+// kExitOutOfMemory (qeltaudit's too) for one that ran out of memory.
+using namespace exitcode;
 
 int UnhandledErrorExitCode(const std::exception& error);
 

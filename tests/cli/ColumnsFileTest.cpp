@@ -248,5 +248,52 @@ TEST(ReadColumnsFile, NamesTheFileAndLine) {
     }
 }
 
+// A field stating the fact, with a value of the kind the fact takes.
+std::string FieldOf(const ColumnFactField& fact) {
+    if (fact.valueShown.empty()) {
+        return std::string(fact.name);
+    }
+    return std::string(fact.name) + "=" + (fact.valueShown == "N" ? "7" : "xml");
+}
+
+ColumnFacts FactsOfField(const std::string& field) {
+    return *ParseColumns("A\t202\t" + field + "\n").front().Facts;
+}
+
+std::string FactTestName(const ::testing::TestParamInfo<ColumnFactField>& info) {
+    std::string name(info.param.name);
+    std::erase(name, '-');
+    return name;
+}
+
+class ColumnFact : public ::testing::TestWithParam<ColumnFactField> {};
+
+// A fact that records nothing, or what another fact records, is a slip in the table.
+TEST_P(ColumnFact, RecordsWhatNoOtherFactDoes) {
+    const std::string field = FieldOf(GetParam());
+    const ColumnFacts facts = FactsOfField(field);
+    EXPECT_NE(facts, ColumnFacts()) << field;
+    for (const ColumnFactField& other : ColumnFactFields()) {
+        if (other.name != GetParam().name) {
+            EXPECT_NE(facts, FactsOfField(FieldOf(other))) << field << " and " << FieldOf(other);
+        }
+    }
+}
+
+TEST_P(ColumnFact, RefusedWithAValueItDoesNotTake) {
+    const ColumnFactField& fact = GetParam();
+    const std::string field =
+        fact.valueShown.empty() ? std::string(fact.name) + "=1" : std::string(fact.name);
+    try {
+        FactsOfField(field);
+        FAIL() << field << " accepted";
+    } catch (const ColumnsFileError& error) {
+        EXPECT_THAT(error.what(), HasSubstr("the field '" + field + "' is not understood"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFact, ColumnFact, ::testing::ValuesIn(ColumnFactFields()),
+                         FactTestName);
+
 }  // namespace
 }  // namespace qelt::cli

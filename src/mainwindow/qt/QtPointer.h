@@ -23,7 +23,7 @@ void SetQtWidgetPointer(QWidget& widget, MousePointer pointer);
 
 // Ends start-up after an error nothing handled: shows a message box with the error's number and
 // description, writes the same to the stream for a terminal, and returns the program's exit
-// code, which is never 0 (kOutOfMemoryExitCode for std::bad_alloc).
+// code, which is never 0 (kExitOutOfMemory for std::bad_alloc).
 int ReportUnhandledError(const std::exception& error, std::ostream& out,
                          const MessagePresenter& presentMessage = ShowModalMessageBox);
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "auditscript/ExitCodes.h"
 #include "cli/Files.h"
 #include "dbsession/OdbcSession.h"
 #include "mainwindow/modMain.h"
@@ -19,9 +20,6 @@
 
 namespace {
 
-// The exit code when --help or --version could not be written (a full disk, a closed pipe).
-constexpr int kExitCannotWrite = 74;
-
 int Run(int argc, char** argv, bool outputClosed) {
     // --help and --version need no display, so they are answered before Qt looks for one.
     if (const auto text =
@@ -30,13 +28,13 @@ int Run(int argc, char** argv, bool outputClosed) {
         if (outputClosed) {
             std::fprintf(stderr, "QeltAuditTrigger: cannot write to standard output: %s\n",
                          std::strerror(EBADF));
-            return kExitCannotWrite;
+            return qelt::exitcode::kExitCannotWrite;
         }
         // A reader gone is a failed write (exit 74), not the end of the process.
         std::signal(SIGPIPE, SIG_IGN);
         if (std::fputs(text->c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
             std::perror("QeltAuditTrigger: cannot write to standard output");
-            return kExitCannotWrite;
+            return qelt::exitcode::kExitCannotWrite;
         }
         return 0;
     }
@@ -67,6 +65,6 @@ int main(int argc, char** argv) {
         // Qt itself found no memory (starting up, or in its event loop), or the report of an
         // earlier failure did not either: no window can say so any more.
         std::fputs("QeltAuditTrigger: out of memory\n", stderr);
-        return qelt::gui::kOutOfMemoryExitCode;
+        return qelt::exitcode::kExitOutOfMemory;
     }
 }

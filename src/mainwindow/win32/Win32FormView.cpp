@@ -523,7 +523,7 @@ int RunMessageLoop(Win32FormView& view) {
     while ((result = GetMessageW(&message, nullptr, 0, 0)) > 0) {
         Dispatch(*view.window_, message);
     }
-    return result < 0 ? kUnhandledErrorExitCode : static_cast<int>(message.wParam);
+    return result < 0 ? kExitUnhandledError : static_cast<int>(message.wParam);
 }
 
 bool ProcessWaitingMessages(Win32FormView& view) {

@@ -63,7 +63,7 @@ bool ProcessWaitingMessages(Win32FormView& view);
 
 // Ends start-up after an error nothing handled: a message box with the error's number and
 // description (there is no console), then the program's exit code, which is never 0
-// (kOutOfMemoryExitCode for std::bad_alloc).
+// (kExitOutOfMemory for std::bad_alloc).
 int ReportUnhandledError(const std::exception& error);
 
 }  // namespace qelt::gui

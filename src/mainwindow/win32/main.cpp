@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "auditscript/ExitCodes.h"
 #include "dbsession/OdbcSession.h"
 #include "mainwindow/FormControls.h"
 #include "mainwindow/modMain.h"
@@ -15,9 +16,6 @@
 #include "text/Utf.h"
 
 namespace {
-
-// The exit code when --help or --version could not be written.
-constexpr int kExitCannotWrite = 74;
 
 std::vector<std::string> Arguments() {
     std::vector<std::string> args;
@@ -41,7 +39,7 @@ int PrintText(const std::string& text) {
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     if (output != nullptr && output != INVALID_HANDLE_VALUE &&
         GetFileType(output) != FILE_TYPE_UNKNOWN) {
-        return WriteAll(output, text) ? 0 : kExitCannotWrite;
+        return WriteAll(output, text) ? 0 : qelt::exitcode::kExitCannotWrite;
     }
     const std::u16string wide = qelt::text::Utf8ToUtf16(text);
     if (AttachConsole(ATTACH_PARENT_PROCESS)) {
@@ -56,7 +54,7 @@ int PrintText(const std::string& text) {
             CloseHandle(console);
         }
         FreeConsole();
-        return shown ? 0 : kExitCannotWrite;
+        return shown ? 0 : qelt::exitcode::kExitCannotWrite;
     }
     const std::wstring boxText(wide.begin(), wide.end());
     const std::wstring title = qelt::text::Utf8ToUtf16As<wchar_t>(qelt::gui::kApplicationTitle);
@@ -89,6 +87,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     } catch (const std::bad_alloc&) {
         // The report of an earlier failure found no memory either; a box with a fixed text may.
         MessageBoxW(nullptr, L"Out of memory", L"QeltAuditTrigger", MB_OK | MB_ICONERROR);
-        return qelt::gui::kOutOfMemoryExitCode;
+        return qelt::exitcode::kExitOutOfMemory;
     }
 }
