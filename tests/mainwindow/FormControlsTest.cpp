@@ -26,18 +26,6 @@ TEST_P(PlaceTest, ControlSitsAtItsTwipsInPixelsAtEachDpi) {
     EXPECT_EQ(Control(GetParam().id).name, GetParam().name);
 }
 
-TEST_P(PlaceTest, ContainerRectIsTheClientRectLessTheContainersCorner) {
-    const ControlSpec& control = Control(GetParam().id);
-    for (const int dpi : {96, 120, 144}) {
-        PixelRect expected = ClientRect(control.id, dpi);
-        if (control.container) {
-            expected.left -= ClientRect(*control.container, dpi).left;
-            expected.top -= ClientRect(*control.container, dpi).top;
-        }
-        EXPECT_EQ(ContainerRect(control.id, dpi), expected) << dpi;
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(Controls, PlaceTest, ::testing::ValuesIn(test::kExpectedPlaces),
                          [](const auto& info) { return std::string(info.param.name); });
 
