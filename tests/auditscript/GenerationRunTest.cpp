@@ -106,102 +106,145 @@ const std::string kFull = test::CompaniesScript();
 // of the key-change refusal.
 constexpr std::size_t kLinesToTheUpdate = 22 + 17;
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, GenerationRun,
-    ::testing::Values(
-        RunCase{"Success",
-                [](FakeWindow&, FakeSession&) {},
-                kFull,
-                {"Busy", "Default"},
-                RunOutcome::Kind::Written},
-        RunCase{"DatabaseNotOpened",
-                [](FakeWindow&, FakeSession& s) { s.opens = false; },
-                "",
-                {"Busy", "Message 64: Error Opening the Database.\r\n/data/QeltOne.db", "Default"},
-                RunOutcome::Kind::OpenFailed},
-        RunCase{"OpenDatabaseRaises",
-                [](FakeWindow&, FakeSession& s) { s.openError = Error(5, "D"); },
-                "",
-                {"Busy", TriggerError("D", 5), "Default"},
-                RunOutcome::Kind::Failed,
-                5},
-        RunCase{"OpenRecordsetRaisesNegativeNumber",
-                [](FakeWindow&, FakeSession& s) {
-                    s.recordsetError = Error(-2147217865, "Invalid object name 'Companies'.");
-                },
-                "",
-                {"Busy", TriggerError("Invalid object name 'Companies'.", -2147217865), "Default"},
-                RunOutcome::Kind::Failed,
-                -2147217865},
-        RunCase{"NoRecordsetReturned",
-                [](FakeWindow&, FakeSession& s) { s.returnsNoRecordset = true; },
-                FirstLines(kFull, kLinesToTheUpdate),
-                {"Busy", TriggerError("The probe query returned no recordset", 91), "Default"},
-                RunOutcome::Kind::Failed,
-                91},
-        RunCase{"FieldReadFails",
-                [](FakeWindow&, FakeSession& s) {
-                    s.scriptFields = [](test::ScriptedFields& f) { f.failAtItem = 2; };
-                },
-                FirstLines(kFull, kLinesToTheUpdate + 1) +
-                    "    CompanyName = INSERTED.CompanyName,\r\n",
-                {"Busy", TriggerError("Field read failed", -2147217887), "Default"},
-                RunOutcome::Kind::Failed,
-                -2147217887},
-        RunCase{"IdentifierCaseUnreadableKeepsPreviousScript",
-                [](FakeWindow&, FakeSession& s) { s.uppercaseError = Error(429, "No session"); },
-                "previous script\r\n",
-                {"Busy", TriggerError("No session", 429), "Default"},
-                RunOutcome::Kind::Failed,
-                429},
-        RunCase{"TableUnreadableKeepsPreviousScript",
-                [](FakeWindow& w, FakeSession&) { w.itemTableError = Error(380, "No table"); },
-                "previous script\r\n",
-                {"Busy", TriggerError("No table", 380), "Default"},
-                RunOutcome::Kind::Failed,
-                380},
-        RunCase{"EmptyRecordsetGivesTheEmptyListForm",
-                [](FakeWindow&, FakeSession& s) { s.columns.clear(); },
-                test::CrLf(std::string(test::kCompaniesAuditTable) + test::kCompaniesEmptyTrigger),
-                {"Busy", "Default"},
-                RunOutcome::Kind::Written},
-        RunCase{"ColumnNameWithCarriageReturn",
-                [](FakeWindow&, FakeSession& s) {
-                    s.columns = {{"CompanyIntID", 3}, {"Name\rGO", 202}, {"EditedBy", 202}};
-                },
-                FirstLines(kFull, kLinesToTheUpdate + 1),
-                {"Busy",
-                 TriggerError("Column 2: the column name 'Name\\x0DGO' holds a control character",
-                              kErrRefusedColumnName),
-                 "Default"},
-                RunOutcome::Kind::Failed,
-                kErrRefusedColumnName},
-        RunCase{"ColumnNameWithNul",
-                [](FakeWindow&, FakeSession& s) {
-                    s.columns = {{std::string("A\0B", 3), 3}};
-                },
-                FirstLines(kFull, kLinesToTheUpdate),
-                {"Busy",
-                 TriggerError("Column 1: the column name 'A\\x00B' holds a control character",
-                              kErrRefusedColumnName),
-                 "Default"},
-                RunOutcome::Kind::Failed,
-                kErrRefusedColumnName},
-        RunCase{"NothingCanBeSet",
-                [](FakeWindow&, FakeSession& s) {
-                    s.columns = {{"CompanyIntID", 3, test::IdentityFacts()},
-                                 {"Total", 3, test::ComputedFacts()}};
-                },
-                FirstLines(kFull, kLinesToTheUpdate),
-                {"Busy",
-                 TriggerError("No column of Companies can be set by an UPDATE (every one is an "
-                              "identity, computed or rowversion column): the trigger would "
-                              "discard every update",
-                              kErrNoColumnToSet),
-                 "Default"},
-                RunOutcome::Kind::Failed,
-                kErrNoColumnToSet}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Paths, GenerationRun,
+                         ::testing::Values(RunCase{"Success",
+                                                   [](FakeWindow&, FakeSession&) {},
+                                                   kFull,
+                                                   {"Busy", "Default"},
+                                                   RunOutcome::Kind::Written},
+                                           RunCase{
+                                               "DatabaseNotOpened",
+                                               [](FakeWindow&, FakeSession& s) { s.opens = false; },
+                                               "",
+                                               {"Busy",
+                                                "Message 64: Error Opening the "
+                                                "Database.\r\n/data/QeltOne.db",
+                                                "Default"},
+                                               RunOutcome::Kind::OpenFailed},
+                                           RunCase{"OpenDatabaseRaises",
+                                                   [](FakeWindow&, FakeSession& s) {
+                                                       s.openError = Error(5, "D");
+                                                   },
+                                                   "",
+                                                   {"Busy", TriggerError("D", 5), "Default"},
+                                                   RunOutcome::Kind::Failed,
+                                                   5},
+                                           RunCase{"OpenRecordsetRaisesNegativeNumber",
+                                                   [](FakeWindow&, FakeSession& s) {
+                                                       s.recordsetError = Error(
+                                                           -2147217865,
+                                                           "Invalid object name 'Companies'.");
+                                                   },
+                                                   "",
+                                                   {"Busy",
+                                                    TriggerError("Invalid object name 'Companies'.",
+                                                                 -2147217865),
+                                                    "Default"},
+                                                   RunOutcome::Kind::Failed,
+                                                   -2147217865},
+                                           RunCase{
+                                               "NoRecordsetReturned",
+                                               [](FakeWindow&, FakeSession& s) {
+                                                   s.returnsNoRecordset = true;
+                                               },
+                                               FirstLines(kFull, kLinesToTheUpdate),
+                                               {"Busy",
+                                                TriggerError(
+                                                    "The probe query returned no recordset", 91),
+                                                "Default"},
+                                               RunOutcome::Kind::Failed,
+                                               91},
+                                           RunCase{
+                                               "FieldReadFails",
+                                               [](FakeWindow&, FakeSession& s) {
+                                                   s.scriptFields = [](test::ScriptedFields& f) {
+                                                       f.failAtItem = 2;
+                                                   };
+                                               },
+                                               FirstLines(kFull, kLinesToTheUpdate + 1) +
+                                                   "    CompanyName = INSERTED.CompanyName,\r\n",
+                                               {"Busy",
+                                                TriggerError("Field read failed", -2147217887),
+                                                "Default"},
+                                               RunOutcome::Kind::Failed,
+                                               -2147217887},
+                                           RunCase{
+                                               "IdentifierCaseUnreadableKeepsPreviousScript",
+                                               [](FakeWindow&, FakeSession& s) {
+                                                   s.uppercaseError = Error(429, "No session");
+                                               },
+                                               "previous script\r\n",
+                                               {"Busy", TriggerError("No session", 429), "Default"},
+                                               RunOutcome::Kind::Failed,
+                                               429},
+                                           RunCase{
+                                               "TableUnreadableKeepsPreviousScript",
+                                               [](FakeWindow& w, FakeSession&) {
+                                                   w.itemTableError = Error(380, "No table");
+                                               },
+                                               "previous script\r\n",
+                                               {"Busy", TriggerError("No table", 380), "Default"},
+                                               RunOutcome::Kind::Failed,
+                                               380},
+                                           RunCase{
+                                               "EmptyRecordsetGivesTheEmptyListForm",
+                                               [](FakeWindow&, FakeSession& s) {
+                                                   s.columns.clear();
+                                               },
+                                               test::CrLf(std::string(test::kCompaniesAuditTable) +
+                                                          test::kCompaniesEmptyTrigger),
+                                               {"Busy", "Default"},
+                                               RunOutcome::Kind::Written},
+                                           RunCase{"ColumnNameWithCarriageReturn",
+                                                   [](FakeWindow&, FakeSession& s) {
+                                                       s.columns = {
+                                                           {"CompanyIntID", ado::adInteger},
+                                                           {"Name\rGO", ado::adVarWChar},
+                                                           {"EditedBy", ado::adVarWChar}};
+                                                   },
+                                                   FirstLines(kFull, kLinesToTheUpdate + 1),
+                                                   {"Busy",
+                                                    TriggerError(
+                                                        "Column 2: the column name 'Name\\x0DGO' "
+                                                        "holds a control character",
+                                                        kErrRefusedColumnName),
+                                                    "Default"},
+                                                   RunOutcome::Kind::Failed,
+                                                   kErrRefusedColumnName},
+                                           RunCase{
+                                               "ColumnNameWithNul",
+                                               [](FakeWindow&, FakeSession& s) {
+                                                   s.columns = {
+                                                       {std::string("A\0B", 3), ado::adInteger}};
+                                               },
+                                               FirstLines(kFull, kLinesToTheUpdate),
+                                               {"Busy",
+                                                TriggerError("Column 1: the column name 'A\\x00B' "
+                                                             "holds a control character",
+                                                             kErrRefusedColumnName),
+                                                "Default"},
+                                               RunOutcome::Kind::Failed,
+                                               kErrRefusedColumnName},
+                                           RunCase{"NothingCanBeSet",
+                                                   [](FakeWindow&, FakeSession& s) {
+                                                       s.columns = {{"CompanyIntID", ado::adInteger,
+                                                                     test::IdentityFacts()},
+                                                                    {"Total", ado::adInteger,
+                                                                     test::ComputedFacts()}};
+                                                   },
+                                                   FirstLines(kFull, kLinesToTheUpdate),
+                                                   {"Busy",
+                                                    TriggerError(
+                                                        "No column of Companies can be set by an "
+                                                        "UPDATE (every one is an "
+                                                        "identity, computed or rowversion column): "
+                                                        "the trigger would "
+                                                        "discard every update",
+                                                        kErrNoColumnToSet),
+                                                    "Default"},
+                                                   RunOutcome::Kind::Failed,
+                                                   kErrNoColumnToSet}),
+                         [](const auto& info) { return info.param.name; });
 
 // The names every column list keeps to: a refused one ends the run where the script reads it,
 // after the lines written before it.
@@ -215,7 +258,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RunCase{"Empty",
                 [](FakeWindow&, FakeSession& s) {
-                    s.columns = {{"CompanyIntID", 3}, {"CompanyName", 202}, {"", 202}};
+                    s.columns = {{"CompanyIntID", ado::adInteger},
+                                 {"CompanyName", ado::adVarWChar},
+                                 {"", ado::adVarWChar}};
                 },
                 FirstLines(kFull, kLinesToTheUpdate + 1) + kCompanyNameLine,
                 {"Busy", TriggerError("Column 3: the column name is empty", kErrRefusedColumnName),
@@ -224,7 +269,9 @@ INSTANTIATE_TEST_SUITE_P(
                 kErrRefusedColumnName},
         RunCase{"Of129Characters",
                 [](FakeWindow&, FakeSession& s) {
-                    s.columns = {{"CompanyIntID", 3}, {"CompanyName", 202}, {kName129, 202}};
+                    s.columns = {{"CompanyIntID", ado::adInteger},
+                                 {"CompanyName", ado::adVarWChar},
+                                 {kName129, ado::adVarWChar}};
                 },
                 FirstLines(kFull, kLinesToTheUpdate + 1) + kCompanyNameLine,
                 {"Busy",
@@ -236,7 +283,7 @@ INSTANTIATE_TEST_SUITE_P(
                 kErrRefusedColumnName},
         RunCase{"Of129UnitsInUtf16",
                 [](FakeWindow&, FakeSession& s) {
-                    s.columns = {{"CompanyIntID", 3},
+                    s.columns = {{"CompanyIntID", ado::adInteger},
                                  {std::string(126, 'n') + kMathBoldA, 202},
                                  {std::string(127, 'n') + kMathBoldA, 202}};
                 },
@@ -251,7 +298,9 @@ INSTANTIATE_TEST_SUITE_P(
                 kErrRefusedColumnName},
         RunCase{"RepeatedIgnoringCase",
                 [](FakeWindow&, FakeSession& s) {
-                    s.columns = {{"CompanyIntID", 3}, {"CompanyName", 202}, {"COMPANYNAME", 202}};
+                    s.columns = {{"CompanyIntID", ado::adInteger},
+                                 {"CompanyName", ado::adVarWChar},
+                                 {"COMPANYNAME", ado::adVarWChar}};
                 },
                 FirstLines(kFull, kLinesToTheUpdate + 1) + kCompanyNameLine,
                 {"Busy",
@@ -265,10 +314,10 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{
             "RepeatedIgnoringUnicodeCase",
             [](FakeWindow&, FakeSession& s) {
-                s.columns = {{"CompanyIntID", 3},
-                             {"Stra\u00DFe", 202},
-                             {"STRASSE", 202},
-                             {"STRA\u1E9EE", 202}};
+                s.columns = {{"CompanyIntID", ado::adInteger},
+                             {"Stra\u00DFe", ado::adVarWChar},
+                             {"STRASSE", ado::adVarWChar},
+                             {"STRA\u1E9EE", ado::adVarWChar}};
             },
             FirstLines(kFull, kLinesToTheUpdate + 1) +
                 "    Stra\u00DFe = INSERTED.Stra\u00DFe,\r\n    STRASSE = INSERTED.STRASSE,\r\n",
@@ -365,7 +414,7 @@ TEST(GenerationRunOrder, OverridesReplaceTheBuiltInColumns) {
     FakeWindow window;
     window.itemTable = "Orders";
     FakeSession session;
-    session.columns = {{"OrderID", 3}, {"Title", 202}};
+    session.columns = {{"OrderID", ado::adInteger}, {"Title", ado::adVarWChar}};
     CreateAuditScript(window, session, ColumnOverrides{"OrderID", "Title"});
     EXPECT_THAT(
         window.script.Text(),

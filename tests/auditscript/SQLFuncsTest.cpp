@@ -174,37 +174,41 @@ INSTANTIATE_TEST_SUITE_P(
                     {"Name"},
                     {}},
         TriggerCase{"BothEditorsInColumnOrder",
-                    {{"Key1", 3}, {"uuEditedBy", kText}, {"EditedBy", kText}},
+                    {{"Key1", ado::adInteger}, {"uuEditedBy", kText}, {"EditedBy", kText}},
                     "Key1",
                     {},
                     {"SELECT @QLXUserID=INSERTED.uuEditedBy FROM INSERTED",
                      "SELECT @QLXUserID=INSERTED.EditedBy FROM INSERTED"}},
         TriggerCase{"OtherLetterCaseIsAnOrdinaryColumn",
-                    {{"Key1", 3}, {"editedby", kText}, {"EDITDATE", 135}, {"EditDate", 135}},
+                    {{"Key1", ado::adInteger},
+                     {"editedby", kText},
+                     {"EDITDATE", ado::adDBTimeStamp},
+                     {"EditDate", ado::adDBTimeStamp}},
                     "Key1",
                     {"editedby", "EDITDATE"},
                     {}},
         TriggerCase{"UppercasedKeyDoesNotMatchMixedCaseColumn",
-                    {{"CompanyIntID", 3}, {"Name", kText}},
+                    {{"CompanyIntID", ado::adInteger}, {"Name", kText}},
                     "COMPANYINTID",
                     {"CompanyIntID", "Name"},
                     {}},
         TriggerCase{"EmptyKeyExcludesNothing",
-                    {{"CompanyIntID", 3}, {"Name", kText}},
+                    {{"CompanyIntID", ado::adInteger}, {"Name", kText}},
                     "",
                     {"CompanyIntID", "Name"},
                     {}},
-        TriggerCase{"EveryColumnExcluded",
-                    {{"Key1", 3}, {"EditedBy", kText}, {"EditDate", 135}},
-                    "Key1",
-                    {},
-                    {"SELECT @QLXUserID=INSERTED.EditedBy FROM INSERTED"}},
+        TriggerCase{
+            "EveryColumnExcluded",
+            {{"Key1", ado::adInteger}, {"EditedBy", kText}, {"EditDate", ado::adDBTimeStamp}},
+            "Key1",
+            {},
+            {"SELECT @QLXUserID=INSERTED.EditedBy FROM INSERTED"}},
         // UPDATE() of a computed column fails the CREATE TRIGGER and no update names a
         // rowversion; an identity column is still asked for.
         TriggerCase{"ComputedAndRowVersionGetNoUpdateTest",
-                    {{"Key1", 3},
-                     {"Serial", 3, test::IdentityFacts()},
-                     {"Total", 3, test::ComputedFacts()},
+                    {{"Key1", ado::adInteger},
+                     {"Serial", ado::adInteger, test::IdentityFacts()},
+                     {"Total", ado::adInteger, test::ComputedFacts()},
                      {"Version", ado::adBinary, test::TypeFacts("rowversion")},
                      {"Name", kText}},
                     "Key1",
@@ -214,7 +218,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 TEST(TriggerBlocks, EveryColumnExcludedLeavesTheFlagTestNextToItsReset) {
-    const std::string script = TriggerFor({{"Key1", 3}, {"EditDate", 135}});
+    const std::string script =
+        TriggerFor({{"Key1", ado::adInteger}, {"EditDate", ado::adDBTimeStamp}});
     EXPECT_THAT(script, HasSubstr("    SET @Flag=0\r\n    IF(@Flag=1)\r\n"));
 }
 
@@ -232,7 +237,7 @@ TEST(TriggerBlocks, CastsEveryTypeButTheThreeTextTypes) {
           TypeCase{ado::adInteger, "NVARCHAR(20)"}, TypeCase{ado::adDBTimeStamp, "NVARCHAR(20)"},
           TypeCase{ado::adVarBinary, "NVARCHAR(20)"}, TypeCase{-1, "NVARCHAR(20)"},
           TypeCase{199, "NVARCHAR(20)"}, TypeCase{204, "NVARCHAR(20)"}}) {
-        const std::string script = TriggerFor({{"Key1", 3}, {"Value", type}});
+        const std::string script = TriggerFor({{"Key1", ado::adInteger}, {"Value", type}});
         for (const std::string rows : {"DELETED", "INSERTED"}) {
             const std::string value =
                 castType.empty() ? rows + ".Value" : "CAST(" + rows + ".Value AS " + castType + ")";
@@ -252,7 +257,7 @@ TEST(TriggerBlocks, EmptyColumnListWritesTheEmptyForms) {
 }
 
 TEST(TriggerBlocks, SingleColumnSetListHasNoComma) {
-    EXPECT_THAT(TriggerFor({{"Key1", 3}}),
+    EXPECT_THAT(TriggerFor({{"Key1", ado::adInteger}}),
                 HasSubstr("UPDATE Items SET\r\n    Key1 = INSERTED.Key1\r\n    From INSERTED"));
 }
 
@@ -292,7 +297,7 @@ TEST(LineCountRule, HoldsOverRandomColumnLists) {
 }
 
 TEST(ColumnReadFailure, LeavesTheLinesWrittenBeforeIt) {
-    ScriptedFields fields({{"Key1", 3}, {"Name", kText}, {"Notes", kText}});
+    ScriptedFields fields({{"Key1", ado::adInteger}, {"Name", kText}, {"Notes", kText}});
     fields.failAtItem = 1;
     ScriptBuffer script;
     EXPECT_THROW(
@@ -318,7 +323,7 @@ TEST(ColumnReadFailure, CountWithoutALastPositionIsAnOverflow) {
 // A count far beyond the columns that can be read reports the failing read, not a lack of memory
 // for the room made in advance.
 TEST(ColumnReadFailure, HugeCountReportsTheFailingRead) {
-    ScriptedFields fields({{"Key1", 3}});
+    ScriptedFields fields({{"Key1", ado::adInteger}});
     fields.countOverride = std::numeric_limits<std::int32_t>::max();
     fields.failAtItem = 1;
     ScriptBuffer script;
@@ -420,37 +425,37 @@ TEST_P(SetList, LeavesOutWhatCannotBeSet) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SetList,
-    ::testing::Values(SetListCase{"IdentityFirst",
-                                  {{"Key1", 3, IdentityFacts()}, {"A", kText}, {"B", kText}},
-                                  {},
-                                  "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
-                      SetListCase{"IdentityLastTakesTheCommaWithIt",
-                                  {{"A", kText}, {"B", kText}, {"Key1", 3, IdentityFacts()}},
-                                  {},
-                                  "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
-                      SetListCase{"ComputedBetween",
-                                  {{"A", kText}, {"Total", 3, ComputedFacts()}, {"B", kText}},
-                                  {},
-                                  "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
-                      SetListCase{"ComputedAsTheCatalogSays",
-                                  {{"A", kText}, {"Total", 3}, {"B", kText}},
-                                  ComputedColumnFacts({"Total"}),
-                                  "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
-                      SetListCase{"RowVersionAndBinaryTimestamp",
-                                  {{"A", kText},
-                                   {"Version", ado::adBinary, TypeFacts("timestamp", 8)},
-                                   {"Row", ado::adVarBinary, TypeFacts("ROWVERSION")}},
-                                  {},
-                                  "    A = INSERTED.A\r\n"},
-                      SetListCase{
-                          "TimestampOfDateAndTimeIsSet",
-                          {{"A", kText}, {"Stamp", ado::adDBTimeStamp, TypeFacts("timestamp")}},
-                          {},
-                          "    A = INSERTED.A,\r\n    Stamp = INSERTED.Stamp\r\n"},
-                      SetListCase{"IdentityAsTheCatalogSays",
-                                  {{"A", kText}, {"Serial", 3}, {"B", kText}},
-                                  CatalogFacts({{"serial", 3, IdentityFacts()}}),
-                                  "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"}),
+    ::testing::Values(
+        SetListCase{"IdentityFirst",
+                    {{"Key1", ado::adInteger, IdentityFacts()}, {"A", kText}, {"B", kText}},
+                    {},
+                    "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
+        SetListCase{"IdentityLastTakesTheCommaWithIt",
+                    {{"A", kText}, {"B", kText}, {"Key1", ado::adInteger, IdentityFacts()}},
+                    {},
+                    "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
+        SetListCase{"ComputedBetween",
+                    {{"A", kText}, {"Total", ado::adInteger, ComputedFacts()}, {"B", kText}},
+                    {},
+                    "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
+        SetListCase{"ComputedAsTheCatalogSays",
+                    {{"A", kText}, {"Total", ado::adInteger}, {"B", kText}},
+                    ComputedColumnFacts({"Total"}),
+                    "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"},
+        SetListCase{"RowVersionAndBinaryTimestamp",
+                    {{"A", kText},
+                     {"Version", ado::adBinary, TypeFacts("timestamp", 8)},
+                     {"Row", ado::adVarBinary, TypeFacts("ROWVERSION")}},
+                    {},
+                    "    A = INSERTED.A\r\n"},
+        SetListCase{"TimestampOfDateAndTimeIsSet",
+                    {{"A", kText}, {"Stamp", ado::adDBTimeStamp, TypeFacts("timestamp")}},
+                    {},
+                    "    A = INSERTED.A,\r\n    Stamp = INSERTED.Stamp\r\n"},
+        SetListCase{"IdentityAsTheCatalogSays",
+                    {{"A", kText}, {"Serial", ado::adInteger}, {"B", kText}},
+                    CatalogFacts({{"serial", ado::adInteger, IdentityFacts()}}),
+                    "    A = INSERTED.A,\r\n    B = INSERTED.B\r\n"}),
     [](const auto& info) { return info.param.name; });
 
 struct NoColumnToSetCase {
@@ -482,13 +487,15 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, NoColumnToSet,
     ::testing::Values(
         NoColumnToSetCase{
-            "NothingCanBeSet", {{"Key1", 3, IdentityFacts()}, {"Total", 3, ComputedFacts()}}, {}},
+            "NothingCanBeSet",
+            {{"Key1", ado::adInteger, IdentityFacts()}, {"Total", ado::adInteger, ComputedFacts()}},
+            {}},
         NoColumnToSetCase{
             "OnlyARowVersion", {{"Version", ado::adBinary, TypeFacts("rowversion")}}, {}},
-        NoColumnToSetCase{
-            "AsTheCatalogSays",
-            {{"Key1", 3}, {"Total", 3}},
-            CatalogFacts({{"Key1", 3, IdentityFacts()}, {"Total", 3, ComputedFacts()}})}),
+        NoColumnToSetCase{"AsTheCatalogSays",
+                          {{"Key1", ado::adInteger}, {"Total", ado::adInteger}},
+                          CatalogFacts({{"Key1", ado::adInteger, IdentityFacts()},
+                                        {"Total", ado::adInteger, ComputedFacts()}})}),
     [](const auto& info) { return info.param.name; });
 
 struct CastCase {
@@ -502,7 +509,8 @@ class Casts : public ::testing::TestWithParam<CastCase> {};
 
 TEST_P(Casts, AreWideEnoughThatTheyCannotFail) {
     const auto& c = GetParam();
-    const std::string trigger = TriggerFor({{"Key1", 3}, c.column}, "Key1", "Items", c.table);
+    const std::string trigger =
+        TriggerFor({{"Key1", ado::adInteger}, c.column}, "Key1", "Items", c.table);
     EXPECT_THAT(trigger,
                 HasSubstr("            WHEN 'Value' THEN " + std::string(c.oldValue) + "\r\n"));
     EXPECT_THAT(test::TsqlProblems(trigger), ElementsAre());
@@ -615,7 +623,8 @@ class KeyChangeRefusal : public ::testing::TestWithParam<KeyRefusalCase> {};
 TEST_P(KeyChangeRefusal, StandsBeforeTheUpdateUnlessTheKeyCannotChange) {
     const auto& c = GetParam();
     const std::string trigger =
-        TriggerFor({{"Key1", 3}, {"Serial", 3}, {"Name", kText}}, c.keyColumn, "Items", c.table);
+        TriggerFor({{"Key1", ado::adInteger}, {"Serial", ado::adInteger}, {"Name", kText}},
+                   c.keyColumn, "Items", c.table);
     const std::vector<std::string> lines = ScriptLines(trigger);
     const auto update = std::ranges::find(lines, "UPDATE Items SET");
     ASSERT_NE(update, lines.end());
@@ -647,15 +656,16 @@ TEST_P(KeyChangeRefusal, StandsBeforeTheUpdateUnlessTheKeyCannotChange) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeyChangeRefusal,
-    ::testing::Values(KeyRefusalCase{"OrdinaryKey", "Key1", {}, true},
-                      KeyRefusalCase{"EmptyKey", "", {}, false},
-                      KeyRefusalCase{"IdentityKeyFromTheCatalog", "Key1",
-                                     CatalogFacts({{"Key1", 3, IdentityFacts()}}), false},
-                      KeyRefusalCase{"IdentityKeyInAnotherLetterCase", "Key1",
-                                     CatalogFacts({{"KEY1", 3, IdentityFacts()}}), false},
-                      KeyRefusalCase{"IdentityOfAnotherColumn", "Key1",
-                                     CatalogFacts({{"Key1", 3}, {"Serial", 3, IdentityFacts()}}),
-                                     true}),
+    ::testing::Values(
+        KeyRefusalCase{"OrdinaryKey", "Key1", {}, true}, KeyRefusalCase{"EmptyKey", "", {}, false},
+        KeyRefusalCase{"IdentityKeyFromTheCatalog", "Key1",
+                       CatalogFacts({{"Key1", ado::adInteger, IdentityFacts()}}), false},
+        KeyRefusalCase{"IdentityKeyInAnotherLetterCase", "Key1",
+                       CatalogFacts({{"KEY1", ado::adInteger, IdentityFacts()}}), false},
+        KeyRefusalCase{
+            "IdentityOfAnotherColumn", "Key1",
+            CatalogFacts({{"Key1", ado::adInteger}, {"Serial", ado::adInteger, IdentityFacts()}}),
+            true}),
     [](const auto& info) { return info.param.name; });
 
 struct LiteralCase {
@@ -671,7 +681,7 @@ class NameLiterals : public ::testing::TestWithParam<LiteralCase> {};
 // which turns them into '?' and matches no column name.
 TEST_P(NameLiterals, AreUnicodeBeyondAscii) {
     const auto& c = GetParam();
-    const std::string trigger = TriggerFor({{"Key1", 3}, {c.column, ado::adInteger}});
+    const std::string trigger = TriggerFor({{"Key1", ado::adInteger}, {c.column, ado::adInteger}});
     const std::string identifier = c.identifier;
     const std::string literal = c.literal;
     for (const std::string rows : {"DELETED", "INSERTED"}) {
@@ -694,13 +704,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The column loop finds the table by its name: beyond ASCII as an N'…' literal too.
 TEST(NameLiterals, TableBeyondAsciiIsAUnicodeLiteral) {
-    const std::string trigger = TriggerFor({{"Key1", 3}, {"Name", kText}}, "Key1", "Bestände");
+    const std::string trigger =
+        TriggerFor({{"Key1", ado::adInteger}, {"Name", kText}}, "Key1", "Bestände");
     EXPECT_THAT(trigger, HasSubstr("WHERE sysobjects.id = syscolumns.id AND sysobjects.name = "
                                    "N'Bestände'\r\n"));
     EXPECT_THAT(trigger,
                 HasSubstr("    SET @CurrentColName=COL_NAME(OBJECT_ID(N'Bestände'), @CurrentCol)"));
     EXPECT_THAT(trigger, HasSubstr("    RAISERROR(N'Bestände: an update may not change"));
-    EXPECT_THAT(TriggerFor({{"Key1", 3}, {"Name", kText}}),
+    EXPECT_THAT(TriggerFor({{"Key1", ado::adInteger}, {"Name", kText}}),
                 HasSubstr("sysobjects.name = 'Items'\r\n"));
     EXPECT_THAT(test::TsqlProblems(trigger), ElementsAre());
 }

@@ -150,8 +150,10 @@ TEST(ReservedKeywords, MatchWithoutRegardToCase) {
 TEST(QuotedColumnsInTheTrigger, CannotEndAStatementOrLiteral) {
     const std::string crafted = "x]) DROP TABLE Companies --'";
     ScriptBuffer script;
-    WriteAuditTriggerScript(script, "Items", "AuditTrailItems", "Key1", "Shown",
-                            FieldVector({{"Key1", 3}, {crafted, 202}, {"Order", 3}}));
+    WriteAuditTriggerScript(
+        script, "Items", "AuditTrailItems", "Key1", "Shown",
+        FieldVector(
+            {{"Key1", ado::adInteger}, {crafted, ado::adVarWChar}, {"Order", ado::adInteger}}));
     const std::string& text = script.Text();
     EXPECT_THAT(text, HasSubstr("    [x]]) DROP TABLE Companies --'] = INSERTED.[x]]) DROP TABLE "
                                 "Companies --'],\r\n"));
