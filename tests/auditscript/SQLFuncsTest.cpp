@@ -10,6 +10,7 @@
 
 #include "auditscript/WorkedExample.h"
 #include "dbsession/Error.h"
+#include "support/CaseName.h"
 #include "support/ColumnFacts.h"
 #include "support/FakeSession.h"
 #include "support/TsqlCheck.h"
@@ -78,6 +79,7 @@ TEST(AuditTableSection, IsTheSame22LinesWhateverTheName) {
 }
 
 struct KeyAndDisplayCase {
+    std::string name;
     std::string table;
     bool uppercase;
     std::string key;
@@ -97,21 +99,26 @@ TEST_P(KeyAndDisplayColumns, FollowTheBuiltInTables) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeyAndDisplayColumns,
-    ::testing::Values(KeyAndDisplayCase{"Companies", false, "CompanyIntID", "CompanyName"},
-                      KeyAndDisplayCase{"Contacts", false, "ContactIntID", "DisplayName"},
-                      KeyAndDisplayCase{"Consultants", false, "ConsIntID", "DisplayName"},
-                      KeyAndDisplayCase{"Requirements", false, "ReqIntID", "ReqID"},
-                      KeyAndDisplayCase{" companies ", false, "CompanyIntID", "DisplayName"},
-                      KeyAndDisplayCase{"COMPANIES", false, "CompanyIntID", "DisplayName"},
-                      KeyAndDisplayCase{"SaveSetInfo", false, "SaveSetIntID", "DisplayName"},
-                      KeyAndDisplayCase{"savesets", false, "SaveSetIntID", "DisplayName"},
-                      KeyAndDisplayCase{"EmailsReceived", false, "EMRecvIntID", "DisplayName"},
-                      KeyAndDisplayCase{"MLinkInfo", false, "MLinkIntID", "DisplayName"},
-                      KeyAndDisplayCase{"Orders", false, "", "DisplayName"},
-                      KeyAndDisplayCase{"", true, "", "DisplayName"},
-                      KeyAndDisplayCase{"\tCompanies", false, "", "DisplayName"},
-                      KeyAndDisplayCase{"Contacts", true, "CONTACTINTID", "DisplayName"},
-                      KeyAndDisplayCase{"Requirements", true, "REQINTID", "ReqID"}));
+    ::testing::Values(
+        KeyAndDisplayCase{"Companies", "Companies", false, "CompanyIntID", "CompanyName"},
+        KeyAndDisplayCase{"Contacts", "Contacts", false, "ContactIntID", "DisplayName"},
+        KeyAndDisplayCase{"Consultants", "Consultants", false, "ConsIntID", "DisplayName"},
+        KeyAndDisplayCase{"Requirements", "Requirements", false, "ReqIntID", "ReqID"},
+        KeyAndDisplayCase{"SpacesAroundLowerCase", " companies ", false, "CompanyIntID",
+                          "DisplayName"},
+        KeyAndDisplayCase{"UpperCase", "COMPANIES", false, "CompanyIntID", "DisplayName"},
+        KeyAndDisplayCase{"SaveSetInfo", "SaveSetInfo", false, "SaveSetIntID", "DisplayName"},
+        KeyAndDisplayCase{"SaveSetsLowerCase", "savesets", false, "SaveSetIntID", "DisplayName"},
+        KeyAndDisplayCase{"EmailsReceived", "EmailsReceived", false, "EMRecvIntID", "DisplayName"},
+        KeyAndDisplayCase{"MLinkInfo", "MLinkInfo", false, "MLinkIntID", "DisplayName"},
+        KeyAndDisplayCase{"UnknownTable", "Orders", false, "", "DisplayName"},
+        KeyAndDisplayCase{"EmptyTable", "", true, "", "DisplayName"},
+        KeyAndDisplayCase{"LeadingTab", "\tCompanies", false, "", "DisplayName"},
+        KeyAndDisplayCase{"ContactsUppercaseIdentifiers", "Contacts", true, "CONTACTINTID",
+                          "DisplayName"},
+        KeyAndDisplayCase{"RequirementsUppercaseIdentifiers", "Requirements", true, "REQINTID",
+                          "ReqID"}),
+    test::CaseNameOf());
 
 TEST(ListedItemTables, TakeTheWindowsSpellingInAnyLetterCase) {
     struct SpellingCase {
@@ -359,7 +366,8 @@ TEST_P(ScriptInPieces, JoinToTheWholeScript) {
     EXPECT_EQ(joined, CrLf(kCompaniesAuditTable) + CrLf(kCompaniesTrigger));
 }
 
-INSTANTIATE_TEST_SUITE_P(PieceBytes, ScriptInPieces, ::testing::Values(1, 7, 100, 1000, 1 << 20));
+INSTANTIATE_TEST_SUITE_P(PieceBytes, ScriptInPieces, ::testing::Values(1, 7, 100, 1000, 1 << 20),
+                         [](const auto& info) { return std::to_string(info.param) + "Bytes"; });
 
 }  // namespace
 }  // namespace qelt
