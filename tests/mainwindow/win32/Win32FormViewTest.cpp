@@ -665,7 +665,8 @@ TEST_P(DemoDatabaseTest, CreateWritesWhatQeltauditWrites) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, DemoDatabaseTest,
-                         ::testing::Values("Companies", "Contacts", "Consultants", "Requirements"));
+                         ::testing::Values("Companies", "Contacts", "Consultants", "Requirements"),
+                         [](const auto& info) { return std::string(info.param); });
 
 // Under Wine the demo database typed by its Windows name opens too: the drivers get its Unix name.
 TEST_F(Win32WindowTest, CreateOnADatabaseFileTypedByItsWindowsName) {
