@@ -91,10 +91,10 @@ class KeyAndDisplayColumns : public ::testing::TestWithParam<KeyAndDisplayCase> 
 TEST_P(KeyAndDisplayColumns, FollowTheBuiltInTables) {
     const auto& c = GetParam();
     FakeSession session;
-    session.uppercaseIdentifiers = c.uppercase;
+    session.state.uppercaseIdentifiers = c.uppercase;
     EXPECT_EQ(GetKeyColumn(session, c.table), c.key);
     EXPECT_EQ(GetDisplayColumn(c.table), c.display);
-    EXPECT_THAT(session.calls, ElementsAre("UppercaseIdentifiers"));
+    EXPECT_THAT(session.state.calls, ElementsAre("UppercaseIdentifiers"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -138,7 +138,7 @@ TEST(ListedItemTables, TakeTheWindowsSpellingInAnyLetterCase) {
 
 TEST(KeyColumn, PassesOnAFailureToReadTheIdentifierCase) {
     FakeSession session;
-    session.uppercaseError = Error(-2147467259, "Session gone");
+    session.state.uppercaseError = Error(-2147467259, "Session gone");
     EXPECT_THROW(GetKeyColumn(session, "Companies"), Error);
 }
 
