@@ -70,7 +70,9 @@ struct FakeSessionState {
         }
         return names;
     }
-    std::size_t OpenCount() const { return std::ranges::count(calls, "OpenDatabase"); }
+    std::size_t OpenCount() const {
+        return static_cast<std::size_t>(std::ranges::count(calls, "OpenDatabase"));
+    }
 
     static constexpr std::string_view kDatabaseName = "DatabaseName=";
 };
@@ -78,6 +80,8 @@ struct FakeSessionState {
 // A session whose every member can be scripted to answer, fail or return nothing; it records the
 // calls it receives in order. Made without a state it keeps one of its own.
 class FakeSession final : public DatabaseSession {
+    std::shared_ptr<FakeSessionState> owner_;  // first: `state` is bound to it
+
   public:
     FakeSession() : FakeSession(std::make_shared<FakeSessionState>()) {}
     explicit FakeSession(std::shared_ptr<FakeSessionState> shared) : owner_(std::move(shared)) {}
@@ -89,6 +93,8 @@ class FakeSession final : public DatabaseSession {
             state.onDestroy();
         }
     }
+
+    FakeSessionState& state = *owner_;
 
     void SetDatabaseName(const std::string& name) override {
         state.calls.push_back(std::string(FakeSessionState::kDatabaseName) + name);
@@ -144,11 +150,6 @@ class FakeSession final : public DatabaseSession {
         const Fields& GetFields() const override { return fields; }
         ScriptedFields fields;
     };
-
-    std::shared_ptr<FakeSessionState> owner_;
-
-  public:
-    FakeSessionState& state = *owner_;
 };
 
 // The text with every LF turned into CR LF: the script's line ends, written readably in tests.
