@@ -14,13 +14,14 @@ inline std::string CaseName(std::string_view label) {
     std::string name;
     bool wordStart = true;
     for (const char c : label) {
-        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        const bool lower = c >= 'a' && c <= 'z';
+        const bool upper = c >= 'A' && c <= 'Z';
         const bool digit = c >= '0' && c <= '9';
-        if (!letter && !digit && c != '_') {
+        if (!lower && !upper && !digit && c != '_') {
             wordStart = true;
             continue;
         }
-        name.push_back(wordStart && letter ? static_cast<char>(c & ~0x20) : c);
+        name.push_back(wordStart && lower ? static_cast<char>(c - 'a' + 'A') : c);
         wordStart = false;
     }
     return name;
