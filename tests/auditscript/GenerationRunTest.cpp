@@ -18,6 +18,7 @@ namespace qelt {
 namespace {
 
 using test::FakeSession;
+using test::FakeSessionState;
 using test::ScriptLines;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -75,7 +76,7 @@ std::string TriggerError(const std::string& description, std::int32_t number) {
 
 struct RunCase {
     std::string name;
-    std::function<void(FakeWindow&, FakeSession&)> arrange;
+    std::function<void(FakeWindow&, FakeSessionState&)> arrange;
     std::string expectedScript;               // the buffer after the run
     std::vector<std::string> expectedEvents;  // pointer changes and messages, in order
     RunOutcome::Kind outcome = RunOutcome::Kind::Failed;
@@ -89,8 +90,8 @@ TEST_P(GenerationRun, EndsWithTheRightBufferMessageAndPointer) {
     FakeWindow window;
     window.script.AppendScriptLine("previous script");
     FakeSession session;
-    session.columns = kColumns;
-    c.arrange(window, session);
+    session.state.columns = kColumns;
+    c.arrange(window, session.state);
 
     const RunOutcome outcome = CreateAuditScript(window, session);
 
@@ -110,23 +111,23 @@ INSTANTIATE_TEST_SUITE_P(
     Paths, GenerationRun,
     ::testing::Values(
         RunCase{"Success",
-                [](FakeWindow&, FakeSession&) {},
+                [](FakeWindow&, FakeSessionState&) {},
                 kFull,
                 {"Busy", "Default"},
                 RunOutcome::Kind::Written},
         RunCase{"DatabaseNotOpened",
-                [](FakeWindow&, FakeSession& s) { s.opens = false; },
+                [](FakeWindow&, FakeSessionState& s) { s.opens = false; },
                 "",
                 {"Busy", "Message 64: Error Opening the Database.\r\n/data/QeltOne.db", "Default"},
                 RunOutcome::Kind::OpenFailed},
         RunCase{"OpenDatabaseRaises",
-                [](FakeWindow&, FakeSession& s) { s.openError = Error(5, "D"); },
+                [](FakeWindow&, FakeSessionState& s) { s.openError = Error(5, "D"); },
                 "",
                 {"Busy", TriggerError("D", 5), "Default"},
                 RunOutcome::Kind::Failed,
                 5},
         RunCase{"OpenRecordsetRaisesNegativeNumber",
-                [](FakeWindow&, FakeSession& s) {
+                [](FakeWindow&, FakeSessionState& s) {
                     s.recordsetError = Error(-2147217865, "Invalid object name 'Companies'.");
                 },
                 "",
@@ -134,13 +135,13 @@ INSTANTIATE_TEST_SUITE_P(
                 RunOutcome::Kind::Failed,
                 -2147217865},
         RunCase{"NoRecordsetReturned",
-                [](FakeWindow&, FakeSession& s) { s.returnsNoRecordset = true; },
+                [](FakeWindow&, FakeSessionState& s) { s.returnsNoRecordset = true; },
                 FirstLines(kFull, kLinesToTheUpdate),
                 {"Busy", TriggerError("The probe query returned no recordset", 91), "Default"},
                 RunOutcome::Kind::Failed,
                 91},
         RunCase{"FieldReadFails",
-                [](FakeWindow&, FakeSession& s) {
+                [](FakeWindow&, FakeSessionState& s) {
                     s.scriptFields = [](test::ScriptedFields& f) { f.failAtItem = 2; };
                 },
                 FirstLines(kFull, kLinesToTheUpdate + 1) +
@@ -148,26 +149,29 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Busy", TriggerError("Field read failed", -2147217887), "Default"},
                 RunOutcome::Kind::Failed,
                 -2147217887},
-        RunCase{"IdentifierCaseUnreadableKeepsPreviousScript",
-                [](FakeWindow&, FakeSession& s) { s.uppercaseError = Error(429, "No session"); },
-                "previous script\r\n",
-                {"Busy", TriggerError("No session", 429), "Default"},
-                RunOutcome::Kind::Failed,
-                429},
+        RunCase{
+            "IdentifierCaseUnreadableKeepsPreviousScript",
+            [](FakeWindow&, FakeSessionState& s) { s.uppercaseError = Error(429, "No session"); },
+            "previous script\r\n",
+            {"Busy", TriggerError("No session", 429), "Default"},
+            RunOutcome::Kind::Failed,
+            429},
         RunCase{"TableUnreadableKeepsPreviousScript",
-                [](FakeWindow& w, FakeSession&) { w.itemTableError = Error(380, "No table"); },
+                [](FakeWindow& w, FakeSessionState&) { w.itemTableError = Error(380, "No table"); },
                 "previous script\r\n",
                 {"Busy", TriggerError("No table", 380), "Default"},
                 RunOutcome::Kind::Failed,
                 380},
         RunCase{"EmptyRecordsetGivesTheEmptyListForm",
-                [](FakeWindow&, FakeSession& s) { s.columns.clear(); },
+                [](FakeWindow&, FakeSessionState& s) { s.columns.clear(); },
                 test::CrLf(std::string(test::kCompaniesAuditTable) + test::kCompaniesEmptyTrigger),
                 {"Busy", "Default"},
                 RunOutcome::Kind::Written},
         RunCase{"ColumnNameWithCarriageReturn",
-                [](FakeWindow&, FakeSession& s) {
-                    s.columns = {{"CompanyIntID", 3}, {"Name\rGO", 202}, {"EditedBy", 202}};
+                [](FakeWindow&, FakeSessionState& s) {
+                    s.columns = {{"CompanyIntID", ado::adInteger},
+                                 {"Name\rGO", ado::adVarWChar},
+                                 {"EditedBy", ado::adVarWChar}};
                 },
                 FirstLines(kFull, kLinesToTheUpdate + 1),
                 {"Busy",
@@ -177,8 +181,8 @@ INSTANTIATE_TEST_SUITE_P(
                 RunOutcome::Kind::Failed,
                 kErrRefusedColumnName},
         RunCase{"ColumnNameWithNul",
-                [](FakeWindow&, FakeSession& s) {
-                    s.columns = {{std::string("A\0B", 3), 3}};
+                [](FakeWindow&, FakeSessionState& s) {
+                    s.columns = {{std::string("A\0B", 3), ado::adInteger}};
                 },
                 FirstLines(kFull, kLinesToTheUpdate),
                 {"Busy",
@@ -188,9 +192,9 @@ INSTANTIATE_TEST_SUITE_P(
                 RunOutcome::Kind::Failed,
                 kErrRefusedColumnName},
         RunCase{"NothingCanBeSet",
-                [](FakeWindow&, FakeSession& s) {
-                    s.columns = {{"CompanyIntID", 3, test::IdentityFacts()},
-                                 {"Total", 3, test::ComputedFacts()}};
+                [](FakeWindow&, FakeSessionState& s) {
+                    s.columns = {{"CompanyIntID", ado::adInteger, test::IdentityFacts()},
+                                 {"Total", ado::adInteger, test::ComputedFacts()}};
                 },
                 FirstLines(kFull, kLinesToTheUpdate),
                 {"Busy",
@@ -214,8 +218,10 @@ INSTANTIATE_TEST_SUITE_P(
     RefusedNames, GenerationRun,
     ::testing::Values(
         RunCase{"Empty",
-                [](FakeWindow&, FakeSession& s) {
-                    s.columns = {{"CompanyIntID", 3}, {"CompanyName", 202}, {"", 202}};
+                [](FakeWindow&, FakeSessionState& s) {
+                    s.columns = {{"CompanyIntID", ado::adInteger},
+                                 {"CompanyName", ado::adVarWChar},
+                                 {"", ado::adVarWChar}};
                 },
                 FirstLines(kFull, kLinesToTheUpdate + 1) + kCompanyNameLine,
                 {"Busy", TriggerError("Column 3: the column name is empty", kErrRefusedColumnName),
@@ -223,8 +229,10 @@ INSTANTIATE_TEST_SUITE_P(
                 RunOutcome::Kind::Failed,
                 kErrRefusedColumnName},
         RunCase{"Of129Characters",
-                [](FakeWindow&, FakeSession& s) {
-                    s.columns = {{"CompanyIntID", 3}, {"CompanyName", 202}, {kName129, 202}};
+                [](FakeWindow&, FakeSessionState& s) {
+                    s.columns = {{"CompanyIntID", ado::adInteger},
+                                 {"CompanyName", ado::adVarWChar},
+                                 {kName129, ado::adVarWChar}};
                 },
                 FirstLines(kFull, kLinesToTheUpdate + 1) + kCompanyNameLine,
                 {"Busy",
@@ -235,8 +243,8 @@ INSTANTIATE_TEST_SUITE_P(
                 RunOutcome::Kind::Failed,
                 kErrRefusedColumnName},
         RunCase{"Of129UnitsInUtf16",
-                [](FakeWindow&, FakeSession& s) {
-                    s.columns = {{"CompanyIntID", 3},
+                [](FakeWindow&, FakeSessionState& s) {
+                    s.columns = {{"CompanyIntID", ado::adInteger},
                                  {std::string(126, 'n') + kMathBoldA, 202},
                                  {std::string(127, 'n') + kMathBoldA, 202}};
                 },
@@ -250,8 +258,10 @@ INSTANTIATE_TEST_SUITE_P(
                 RunOutcome::Kind::Failed,
                 kErrRefusedColumnName},
         RunCase{"RepeatedIgnoringCase",
-                [](FakeWindow&, FakeSession& s) {
-                    s.columns = {{"CompanyIntID", 3}, {"CompanyName", 202}, {"COMPANYNAME", 202}};
+                [](FakeWindow&, FakeSessionState& s) {
+                    s.columns = {{"CompanyIntID", ado::adInteger},
+                                 {"CompanyName", ado::adVarWChar},
+                                 {"COMPANYNAME", ado::adVarWChar}};
                 },
                 FirstLines(kFull, kLinesToTheUpdate + 1) + kCompanyNameLine,
                 {"Busy",
@@ -264,11 +274,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Simple case folding: capital sharp s folds to sharp s, but SS stays two letters.
         RunCase{
             "RepeatedIgnoringUnicodeCase",
-            [](FakeWindow&, FakeSession& s) {
-                s.columns = {{"CompanyIntID", 3},
-                             {"Stra\u00DFe", 202},
-                             {"STRASSE", 202},
-                             {"STRA\u1E9EE", 202}};
+            [](FakeWindow&, FakeSessionState& s) {
+                s.columns = {{"CompanyIntID", ado::adInteger},
+                             {"Stra\u00DFe", ado::adVarWChar},
+                             {"STRASSE", ado::adVarWChar},
+                             {"STRA\u1E9EE", ado::adVarWChar}};
             },
             FirstLines(kFull, kLinesToTheUpdate + 1) +
                 "    Stra\u00DFe = INSERTED.Stra\u00DFe,\r\n    STRASSE = INSERTED.STRASSE,\r\n",
@@ -285,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(
 // diagnostics for its error, nothing for the run's own errors, whose message says it all.
 struct DetailsCase {
     const char* name;
-    std::function<void(FakeSession&)> arrange;
+    std::function<void(FakeSessionState&)> arrange;
     FailureReason reason;  // whose details text the message carries
 };
 
@@ -298,8 +308,8 @@ class MessageDetails : public ::testing::TestWithParam<DetailsCase> {};
 TEST_P(MessageDetails, MessageCarriesTheDetailsOfItsReason) {
     FakeWindow window;
     FakeSession session;
-    session.columns = kColumns;
-    GetParam().arrange(session);
+    session.state.columns = kColumns;
+    GetParam().arrange(session.state);
     CreateAuditScript(window, session);
     ASSERT_THAT(window.details, ::testing::SizeIs(1));
     EXPECT_EQ(window.details[0], FailureDetailsText(GetParam().reason));
@@ -314,28 +324,28 @@ INSTANTIATE_TEST_SUITE_P(
     Reasons, MessageDetails,
     ::testing::Values(
         DetailsCase{"OpenFailure",
-                    [](FakeSession& s) {
+                    [](FakeSessionState& s) {
                         s.opens = false;
                         s.openFailure = kMissingFile;
                     },
                     kMissingFile},
-        DetailsCase{"OpenFailureWithoutReason", [](FakeSession& s) { s.opens = false; }, {}},
+        DetailsCase{"OpenFailureWithoutReason", [](FakeSessionState& s) { s.opens = false; }, {}},
         DetailsCase{"DriverError",
-                    [](FakeSession& s) {
+                    [](FakeSessionState& s) {
                         s.recordsetDriverError =
                             OdbcError(26, "HY000", "[HY000] file is not a database (26)");
                     },
                     kNotADatabase},
-        DetailsCase{"RunsOwnError", [](FakeSession& s) { s.returnsNoRecordset = true; }, {}}),
+        DetailsCase{"RunsOwnError", [](FakeSessionState& s) { s.returnsNoRecordset = true; }, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GenerationRunOrder, ReadsIdentifierCaseBeforeNamingAndOpeningTheDatabase) {
     FakeWindow window;
     window.databaseName = "DSN=Server1";
     FakeSession session;
-    session.columns = kColumns;
+    session.state.columns = kColumns;
     CreateAuditScript(window, session);
-    EXPECT_THAT(session.calls,
+    EXPECT_THAT(session.state.calls,
                 ElementsAre("UppercaseIdentifiers", "DatabaseName=DSN=Server1", "OpenDatabase",
                             "OpenRecordset(SELECT * FROM Companies WHERE 1=2,3,3,1)"));
 }
@@ -345,15 +355,15 @@ TEST(GenerationRunOrder, EmptyItemTableProbesWithTwoBlanksAndNamesTheBareAuditTa
     window.itemTable = "";
     FakeSession session;
     CreateAuditScript(window, session);
-    EXPECT_EQ(session.calls.back(), "OpenRecordset(SELECT * FROM  WHERE 1=2,3,3,1)");
+    EXPECT_EQ(session.state.calls.back(), "OpenRecordset(SELECT * FROM  WHERE 1=2,3,3,1)");
     EXPECT_EQ(ScriptLines(window.script.Text()).front(), "CREATE TABLE [dbo].[AuditTrail] (");
 }
 
 TEST(GenerationRunOrder, UppercaseIdentifiersUpperCaseTheKeyColumnOnly) {
     FakeWindow window;
     FakeSession session;
-    session.uppercaseIdentifiers = true;
-    session.columns = kColumns;
+    session.state.uppercaseIdentifiers = true;
+    session.state.columns = kColumns;
     CreateAuditScript(window, session);
     EXPECT_THAT(window.script.Text(),
                 ::testing::HasSubstr("    Where (Companies.COMPANYINTID = INSERTED.COMPANYINTID)"));
@@ -365,23 +375,23 @@ TEST(GenerationRunOrder, OverridesReplaceTheBuiltInColumns) {
     FakeWindow window;
     window.itemTable = "Orders";
     FakeSession session;
-    session.columns = {{"OrderID", 3}, {"Title", 202}};
+    session.state.columns = {{"OrderID", ado::adInteger}, {"Title", ado::adVarWChar}};
     CreateAuditScript(window, session, ColumnOverrides{"OrderID", "Title"});
     EXPECT_THAT(
         window.script.Text(),
         ::testing::HasSubstr("        SELECT  @QLXUserID,INSERTED.OrderID,CAST(INSERTED.Title AS "
                              "NVARCHAR(80)),LEFT(@CurrentColName, 40),"));
-    EXPECT_THAT(session.calls, ::testing::Not(::testing::Contains("UppercaseIdentifiers")));
+    EXPECT_THAT(session.state.calls, ::testing::Not(::testing::Contains("UppercaseIdentifiers")));
 }
 
 TEST(SecondRun, ReplacesTheWholeBufferEvenWhenTheDatabaseDoesNotOpen) {
     FakeWindow window;
     FakeSession session;
-    session.columns = kColumns;
+    session.state.columns = kColumns;
     CreateAuditScript(window, session);
     ASSERT_EQ(window.script.Text(), kFull);
 
-    session.opens = false;
+    session.state.opens = false;
     CreateAuditScript(window, session);
     EXPECT_THAT(window.script.Text(), IsEmpty());
     EXPECT_FALSE(window.busy);

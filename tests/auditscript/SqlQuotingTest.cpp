@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 
 #include "auditscript/SQLFuncs.h"
+#include "support/CaseName.h"
 #include "support/FakeSession.h"
 
 namespace qelt {
@@ -17,6 +17,7 @@ using ::testing::Not;
 
 struct NameCase {
     std::string name;
+    std::string column;
     std::string identifier;  // as it stands where an identifier is expected
     std::string literal;     // as it stands inside '…'
     bool plain;              // accepted by the command line as a table or column name
@@ -26,53 +27,71 @@ class ColumnNames : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(ColumnNames, AreQuotedOnlyWhereTSqlNeedsIt) {
     const auto& c = GetParam();
-    EXPECT_EQ(QuoteIdentifier(c.name), c.identifier);
-    EXPECT_EQ(QuoteLiteral(c.name), c.literal);
-    EXPECT_EQ(IsPlainIdentifier(c.name), c.plain);
+    EXPECT_EQ(QuoteIdentifier(c.column), c.identifier);
+    EXPECT_EQ(QuoteLiteral(c.column), c.literal);
+    EXPECT_EQ(IsPlainIdentifier(c.column), c.plain);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ColumnNames,
-    ::testing::Values(
-        NameCase{"CompanyName", "CompanyName", "CompanyName", true},
-        NameCase{"_x1", "_x1", "_x1", true}, NameCase{"a@b$c#d", "a@b$c#d", "a@b$c#d", false},
-        NameCase{"Straße", "Straße", "Straße", false}, NameCase{"Order", "[Order]", "Order", false},
-        NameCase{"key", "[key]", "key", false}, NameCase{"User", "[User]", "User", false},
-        NameCase{"current_timestamp", "[current_timestamp]", "current_timestamp", false},
-        NameCase{"Orders", "Orders", "Orders", true},
-        // A line starting with GO would end the batch in the query tools.
-        NameCase{"go", "[go]", "go", true}, NameCase{"Gone", "Gone", "Gone", true},
-        NameCase{"First Name", "[First Name]", "First Name", false},
-        NameCase{"O'Brien", "[O'Brien]", "O''Brien", false}, NameCase{"1st", "[1st]", "1st", false},
-        NameCase{"@var", "[@var]", "@var", false}, NameCase{"#temp", "[#temp]", "#temp", false},
-        NameCase{"a]b", "[a]]b]", "a]b", false}, NameCase{"", "[]", "", false},
-        NameCase{"x'); DROP TABLE Companies;--", "[x'); DROP TABLE Companies;--]",
-                 "x''); DROP TABLE Companies;--", false}));
+    ::testing::Values(NameCase{"Plain", "CompanyName", "CompanyName", "CompanyName", true},
+                      NameCase{"UnderscoreFirst", "_x1", "_x1", "_x1", true},
+                      NameCase{"AtDollarHashInside", "a@b$c#d", "a@b$c#d", "a@b$c#d", false},
+                      NameCase{"NonAsciiLetter", "Straße", "Straße", "Straße", false},
+                      NameCase{"ReservedWord", "Order", "[Order]", "Order", false},
+                      NameCase{"ReservedWordInLowerCase", "key", "[key]", "key", false},
+                      NameCase{"ReservedUser", "User", "[User]", "User", false},
+                      NameCase{"ReservedFunction", "current_timestamp", "[current_timestamp]",
+                               "current_timestamp", false},
+                      NameCase{"NotReserved", "Orders", "Orders", "Orders", true},
+                      // A line starting with GO would end the batch in the query tools.
+                      NameCase{"Go", "go", "[go]", "go", true},
+                      NameCase{"StartsWithGo", "Gone", "Gone", "Gone", true},
+                      NameCase{"Space", "First Name", "[First Name]", "First Name", false},
+                      NameCase{"Quote", "O'Brien", "[O'Brien]", "O''Brien", false},
+                      NameCase{"DigitFirst", "1st", "[1st]", "1st", false},
+                      NameCase{"AtFirst", "@var", "[@var]", "@var", false},
+                      NameCase{"HashFirst", "#temp", "[#temp]", "#temp", false},
+                      NameCase{"ClosingBracket", "a]b", "[a]]b]", "a]b", false},
+                      NameCase{"Empty", "", "[]", "", false},
+                      NameCase{"Injection", "x'); DROP TABLE Companies;--",
+                               "[x'); DROP TABLE Companies;--]", "x''); DROP TABLE Companies;--",
+                               false}),
+    test::CaseNameOf());
 
 // Names beyond ASCII: bare only when every character is a letter, a decimal digit or one of
 // _ @ $ #, and the first a letter or _.
-class NonAsciiNames : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
+struct NonAsciiCase {
+    std::string name;
+    std::string column;
+    std::string identifier;
+};
+
+class NonAsciiNames : public ::testing::TestWithParam<NonAsciiCase> {};
 
 TEST_P(NonAsciiNames, AreBareOnlyWhenTSqlTakesThemAsRegular) {
-    EXPECT_EQ(QuoteIdentifier(GetParam().first), GetParam().second);
+    EXPECT_EQ(QuoteIdentifier(GetParam().column), GetParam().identifier);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, NonAsciiNames,
-    ::testing::Values(std::pair{"Straße", "Straße"}, std::pair{"été", "été"},
-                      std::pair{"数量", "数量"}, std::pair{"Ωmega_2", "Ωmega_2"},
-                      std::pair{"x١٢", "x١٢"},    // Arabic-Indic digits
-                      std::pair{"𝐀bc", "[𝐀bc]"},  // a letter beyond U+FFFF
-                      std::pair{"Preis€", "[Preis€]"},
-                      std::pair{"a\u00A0b", "[a\u00A0b]"},  // no-break space
-                      std::pair{"a\u3000b", "[a\u3000b]"},  // ideographic space
-                      std::pair{"a\u200Bb", "[a\u200Bb]"},  // zero-width space
-                      std::pair{"Preis😀", "[Preis😀]"}, std::pair{"١x", "[١x]"},  // digit first
-                      std::pair{"e\u0301te", "[e\u0301te]"},                     // combining accent
-                      std::pair{"a\u00B2", "[a\u00B2]"},        // superscript two: No
-                      std::pair{"ab\xC0\xAF", "[ab\xC0\xAF]"},  // overlong '/'
-                      std::pair{"\xE9t\xE9", "[\xE9t\xE9]"},    // Latin-1 bytes
-                      std::pair{"Ärger", "Ärger"}));
+    ::testing::Values(
+        NonAsciiCase{"SharpS", "Straße", "Straße"}, NonAsciiCase{"Accents", "été", "été"},
+        NonAsciiCase{"Cjk", "数量", "数量"}, NonAsciiCase{"Greek", "Ωmega_2", "Ωmega_2"},
+        NonAsciiCase{"ArabicIndicDigits", "x١٢", "x١٢"},  // Arabic-Indic digits
+        NonAsciiCase{"LetterBeyondBmp", "𝐀bc", "[𝐀bc]"},  // a letter beyond U+FFFF
+        NonAsciiCase{"EuroSign", "Preis€", "[Preis€]"},
+        NonAsciiCase{"NoBreakSpace", "a\u00A0b", "[a\u00A0b]"},      // no-break space
+        NonAsciiCase{"IdeographicSpace", "a\u3000b", "[a\u3000b]"},  // ideographic space
+        NonAsciiCase{"ZeroWidthSpace", "a\u200Bb", "[a\u200Bb]"},    // zero-width space
+        NonAsciiCase{"Emoji", "Preis😀", "[Preis😀]"},
+        NonAsciiCase{"DigitFirst", "١x", "[١x]"},                     // digit first
+        NonAsciiCase{"CombiningAccent", "e\u0301te", "[e\u0301te]"},  // combining accent
+        NonAsciiCase{"SuperscriptTwo", "a\u00B2", "[a\u00B2]"},       // superscript two: No
+        NonAsciiCase{"OverlongSlash", "ab\xC0\xAF", "[ab\xC0\xAF]"},  // overlong '/'
+        NonAsciiCase{"Latin1Bytes", "\xE9t\xE9", "[\xE9t\xE9]"},      // Latin-1 bytes
+        NonAsciiCase{"Umlaut", "Ärger", "Ärger"}),
+    test::CaseNameOf());
 
 struct AgeCase {
     const char* label;
@@ -109,6 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<AgeCase>& info) { return info.param.label; });
 
 struct ControlCase {
+    std::string name;
     std::string text;
     bool control;
     std::string shown;  // as a message shows it
@@ -121,21 +141,24 @@ TEST_P(MessageText, EscapesControlCharactersAndBytesThatAreNotUtf8) {
     EXPECT_EQ(EscapedForMessage(GetParam().text), GetParam().shown);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, MessageText,
-                         ::testing::Values(ControlCase{"Plain name", false, "Plain name"},
-                                           ControlCase{"Straße €", false, "Straße €"},
-                                           ControlCase{"a\rGO", true, "a\\x0DGO"},
-                                           ControlCase{"a\nb", true, "a\\x0Ab"},
-                                           ControlCase{std::string("a\0b", 3), true, "a\\x00b"},
-                                           ControlCase{"tab\there", true, "tab\\x09here"},
-                                           ControlCase{"del\x7F", true, "del\\x7F"},
-                                           ControlCase{"c1\xC2\x85", true, "c1\\xC2\\x85"},
-                                           ControlCase{"\x1B[31m", true, "\\x1B[31m"},
-                                           ControlCase{"bad\xFF"
-                                                       "byte",
-                                                       false, "bad\\xFFbyte"},
-                                           ControlCase{"cut\xE2\x82", false, "cut\\xE2\\x82"},
-                                           ControlCase{"\uFFFD kept", false, "\uFFFD kept"}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MessageText,
+    ::testing::Values(ControlCase{"PlainText", "Plain name", false, "Plain name"},
+                      ControlCase{"NonAsciiText", "Straße €", false, "Straße €"},
+                      ControlCase{"Cr", "a\rGO", true, "a\\x0DGO"},
+                      ControlCase{"Lf", "a\nb", true, "a\\x0Ab"},
+                      ControlCase{"Nul", std::string("a\0b", 3), true, "a\\x00b"},
+                      ControlCase{"Tab", "tab\there", true, "tab\\x09here"},
+                      ControlCase{"Del", "del\x7F", true, "del\\x7F"},
+                      ControlCase{"C1Control", "c1\xC2\x85", true, "c1\\xC2\\x85"},
+                      ControlCase{"Escape", "\x1B[31m", true, "\\x1B[31m"},
+                      ControlCase{"InvalidByte",
+                                  "bad\xFF"
+                                  "byte",
+                                  false, "bad\\xFFbyte"},
+                      ControlCase{"CutShortSequence", "cut\xE2\x82", false, "cut\\xE2\\x82"},
+                      ControlCase{"ReplacementCharacter", "\uFFFD kept", false, "\uFFFD kept"}),
+    test::CaseNameOf());
 
 TEST(ReservedKeywords, MatchWithoutRegardToCase) {
     for (const char* word : {"SELECT", "select", "Select", "WRITETEXT", "add", "TRY_CONVERT"}) {
@@ -150,8 +173,10 @@ TEST(ReservedKeywords, MatchWithoutRegardToCase) {
 TEST(QuotedColumnsInTheTrigger, CannotEndAStatementOrLiteral) {
     const std::string crafted = "x]) DROP TABLE Companies --'";
     ScriptBuffer script;
-    WriteAuditTriggerScript(script, "Items", "AuditTrailItems", "Key1", "Shown",
-                            FieldVector({{"Key1", 3}, {crafted, 202}, {"Order", 3}}));
+    WriteAuditTriggerScript(
+        script, "Items", "AuditTrailItems", "Key1", "Shown",
+        FieldVector(
+            {{"Key1", ado::adInteger}, {crafted, ado::adVarWChar}, {"Order", ado::adInteger}}));
     const std::string& text = script.Text();
     EXPECT_THAT(text, HasSubstr("    [x]]) DROP TABLE Companies --'] = INSERTED.[x]]) DROP TABLE "
                                 "Companies --'],\r\n"));

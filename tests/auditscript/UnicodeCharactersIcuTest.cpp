@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 
 #include "auditscript/UnicodeCharacters.h"
+#include "support/CaseName.h"
 
 namespace qelt {
 namespace {
@@ -51,6 +53,7 @@ TEST(UnicodeCharacters, AgreeWithIcuForEveryCodePoint) {
 }
 
 struct CaseFoldingCase {
+    std::string name;
     const char* a;
     const char* b;
     bool same;  // the same name ignoring case
@@ -70,13 +73,15 @@ TEST_P(NamesIgnoringCase, CompareAndHashByTheirFoldedLetters) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, NamesIgnoringCase,
-    ::testing::Values(CaseFoldingCase{"CompanyName", "COMPANYNAME", true},
-                      CaseFoldingCase{"Kelvin", "\u212Aelvin", true},  // the Kelvin sign folds to k
-                      CaseFoldingCase{"Maße", "MASSE", false},         // simple folding keeps ß
-                      CaseFoldingCase{"aÄb_1", "AäB_1", true},
-                      CaseFoldingCase{"s", "\u017F", true},  // long s
-                      CaseFoldingCase{"ΟΔΟΣ", "οδος", true}, CaseFoldingCase{"ab", "a", false},
-                      CaseFoldingCase{"a", "", false}));
+    ::testing::Values(
+        CaseFoldingCase{"AsciiLetters", "CompanyName", "COMPANYNAME", true},
+        CaseFoldingCase{"KelvinSign", "Kelvin", "\u212Aelvin", true},  // the Kelvin sign folds to k
+        CaseFoldingCase{"SharpSIsNotSs", "Maße", "MASSE", false},      // simple folding keeps ß
+        CaseFoldingCase{"LettersBeyondAscii", "aÄb_1", "AäB_1", true},
+        CaseFoldingCase{"LongS", "s", "\u017F", true},  // long s
+        CaseFoldingCase{"FinalSigma", "ΟΔΟΣ", "οδος", true},
+        CaseFoldingCase{"Prefix", "ab", "a", false}, CaseFoldingCase{"EmptyName", "a", "", false}),
+    test::CaseNameOf());
 
 }  // namespace
 }  // namespace qelt

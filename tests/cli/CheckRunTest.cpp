@@ -25,7 +25,7 @@ const std::vector<Field> kColumns = {{"CompanyIntID", ado::adInteger},
 // The trigger text a script run writes for the columns.
 std::string TriggerText(const std::vector<Field>& columns) {
     test::FakeSession session;
-    session.columns = columns;
+    session.state.columns = columns;
     ConsoleWindow window("Companies", "db");
     CreateAuditScript(window, session);
     return window.Script().Text();
@@ -55,10 +55,10 @@ class CheckRunTest : public ::testing::TestWithParam<CheckCase> {};
 
 TEST_P(CheckRunTest, ReportsEachFindingAndSumsUp) {
     test::FakeSession session;
-    session.columns = kColumns;
+    session.state.columns = kColumns;
     InstalledAudit installed = CurrentInstallation();
     GetParam().change(installed);
-    session.installedAudit = installed;
+    session.state.installedAudit = installed;
     std::ostringstream out;
     std::ostringstream err;
     const int exitCode = RunCheck({"db", {{"Companies", {}}}, {}, {}}, session, out, err);
@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CheckRun, DatabaseWithoutTriggersAsksForASavedScript) {
     test::FakeSession session;
-    session.columns = kColumns;
+    session.state.columns = kColumns;
     std::ostringstream out;
     std::ostringstream err;
     EXPECT_EQ(RunCheck({"db", {{"Companies", {}}}, {}, {}}, session, out, err), kExitUsage);
@@ -117,7 +117,7 @@ TEST(CheckRun, DatabaseWithoutTriggersAsksForASavedScript) {
 
 TEST(CheckRun, DatabaseThatDoesNotOpenEndsTheCheck) {
     test::FakeSession session;
-    session.opens = false;
+    session.state.opens = false;
     std::ostringstream out;
     std::ostringstream err;
     EXPECT_EQ(RunCheck({"db", {{"Companies", {}}, {"Contacts", {}}}, {}, {}}, session, out, err),
@@ -128,7 +128,7 @@ TEST(CheckRun, DatabaseThatDoesNotOpenEndsTheCheck) {
 
 TEST(CheckRun, SavedScriptStandsForTheInstalledTrigger) {
     test::FakeSession session;
-    session.columns = kColumns;
+    session.state.columns = kColumns;
     std::ostringstream out;
     std::ostringstream err;
     EXPECT_EQ(RunCheck({"db", {{"Companies", {}}}, {}, TriggerText({kColumns[0], kColumns[2]})},

@@ -63,39 +63,47 @@ TEST_P(ParseColumnsOk, ReadsEveryLine) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParseColumnsOk,
     ::testing::Values(
-        ParseCase{"LfWithoutFinalNewline", "A\t202\nB\t3", {{"A", 202}, {"B", 3}}},
-        ParseCase{"CrLf", "A\t202\r\nB\t3\r\n", {{"A", 202}, {"B", 3}}},
+        ParseCase{"LfWithoutFinalNewline",
+                  "A\t202\nB\t3",
+                  {{"A", ado::adVarWChar}, {"B", ado::adInteger}}},
+        ParseCase{"CrLf", "A\t202\r\nB\t3\r\n", {{"A", ado::adVarWChar}, {"B", ado::adInteger}}},
         ParseCase{"ByteOrderMark",
                   "\xEF\xBB\xBF"
                   "A\t202\n",
-                  {{"A", 202}}},
+                  {{"A", ado::adVarWChar}}},
         ParseCase{"NamesKeepBlanksAndQuotes",
                   "First Name\t202\nO'Brien\t130\n",
-                  {{"First Name", 202}, {"O'Brien", 130}}},
-        ParseCase{"Utf8Name", "Straße\t202\n", {{"Straße", 202}}},
-        ParseCase{"CrLineEnds", "A\t202\rB\t3\r", {{"A", 202}, {"B", 3}}},
-        ParseCase{"BlankLinesBetween", "\nA\t202\n\r\nB\t3", {{"A", 202}, {"B", 3}}},
+                  {{"First Name", ado::adVarWChar}, {"O'Brien", ado::adWChar}}},
+        ParseCase{"Utf8Name", "Straße\t202\n", {{"Straße", ado::adVarWChar}}},
+        ParseCase{"CrLineEnds", "A\t202\rB\t3\r", {{"A", ado::adVarWChar}, {"B", ado::adInteger}}},
+        ParseCase{"BlankLinesBetween",
+                  "\nA\t202\n\r\nB\t3",
+                  {{"A", ado::adVarWChar}, {"B", ado::adInteger}}},
         ParseCase{"CaseFoldingKeepsDifferentLetters",
                   "Strasse\t202\nStraße\t202\nI\t3\nı\t3\n",
-                  {{"Strasse", 202}, {"Straße", 202}, {"I", 3}, {"ı", 3}}},
+                  {{"Strasse", ado::adVarWChar},
+                   {"Straße", ado::adVarWChar},
+                   {"I", ado::adInteger},
+                   {"ı", ado::adInteger}}},
         ParseCase{"LongestName",
                   std::string(128, 'n') + "\t3\n" + std::string(64, 'x') + "\xF0\x9D\x90\x80\t3\n",
-                  {{std::string(128, 'n'), 3}, {std::string(64, 'x') + "\xF0\x9D\x90\x80", 3}}},
+                  {{std::string(128, 'n'), ado::adInteger},
+                   {std::string(64, 'x') + "\xF0\x9D\x90\x80", ado::adInteger}}},
         // More than 128 bytes, but 100 UTF-16 units.
         ParseCase{"LongInBytesOnly",
                   "A\t3\n" + Repeated("é", 100) + "\t3\n",
-                  {{"A", 3}, {Repeated("é", 100), 3}}},
+                  {{"A", ado::adInteger}, {Repeated("é", 100), ado::adInteger}}},
         ParseCase{"Int32Limits",
                   "A\t-2147483648\nB\t2147483647\n",
                   {{"A", -2147483648}, {"B", 2147483647}}},
         ParseCase{"FactsAfterTheType",
                   "Id\t3\tidentity\tprimary-key\r\nAmount\t131\ttype=numeric\tsize=38\tscale=10\n"
                   "Version\t128\trowversion\nTotal\t3\tcomputed\t\nName\t202\t\tsize=0\n",
-                  {{"Id", 3, IdentityPrimaryKey()},
-                   {"Amount", 131, test::TypeFacts("numeric", 38, 10)},
-                   {"Version", 128, test::TypeFacts("rowversion")},
-                   {"Total", 3, test::ComputedFacts()},
-                   {"Name", 202}}}),
+                  {{"Id", ado::adInteger, IdentityPrimaryKey()},
+                   {"Amount", ado::adNumeric, test::TypeFacts("numeric", 38, 10)},
+                   {"Version", ado::adBinary, test::TypeFacts("rowversion")},
+                   {"Total", ado::adInteger, test::ComputedFacts()},
+                   {"Name", ado::adVarWChar}}}),
     [](const auto& info) { return info.param.name; });
 
 struct BadCase {
@@ -198,7 +206,7 @@ TEST(ReadColumnsFile, SaysWhyAFileCannotBeRead) {
 #ifndef _WIN32  // Windows file names hold no control characters
     const auto controlName = dir.Write("a\x1B]0;x\a.tsv", "A\t3\n");
     EXPECT_THAT(ReadError(dir.Path() / "a\x1B]0;x"), HasSubstr("a\\x1B]0;x' cannot be read"));
-    EXPECT_EQ(ReadColumnsFile(controlName), (std::pmr::vector<Field>{{"A", 3}}));
+    EXPECT_EQ(ReadColumnsFile(controlName), (std::pmr::vector<Field>{{"A", ado::adInteger}}));
 #endif
 }
 

@@ -26,6 +26,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/CaseName.h"
 #include "support/ProgramRun.h"
 #endif
 
@@ -211,10 +212,16 @@ TEST_P(StandardOutputFailingMidway, EndsWithExit74) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AcceptedBytes, StandardOutputFailingMidway,
-                         ::testing::Values(0, 1000, 256 * 1024, 300000, 600000));
+                         ::testing::Values(0, 1000, 256 * 1024, 300000, 600000),
+                         [](const auto& info) { return std::to_string(info.param) + "Bytes"; });
 
 // --output naming the columns file, however spelled, would overwrite the input.
-class OutputIsTheColumnsFile : public ::testing::TestWithParam<std::string> {};
+struct ColumnsOutputCase {
+    std::string name;
+    std::string output;  // in the folder
+};
+
+class OutputIsTheColumnsFile : public ::testing::TestWithParam<ColumnsOutputCase> {};
 
 TEST_P(OutputIsTheColumnsFile, IsRefusedAndTheInputKept) {
     test::TempFolder dir;
@@ -222,18 +229,19 @@ TEST_P(OutputIsTheColumnsFile, IsRefusedAndTheInputKept) {
     fs::create_directories(dir.Path() / "sub");
     std::error_code noLinks;
     fs::create_symlink(columns, dir.Path() / "link.tsv", noLinks);
-    if (GetParam() == "link.tsv" && noLinks) {
+    if (GetParam().output == "link.tsv" && noLinks) {
         GTEST_SKIP() << "no symlinks here: " << noLinks.message();
     }
     std::error_code noHardLinks;
     fs::create_hard_link(columns, dir.Path() / "hard.tsv", noHardLinks);
-    if (GetParam() == "hard.tsv" && noHardLinks) {
+    if (GetParam().output == "hard.tsv" && noHardLinks) {
         GTEST_SKIP() << "no hard links here: " << noHardLinks.message();
     }
     std::ostringstream out;
     std::ostringstream err;
     const int exitCode = RunQeltAudit(
-        {"--columns", columns.string(), "--output", (dir.Path() / GetParam()).string()}, out, err);
+        {"--columns", columns.string(), "--output", (dir.Path() / GetParam().output).string()}, out,
+        err);
     EXPECT_EQ(exitCode, kExitUsage);
     EXPECT_THAT(err.str(), HasSubstr("is the columns file"));
     EXPECT_THAT(out.str(), IsEmpty());
@@ -241,8 +249,12 @@ TEST_P(OutputIsTheColumnsFile, IsRefusedAndTheInputKept) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, OutputIsTheColumnsFile,
-                         ::testing::Values("c.tsv", "sub/../c.tsv", "./c.tsv", "link.tsv",
-                                           "hard.tsv"));
+                         ::testing::Values(ColumnsOutputCase{"SameName", "c.tsv"},
+                                           ColumnsOutputCase{"ThroughParentFolder", "sub/../c.tsv"},
+                                           ColumnsOutputCase{"ThroughDotFolder", "./c.tsv"},
+                                           ColumnsOutputCase{"SymbolicLink", "link.tsv"},
+                                           ColumnsOutputCase{"HardLink", "hard.tsv"}),
+                         test::CaseNameOf());
 
 struct DatabaseOutputCase {
     std::string name;

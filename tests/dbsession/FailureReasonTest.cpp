@@ -8,6 +8,7 @@
 #include <string>
 
 #include "dbsession/FileDrivers.h"
+#include "support/CaseName.h"
 #include "support/TempFolder.h"
 
 namespace qelt {
@@ -77,6 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 struct DiagnosticCase {
+    std::string name;
     const char* sqlState;
     const char* message;
     FailureHint hint;
@@ -91,17 +93,21 @@ TEST_P(DiagnosticHintTest, HintComesFromTheStateOrTheDriversWords) {
 INSTANTIATE_TEST_SUITE_P(
     Diagnostics, DiagnosticHintTest,
     ::testing::Values(
-        DiagnosticCase{"IM002", "[unixODBC][Driver Manager]Data source name not found",
+        DiagnosticCase{"DataSourceNotFound", "IM002",
+                       "[unixODBC][Driver Manager]Data source name not found",
                        FailureHint::NoDriver},
-        DiagnosticCase{"01000",
+        DiagnosticCase{"DriverLibraryNotFound", "01000",
                        "[01000] [unixODBC][Driver Manager]Can't open lib 'Qelt' : file not found",
                        FailureHint::NoDriver},
-        DiagnosticCase{"HY000", "[HY000] file is not a database (26)", FailureHint::NotADatabase},
-        DiagnosticCase{"HY000", "[HY000] file is encrypted or is not a database",
+        DiagnosticCase{"NotADatabase", "HY000", "[HY000] file is not a database (26)",
                        FailureHint::NotADatabase},
-        DiagnosticCase{"HY000", "[HY000] no such table: Nope", FailureHint::None},
-        DiagnosticCase{"IM003", "driver could not be loaded", FailureHint::None},
-        DiagnosticCase{"", "", FailureHint::None}));
+        DiagnosticCase{"EncryptedOrNotADatabase", "HY000",
+                       "[HY000] file is encrypted or is not a database", FailureHint::NotADatabase},
+        DiagnosticCase{"OtherDriverError", "HY000", "[HY000] no such table: Nope",
+                       FailureHint::None},
+        DiagnosticCase{"DriverNotLoaded", "IM003", "driver could not be loaded", FailureHint::None},
+        DiagnosticCase{"Empty", "", "", FailureHint::None}),
+    test::CaseNameOf());
 
 TEST(ReasonOfError, DriverErrorsCarryTheirCodesOtherErrorsNothing) {
     const FailureReason driver =

@@ -15,6 +15,7 @@
 
 #include <sys/stat.h>
 
+#include "support/CaseName.h"
 #include "support/TempFolder.h"
 
 namespace qelt {
@@ -26,6 +27,7 @@ using ::testing::HasSubstr;
 // ---- Which text names which driver -------------------------------------------------------------
 
 struct KindCase {
+    std::string name;
     const char* text;
     const char* kind;  // "=" for a connection string, "" for no driver
 
@@ -45,42 +47,59 @@ TEST_P(DatabaseTextTest, EqualsSignThenExtensionIgnoringCase) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, DatabaseTextTest,
-    ::testing::Values(KindCase{"DSN=Server1", "="},
-                      KindCase{"DRIVER={SQLite3};Database=/data/q.db", "="},
-                      KindCase{"/data/odd=name.db", "="},
-                      KindCase{"C:\\QeltOne\\Data\\QeltOne.MDB", "Access"},
-                      KindCase{"QeltOne.accdb", "Access"}, KindCase{"Qelt One.AccDb", "Access"},
-                      KindCase{"/srv/QeltOne.db", "SQLite"}, KindCase{"demo.SQLite", "SQLite"},
-                      KindCase{"/my data/demo.sqlite3", "SQLite"}, KindCase{"demo.DB3", "SQLite"},
-                      KindCase{"demo.db.bak", ""}, KindCase{"demo.dbx", ""}, KindCase{"demo.d", ""},
-                      KindCase{"/data.db/QeltOne", ""}, KindCase{"QeltOne.", ""},
-                      KindCase{".db", ""}, KindCase{"QeltOne", ""}, KindCase{"", ""}));
+    ::testing::Values(
+        KindCase{"DataSource", "DSN=Server1", "="},
+        KindCase{"DriverConnectionString", "DRIVER={SQLite3};Database=/data/q.db", "="},
+        KindCase{"EqualsSignInAFileName", "/data/odd=name.db", "="},
+        KindCase{"AccessMdb", "C:\\QeltOne\\Data\\QeltOne.MDB", "Access"},
+        KindCase{"AccessAccdb", "QeltOne.accdb", "Access"},
+        KindCase{"AccessInMixedCase", "Qelt One.AccDb", "Access"},
+        KindCase{"SQLiteDb", "/srv/QeltOne.db", "SQLite"},
+        KindCase{"SQLiteInMixedCase", "demo.SQLite", "SQLite"},
+        KindCase{"SQLite3", "/my data/demo.sqlite3", "SQLite"},
+        KindCase{"SQLiteDb3", "demo.DB3", "SQLite"}, KindCase{"BackupCopy", "demo.db.bak", ""},
+        KindCase{"LongerExtension", "demo.dbx", ""}, KindCase{"ShorterExtension", "demo.d", ""},
+        KindCase{"ExtensionOfAFolder", "/data.db/QeltOne", ""},
+        KindCase{"EmptyExtension", "QeltOne.", ""}, KindCase{"OnlyAnExtension", ".db", ""},
+        KindCase{"WithoutExtension", "QeltOne", ""}, KindCase{"Empty", "", ""}),
+    test::CaseNameOf());
 
 // A connection string naming a file driver gets that driver's calls.
-class DriverNamedTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+struct DriverNamedCase {
+    std::string name;
+    const char* connectionString;
+    const char* kind;  // "" for no file driver
+};
+
+class DriverNamedTest : public ::testing::TestWithParam<DriverNamedCase> {};
 
 TEST_P(DriverNamedTest, FindsTheRowOfTheDriverValue) {
-    const FileDriver* row = FileDriverNamedIn(GetParam().first);
-    EXPECT_EQ(row ? std::string(row->kind) : "", GetParam().second) << GetParam().first;
+    const FileDriver* row = FileDriverNamedIn(GetParam().connectionString);
+    EXPECT_EQ(row ? std::string(row->kind) : "", GetParam().kind) << GetParam().connectionString;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     ConnectionStrings, DriverNamedTest,
-    ::testing::Values(std::pair{"DRIVER={SQLite3};Database=/data/q.db", "SQLite"},
-                      std::pair{"driver=sqlite3;Database=/data/q.db", "SQLite"},
-                      std::pair{"Database={/a;DRIVER=x};DRIVER={MDBTools}", "Access"},
-                      std::pair{
-                          "DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database=q.db",
-                          "SQLite"},
-                      std::pair{"DRIVER={SQLite3 ODBC Driver}", "SQLite"},
-                      std::pair{"DRIVER={SQLite3}}};Database=q.db", ""},
-                      std::pair{"DRIVER={PostgreSQL Unicode};Servername=x", ""},
-                      std::pair{"ODRIVER=SQLite3;Database=q.db", ""}, std::pair{"DSN=Server1", ""},
-                      std::pair{"DRIVER=;Database=q.db", ""}));
+    ::testing::Values(
+        DriverNamedCase{"Braced", "DRIVER={SQLite3};Database=/data/q.db", "SQLite"},
+        DriverNamedCase{"PlainInLowerCase", "driver=sqlite3;Database=/data/q.db", "SQLite"},
+        DriverNamedCase{"DriverKeyInsideABracedValue", "Database={/a;DRIVER=x};DRIVER={MDBTools}",
+                        "Access"},
+        DriverNamedCase{"LibraryPath",
+                        "DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database=q.db",
+                        "SQLite"},
+        DriverNamedCase{"FullDriverName", "DRIVER={SQLite3 ODBC Driver}", "SQLite"},
+        DriverNamedCase{"EscapedBraceInTheName", "DRIVER={SQLite3}}};Database=q.db", ""},
+        DriverNamedCase{"OtherDriver", "DRIVER={PostgreSQL Unicode};Servername=x", ""},
+        DriverNamedCase{"LongerKeyIsAnother", "ODRIVER=SQLite3;Database=q.db", ""},
+        DriverNamedCase{"DataSource", "DSN=Server1", ""},
+        DriverNamedCase{"EmptyDriver", "DRIVER=;Database=q.db", ""}),
+    test::CaseNameOf());
 
 // ---- Connection string values and strings ------------------------------------------------------
 
 struct KeyValueCase {
+    std::string name;
     const char* connectionString;
     const char* key;
     const char* value;
@@ -95,12 +114,14 @@ TEST_P(ConnectionStringValueTest, ReadsTheKeysValueWithoutBraces) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, ConnectionStringValueTest,
-    ::testing::Values(KeyValueCase{"DSN=Server1", "DSN", "Server1"},
-                      KeyValueCase{"uid=x;dsn={Sales;2026}}};UID=y", "DSN", "Sales;2026}"},
-                      KeyValueCase{"DRIVER={SQLite3};Database=q.db", "DSN", ""},
-                      KeyValueCase{"ODSN=Server1;DSN=Server2", "DSN", "Server2"},
-                      KeyValueCase{"X=1; ;\tDSN=Server1", "DSN", "Server1"},
-                      KeyValueCase{"DSN=", "DSN", ""}));
+    ::testing::Values(
+        KeyValueCase{"Plain", "DSN=Server1", "DSN", "Server1"},
+        KeyValueCase{"BracedInOtherCase", "uid=x;dsn={Sales;2026}}};UID=y", "DSN", "Sales;2026}"},
+        KeyValueCase{"Missing", "DRIVER={SQLite3};Database=q.db", "DSN", ""},
+        KeyValueCase{"LongerKeyIsAnother", "ODSN=Server1;DSN=Server2", "DSN", "Server2"},
+        KeyValueCase{"BlankEntriesBefore", "X=1; ;\tDSN=Server1", "DSN", "Server1"},
+        KeyValueCase{"EmptyValue", "DSN=", "DSN", ""}),
+    test::CaseNameOf());
 
 // ---- What no driver manager is given -----------------------------------------------------------
 
@@ -237,20 +258,31 @@ INSTANTIATE_TEST_SUITE_P(
         FilesCase{"EmptyValue", "DRIVER=SQLite3;Database=", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-class ConnectionValueTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+struct ValueCase {
+    std::string name;
+    const char* value;
+    const char* written;  // as the connection string holds it
+};
+
+class ConnectionValueTest : public ::testing::TestWithParam<ValueCase> {};
 
 TEST_P(ConnectionValueTest, BracesWhatWouldEndTheValueEarly) {
-    EXPECT_EQ(ConnectionValue(GetParam().first), GetParam().second);
+    EXPECT_EQ(ConnectionValue(GetParam().value), GetParam().written);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Values, ConnectionValueTest,
-    ::testing::Values(std::pair{"/data/QeltOne.mdb", "/data/QeltOne.mdb"},
-                      std::pair{"/my data/Qelt One.mdb", "/my data/Qelt One.mdb"},
-                      std::pair{"", ""}, std::pair{"a;b", "{a;b}"}, std::pair{"a}b", "{a}}b}"},
-                      std::pair{"a}}b}", "{a}}}}b}}}"}, std::pair{"{a", "{{a}"},
-                      std::pair{"a=b", "{a=b}"}, std::pair{" a", "{ a}"}, std::pair{"a ", "{a }"},
-                      std::pair{"x};DBQ=y", "{x}};DBQ=y}"}));
+    ::testing::Values(ValueCase{"Plain", "/data/QeltOne.mdb", "/data/QeltOne.mdb"},
+                      ValueCase{"Spaces", "/my data/Qelt One.mdb", "/my data/Qelt One.mdb"},
+                      ValueCase{"Empty", "", ""}, ValueCase{"Semicolon", "a;b", "{a;b}"},
+                      ValueCase{"ClosingBrace", "a}b", "{a}}b}"},
+                      ValueCase{"ClosingBraces", "a}}b}", "{a}}}}b}}}"},
+                      ValueCase{"OpeningBrace", "{a", "{{a}"},
+                      ValueCase{"EqualsSign", "a=b", "{a=b}"},
+                      ValueCase{"LeadingSpace", " a", "{ a}"},
+                      ValueCase{"TrailingSpace", "a ", "{a }"},
+                      ValueCase{"AnotherKeyInside", "x};DBQ=y", "{x}};DBQ=y}"}),
+    test::CaseNameOf());
 
 // A driver row for every path form, so that each platform's forms are tested everywhere.
 FileDriver RowWith(FilePathForm form) {

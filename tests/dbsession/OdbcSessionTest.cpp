@@ -14,6 +14,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sqlext.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -22,6 +23,7 @@
 
 #include "dbsession/ColumnListSession.h"
 #include "dbsession/OdbcTestSupport.h"
+#include "support/CaseName.h"
 #include "support/DriverLeakSuppressions.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
@@ -48,14 +50,16 @@ void CreateSQLiteDatabase(const std::filesystem::path& file, const std::string& 
 
 // ---- Type codes ---------------------------------------------------------------------------------
 
+// SQL Server's own types, which <sqlext.h> does not name.
+constexpr int kSqlSsVariant = -150;
+constexpr int kSqlSsXml = -152;
+constexpr int kSqlSsTimestampOffset = -155;
+
 struct TypeCase {
-    int sqlType;  // the <sql.h> code, written out so that a wrong macro in the table shows
+    std::string name;
+    int sqlType;
     bool isUnsigned;
     std::int32_t adoType;
-
-    friend void PrintTo(const TypeCase& type, std::ostream* out) {
-        *out << type.sqlType << (type.isUnsigned ? " unsigned" : "");
-    }
 };
 
 class AdoTypeTest : public ::testing::TestWithParam<TypeCase> {};
@@ -67,18 +71,39 @@ TEST_P(AdoTypeTest, MapsOdbcTypeToAdoCode) {
 
 INSTANTIATE_TEST_SUITE_P(
     OdbcTypes, AdoTypeTest,
-    ::testing::Values(TypeCase{-9, false, 202}, TypeCase{-10, false, 203}, TypeCase{12, false, 200},
-                      TypeCase{-1, false, 201}, TypeCase{1, false, 129}, TypeCase{-8, false, 130},
-                      TypeCase{4, false, 3}, TypeCase{5, false, 2}, TypeCase{-6, false, 16},
-                      TypeCase{-6, true, 17}, TypeCase{-5, false, 20}, TypeCase{-7, false, 11},
-                      TypeCase{7, false, 4}, TypeCase{6, false, 5}, TypeCase{8, false, 5},
-                      TypeCase{3, false, 131}, TypeCase{2, false, 131}, TypeCase{91, false, 133},
-                      TypeCase{92, false, 134}, TypeCase{93, false, 135}, TypeCase{-11, false, 72},
-                      TypeCase{-2, false, 128}, TypeCase{-3, false, 204}, TypeCase{-4, false, 205},
+    ::testing::Values(TypeCase{"SQL_WVARCHAR", SQL_WVARCHAR, false, ado::adVarWChar},
+                      TypeCase{"SQL_WLONGVARCHAR", SQL_WLONGVARCHAR, false, ado::adLongVarWChar},
+                      TypeCase{"SQL_VARCHAR", SQL_VARCHAR, false, ado::adVarChar},
+                      TypeCase{"SQL_LONGVARCHAR", SQL_LONGVARCHAR, false, ado::adLongVarChar},
+                      TypeCase{"SQL_CHAR", SQL_CHAR, false, ado::adChar},
+                      TypeCase{"SQL_WCHAR", SQL_WCHAR, false, ado::adWChar},
+                      TypeCase{"SQL_INTEGER", SQL_INTEGER, false, ado::adInteger},
+                      TypeCase{"SQL_SMALLINT", SQL_SMALLINT, false, ado::adSmallInt},
+                      TypeCase{"SQL_TINYINT", SQL_TINYINT, false, ado::adTinyInt},
+                      TypeCase{"SQL_TINYINT_UNSIGNED", SQL_TINYINT, true, ado::adUnsignedTinyInt},
+                      TypeCase{"SQL_BIGINT", SQL_BIGINT, false, ado::adBigInt},
+                      TypeCase{"SQL_BIT", SQL_BIT, false, ado::adBoolean},
+                      TypeCase{"SQL_REAL", SQL_REAL, false, ado::adSingle},
+                      TypeCase{"SQL_FLOAT", SQL_FLOAT, false, ado::adDouble},
+                      TypeCase{"SQL_DOUBLE", SQL_DOUBLE, false, ado::adDouble},
+                      TypeCase{"SQL_DECIMAL", SQL_DECIMAL, false, ado::adNumeric},
+                      TypeCase{"SQL_NUMERIC", SQL_NUMERIC, false, ado::adNumeric},
+                      TypeCase{"SQL_TYPE_DATE", SQL_TYPE_DATE, false, ado::adDBDate},
+                      TypeCase{"SQL_TYPE_TIME", SQL_TYPE_TIME, false, ado::adDBTime},
+                      TypeCase{"SQL_TYPE_TIMESTAMP", SQL_TYPE_TIMESTAMP, false, ado::adDBTimeStamp},
+                      TypeCase{"SQL_GUID", SQL_GUID, false, ado::adGUID},
+                      TypeCase{"SQL_BINARY", SQL_BINARY, false, ado::adBinary},
+                      TypeCase{"SQL_VARBINARY", SQL_VARBINARY, false, ado::adVarBinary},
+                      TypeCase{"SQL_LONGVARBINARY", SQL_LONGVARBINARY, false, ado::adLongVarBinary},
                       // ODBC 2 date codes, SQL Server's own types and anything unknown: adVariant
-                      TypeCase{9, false, 12}, TypeCase{11, false, 12}, TypeCase{-150, false, 12},
-                      TypeCase{-152, false, 12}, TypeCase{-155, false, 12},
-                      TypeCase{0, false, 12}));
+                      TypeCase{"SQL_DATE", SQL_DATE, false, ado::adVariant},
+                      TypeCase{"SQL_TIMESTAMP", SQL_TIMESTAMP, false, ado::adVariant},
+                      TypeCase{"SQL_SS_VARIANT", kSqlSsVariant, false, ado::adVariant},
+                      TypeCase{"SQL_SS_XML", kSqlSsXml, false, ado::adVariant},
+                      TypeCase{"SQL_SS_TIMESTAMPOFFSET", kSqlSsTimestampOffset, false,
+                               ado::adVariant},
+                      TypeCase{"SQL_UNKNOWN_TYPE", SQL_UNKNOWN_TYPE, false, ado::adVariant}),
+    test::CaseNameOf());
 
 // ---- The SQLite driver on the demo database -----------------------------------------------------
 
@@ -517,7 +542,8 @@ TEST(OdbcSessionSQLite, WalModeDatabaseIsReadWithoutCreatingFiles) {
         test::HeadlessWindow window("Companies", database.string());
         CreateAuditScript(window, session, ColumnOverrides{"Id", std::nullopt});
         EXPECT_THAT(window.Messages(), ::testing::IsEmpty());
-        EXPECT_THAT(window.Script().Text(), HasSubstr("WHEN 'Name' THEN CAST(DELETED.Name AS NVARCHAR(MAX))"));
+        EXPECT_THAT(window.Script().Text(),
+                    HasSubstr("WHEN 'Name' THEN CAST(DELETED.Name AS NVARCHAR(MAX))"));
     }
     EXPECT_EQ(FolderSnapshot::Of(folder.Path()), before);
 }
@@ -561,7 +587,8 @@ TEST_P(LongConnectionStringTest, IsRefusedBeforeAnyDriverSeesIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, LongConnectionStringTest,
-                         ::testing::Values(32768, 65536 + 60, 65536 * 3 + 100));
+                         ::testing::Values(32768, 65536 + 60, 65536 * 3 + 100),
+                         [](const auto& info) { return std::to_string(info.param) + "Bytes"; });
 
 // At the limit the string still reaches the driver (here naming a file in a missing folder,
 // which nothing can create). It carries NoCreat=1, so nothing is added to it.

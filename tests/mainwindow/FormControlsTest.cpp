@@ -6,6 +6,7 @@
 #include <string>
 
 #include "mainwindow/ExpectedLayout.h"
+#include "support/CaseName.h"
 
 namespace qelt::gui {
 
@@ -26,18 +27,6 @@ TEST_P(PlaceTest, ControlSitsAtItsTwipsInPixelsAtEachDpi) {
     EXPECT_EQ(Control(GetParam().id).name, GetParam().name);
 }
 
-TEST_P(PlaceTest, ContainerRectIsTheClientRectLessTheContainersCorner) {
-    const ControlSpec& control = Control(GetParam().id);
-    for (const int dpi : {96, 120, 144}) {
-        PixelRect expected = ClientRect(control.id, dpi);
-        if (control.container) {
-            expected.left -= ClientRect(*control.container, dpi).left;
-            expected.top -= ClientRect(*control.container, dpi).top;
-        }
-        EXPECT_EQ(ContainerRect(control.id, dpi), expected) << dpi;
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(Controls, PlaceTest, ::testing::ValuesIn(test::kExpectedPlaces),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -56,6 +45,7 @@ TEST(FormControlsTest, ButtonsAreAPairCentredInTheClientWidth) {
 }
 
 struct Rounding {
+    std::string name;
     int twips;
     int dpi;
     int pixels;
@@ -68,10 +58,15 @@ TEST_P(TwipsToPixelsTest, RoundsToTheNearestPixelHalvesUp) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, TwipsToPixelsTest,
-                         ::testing::Values(Rounding{0, 96, 0}, Rounding{15, 96, 1},
-                                           Rounding{7, 96, 0}, Rounding{8, 96, 1},
-                                           Rounding{315, 144, 32}, Rounding{6555, 120, 546},
-                                           Rounding{7230, 192, 964}, Rounding{1440, 288, 288}));
+                         ::testing::Values(Rounding{"Zero", 0, 96, 0},
+                                           Rounding{"FifteenTwipsAreAPixel", 15, 96, 1},
+                                           Rounding{"SevenTwipsRoundDown", 7, 96, 0},
+                                           Rounding{"EightTwipsRoundUp", 8, 96, 1},
+                                           Rounding{"HalfPixelRoundsUp", 315, 144, 32},
+                                           Rounding{"ClientWidthAt120Dpi", 6555, 120, 546},
+                                           Rounding{"At192Dpi", 7230, 192, 964},
+                                           Rounding{"OneInchAt288Dpi", 1440, 288, 288}),
+                         qelt::test::CaseNameOf());
 
 TEST(FormControlsTest, TabOrderSkipsTheFrameAndTheLabels) {
     EXPECT_THAT(TabOrder(),
@@ -84,6 +79,7 @@ TEST(FormControlsTest, TabOrderSkipsTheFrameAndTheLabels) {
 }
 
 struct KeyCase {
+    std::string name;
     const char* caption;
     char key;
 };
@@ -95,9 +91,12 @@ TEST_P(AccessKeyTest, LetterAfterTheAmpersandUpperCase) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Captions, AccessKeyTest,
-                         ::testing::Values(KeyCase{"&Create", 'C'}, KeyCase{"Cl&ose", 'O'},
-                                           KeyCase{"Database:", '\0'}, KeyCase{"", '\0'},
-                                           KeyCase{"trailing&", '\0'}));
+                         ::testing::Values(KeyCase{"FirstLetter", "&Create", 'C'},
+                                           KeyCase{"InsideTheWord", "Cl&ose", 'O'},
+                                           KeyCase{"NoAmpersand", "Database:", '\0'},
+                                           KeyCase{"EmptyCaption", "", '\0'},
+                                           KeyCase{"AmpersandAtTheEnd", "trailing&", '\0'}),
+                         qelt::test::CaseNameOf());
 
 TEST(FormControlsTest, OnlyTheButtonsHaveAccessKeys) {
     std::string keys;

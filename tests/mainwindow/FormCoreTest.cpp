@@ -13,16 +13,16 @@
 #include "auditscript/ScriptWarnings.h"
 #include "auditscript/WorkedExample.h"
 #include "dbsession/Error.h"
-#include "mainwindow/FakeSession.h"
 #include "mainwindow/frmQeltAuditTrigger.h"
 #include "support/ColumnFacts.h"
+#include "support/FakeSession.h"
 #include "support/TsqlCheck.h"
 
 namespace qelt::gui {
 namespace {
 
-using test::FakeSession;
-using test::FakeSessionState;
+using qelt::test::FakeSession;
+using qelt::test::FakeSessionState;
 using ::testing::ElementsAre;
 
 // Records every call the form makes of its view, in order, with the arguments that matter.
@@ -137,7 +137,7 @@ TEST_F(FormCoreTest, DroppedFileNamesTheDatabase) {
     form.DatabaseFileDropped("/data/Über QeltOne.db");
     EXPECT_THAT(view.calls, ElementsAre("SetDatabaseNameText /data/Über QeltOne.db"));
     form.cmdCreate_Click();
-    EXPECT_THAT(state->databaseNames, ElementsAre("/data/Über QeltOne.db"));
+    EXPECT_THAT(state->DatabaseNames(), ElementsAre("/data/Über QeltOne.db"));
 }
 
 struct StartupFailure {
@@ -270,7 +270,7 @@ TEST_F(FormCoreTest, CreateReadsTheDatabaseTextAsTheUserLeftIt) {
     Load();
     view.databaseName = "DSN=Server1;Übung";
     form.cmdCreate_Click();
-    EXPECT_THAT(state->databaseNames, ElementsAre("DSN=Server1;Übung"));
+    EXPECT_THAT(state->DatabaseNames(), ElementsAre("DSN=Server1;Übung"));
 }
 
 // --- the warnings in the script box ----------------------------------------------------------
@@ -410,7 +410,7 @@ TEST_F(FormCoreTest, CloseReleasesTheSessionThenEndsTheProgram) {
     EXPECT_THAT(view.calls, ElementsAre("session released", "EndProgram"));
     // An event that still arrives runs nothing.
     form.cmdCreate_Click();
-    EXPECT_EQ(state->openCount, 0);
+    EXPECT_EQ(state->OpenCount(), 0u);
 }
 
 TEST_F(FormCoreTest, UnloadReleasesTheSessionWithoutEndingTheProgramItself) {

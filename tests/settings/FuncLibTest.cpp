@@ -5,12 +5,15 @@
 #include <ostream>
 #include <string>
 
+#include "support/CaseName.h"
+
 namespace qelt {
 namespace {
 
 using namespace std::string_literals;
 
 struct BlankCase {
+    std::string name;
     std::string text;
     bool blank;
 };
@@ -27,14 +30,18 @@ TEST_P(IsBlankTest, ClassifiesText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, IsBlankTest,
-    testing::Values(BlankCase{"", true}, BlankCase{"   ", true}, BlankCase{"\0\0\0\0\0"s, true},
-                    BlankCase{"\t", false}, BlankCase{"A", false}, BlankCase{" \0"s, false},
-                    BlankCase{"\0 "s, false}, BlankCase{"\r\n", false},
+    testing::Values(BlankCase{"Empty", "", true}, BlankCase{"Spaces", "   ", true},
+                    BlankCase{"Nuls", "\0\0\0\0\0"s, true}, BlankCase{"Tab", "\t", false},
+                    BlankCase{"Letter", "A", false}, BlankCase{"SpaceThenNul", " \0"s, false},
+                    BlankCase{"NulThenSpace", "\0 "s, false}, BlankCase{"CrLf", "\r\n", false},
                     // Folders named in non-ASCII characters are not blank, whatever their bytes.
-                    BlankCase{"\xE6\x97\xA5\xE6\x9C\xAC", false}, BlankCase{"\xC3\x9C", false},
-                    BlankCase{"\x81\x40", false}));
+                    BlankCase{"Cjk", "\xE6\x97\xA5\xE6\x9C\xAC", false},
+                    BlankCase{"Umlaut", "\xC3\x9C", false},
+                    BlankCase{"DoubleByteSpace", "\x81\x40", false}),
+    test::CaseNameOf());
 
 struct PathCase {
+    std::string name;
     std::string path;
     std::string expected;
 };
@@ -49,16 +56,21 @@ TEST_P(AddTrailingSlashTest, EndsInOneSeparator) {
     EXPECT_EQ(AddTrailingSlash(GetParam().path), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, AddTrailingSlashTest,
-    testing::Values(PathCase{"C:\\Data", "C:\\Data\\"}, PathCase{"C:\\Data\\", "C:\\Data\\"},
-                    PathCase{"C:/Data/", "C:/Data/"}, PathCase{"  C:\\Data  ", "C:\\Data\\"},
-                    PathCase{"   ", ""}, PathCase{"", ""}, PathCase{"\0\0"s, ""},
-                    PathCase{"\tC:\\Data", "\tC:\\Data\\"},
-                    PathCase{"C:\\Data\\\\", "C:\\Data\\\\"},
-                    PathCase{"\xE6\x97\xA5", "\xE6\x97\xA5\\"}));
+INSTANTIATE_TEST_SUITE_P(Cases, AddTrailingSlashTest,
+                         testing::Values(PathCase{"WithoutSeparator", "C:\\Data", "C:\\Data\\"},
+                                         PathCase{"EndsInBackslash", "C:\\Data\\", "C:\\Data\\"},
+                                         PathCase{"EndsInSlash", "C:/Data/", "C:/Data/"},
+                                         PathCase{"SpacesAround", "  C:\\Data  ", "C:\\Data\\"},
+                                         PathCase{"Spaces", "   ", ""}, PathCase{"Empty", "", ""},
+                                         PathCase{"Nuls", "\0\0"s, ""},
+                                         PathCase{"LeadingTabStays", "\tC:\\Data", "\tC:\\Data\\"},
+                                         PathCase{"TwoBackslashesStay", "C:\\Data\\\\",
+                                                  "C:\\Data\\\\"},
+                                         PathCase{"Cjk", "\xE6\x97\xA5", "\xE6\x97\xA5\\"}),
+                         test::CaseNameOf());
 
 struct SuffixCase {
+    std::string name;
     std::string text;
     std::string suffix;
     std::string expected;
@@ -76,14 +88,19 @@ TEST_P(StripSuffixTest, RemovesOneExactEnding) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StripSuffixTest,
-    testing::Values(SuffixCase{"C:\\Users\\A\\Documents\\", "\\", "C:\\Users\\A\\Documents"},
-                    SuffixCase{"C:\\Data", "\\", "C:\\Data"},
-                    SuffixCase{"C:\\Docs\\\\", "\\", "C:\\Docs\\"},
-                    SuffixCase{"report.doc", "DOC", "report.doc"},
-                    SuffixCase{"report.doc", "", "report.doc"}, SuffixCase{"c", "abc", "c"},
-                    SuffixCase{"  ", "  ", "  "}, SuffixCase{"abc", "abc", ""}));
+    testing::Values(SuffixCase{"Backslash", "C:\\Users\\A\\Documents\\", "\\",
+                               "C:\\Users\\A\\Documents"},
+                    SuffixCase{"NoSuffix", "C:\\Data", "\\", "C:\\Data"},
+                    SuffixCase{"OnlyOneOfTwo", "C:\\Docs\\\\", "\\", "C:\\Docs\\"},
+                    SuffixCase{"CaseMatters", "report.doc", "DOC", "report.doc"},
+                    SuffixCase{"EmptySuffix", "report.doc", "", "report.doc"},
+                    SuffixCase{"SuffixLongerThanText", "c", "abc", "c"},
+                    SuffixCase{"BlankTextStays", "  ", "  ", "  "},
+                    SuffixCase{"WholeText", "abc", "abc", ""}),
+    test::CaseNameOf());
 
 struct NullCase {
+    std::string name;
     std::string text;
     std::string expected;
 };
@@ -99,9 +116,12 @@ TEST_P(TrimAtNullTest, CutsAtFirstNul) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TrimAtNullTest,
-                         testing::Values(NullCase{"\0abc"s, ""}, NullCase{"abc", "abc"},
-                                         NullCase{"ab\0c\0d"s, "ab"}, NullCase{"", ""},
-                                         NullCase{"abc\0"s, "abc"}));
+                         testing::Values(NullCase{"NulFirst", "\0abc"s, ""},
+                                         NullCase{"WithoutNul", "abc", "abc"},
+                                         NullCase{"TwoNuls", "ab\0c\0d"s, "ab"},
+                                         NullCase{"Empty", "", ""},
+                                         NullCase{"NulLast", "abc\0"s, "abc"}),
+                         test::CaseNameOf());
 
 }  // namespace
 }  // namespace qelt

@@ -14,6 +14,7 @@
 #include "settings/ProfileCorpus.h"
 #include "settings/ProfileFile.h"
 #include "settings/TextEncoding.h"
+#include "support/CaseName.h"
 #include "support/TempFolder.h"
 #include "text/Ascii.h"
 #include "text/Lines.h"
@@ -56,7 +57,7 @@ class ProfileWin32Test : public testing::Test {
 };
 
 struct AnsiCase {
-    const char* what;
+    const char* name;
     std::string fileBytes;  // as stored: code page 1252
     const char* key;
     const char* defaultValue;
@@ -69,7 +70,7 @@ class ProfileWin32AnsiTest : public ProfileWin32Test,
 TEST_P(ProfileWin32AnsiTest, ConvertsBetweenUtf8AndTheAnsiCodePage) {
     const AnsiCase& c = GetParam();
     const std::string file = Write("ansi.ini", c.fileBytes);
-    EXPECT_EQ(Read(file, "General", c.key, c.defaultValue).text, c.expected) << c.what;
+    EXPECT_EQ(Read(file, "General", c.key, c.defaultValue).text, c.expected) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -85,7 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
         AnsiCase{"key with only ASCII letters of another case", "[General]\r\nSCHL\xdcSSEL=ja\r\n",
                  "schl\xc3\x9cssel", "not found", "ja"},
         AnsiCase{"default", "[General]\r\n", "Missing", "M\xc3\xbcller  ", "M\xc3\xbcller"},
-        AnsiCase{"euro sign", "[General]\r\nPrice=\x80 5\r\n", "Price", "", "\xe2\x82\xac 5"}));
+        AnsiCase{"euro sign", "[General]\r\nPrice=\x80 5\r\n", "Price", "", "\xe2\x82\xac 5"}),
+    test::CaseNameOf());
 
 TEST_F(ProfileWin32Test, FindsFilesWithNonAsciiNames) {
     const std::string file = Write("M\xc3\xbcller.ini", "[General]\r\nIniPath=found\r\n");
@@ -196,7 +198,7 @@ TEST_F(ProfileWin32Test, PortableReaderAnswersAsTheWindowsReaderOnAGeneratedCorp
 
 // Each documented difference on one small file: what each reader answers, and why ours stays.
 struct DifferenceCase {
-    const char* why;
+    const char* name;  // the difference
     std::string fileBytes;
     const char* key;
     const char* defaultValue;
@@ -212,10 +214,10 @@ TEST_P(ProfileDifferenceTest, IsAsDocumented) {
     const std::string file = Write("difference.ini", c.fileBytes);
     const ProfileValue ours = ReadProfileText(c.fileBytes, "General", c.key, c.defaultValue, 255);
     const ProfileValue windows = Read(file, "General", c.key, c.defaultValue);
-    EXPECT_EQ(ours.count, c.ours.count) << c.why;
-    EXPECT_EQ(ours.text, c.ours.text) << c.why;
-    EXPECT_EQ(windows.count, c.windows.count) << c.why;
-    EXPECT_EQ(windows.text, c.windows.text) << c.why;
+    EXPECT_EQ(ours.count, c.ours.count) << c.name;
+    EXPECT_EQ(ours.text, c.ours.text) << c.name;
+    EXPECT_EQ(windows.count, c.windows.count) << c.name;
+    EXPECT_EQ(windows.text, c.windows.text) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -240,7 +242,8 @@ INSTANTIATE_TEST_SUITE_P(
                        "IniPath",
                        "def",
                        {8, "C:\\Data\\"},
-                       {3, "def"}}));
+                       {3, "def"}}),
+    test::CaseNameOf());
 
 }  // namespace
 }  // namespace qelt

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "SettingsTestSupport.h"
+#include "support/CaseName.h"
 
 namespace qelt {
 namespace {
@@ -183,6 +184,7 @@ TEST(HiveRegistryTest, OpensBelowAnOpenKeyAndClosesEachHandleOnce) {
 }
 
 struct ExpandCase {
+    std::string name;
     std::string text;
     std::string expected;
 };
@@ -207,14 +209,19 @@ TEST_P(ExpandEnvironmentTest, ReplacesKnownNamesOnly) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ExpandEnvironmentTest,
-    testing::Values(ExpandCase{"%QELT_TEST_KNOWN%\\x", "K\\x"},
-                    ExpandCase{"a%QELT_TEST_KNOWN%b%QELT_TEST_KNOWN%c", "aKbKc"},
-                    ExpandCase{"%Qelt_Test_Known%", "K"}, ExpandCase{"[%QELT_TEST_EMPTY%]", "[]"},
-                    ExpandCase{"%QELT_NO_SUCH%\\x", "%QELT_NO_SUCH%\\x"},
-                    ExpandCase{"%QELT_NO_SUCH%QELT_TEST_KNOWN%", "%QELT_NO_SUCH%QELT_TEST_KNOWN%"},
-                    ExpandCase{"100%", "100%"}, ExpandCase{"%%", "%%"},
-                    ExpandCase{"50% of %QELT_TEST_KNOWN", "50% of %QELT_TEST_KNOWN"},
-                    ExpandCase{"", ""}));
+    testing::Values(ExpandCase{"Known", "%QELT_TEST_KNOWN%\\x", "K\\x"},
+                    ExpandCase{"KnownTwice", "a%QELT_TEST_KNOWN%b%QELT_TEST_KNOWN%c", "aKbKc"},
+                    ExpandCase{"NameInOtherCase", "%Qelt_Test_Known%", "K"},
+                    ExpandCase{"EmptyValue", "[%QELT_TEST_EMPTY%]", "[]"},
+                    ExpandCase{"Unknown", "%QELT_NO_SUCH%\\x", "%QELT_NO_SUCH%\\x"},
+                    ExpandCase{"UnknownClosingPercentStartsNoName",
+                               "%QELT_NO_SUCH%QELT_TEST_KNOWN%", "%QELT_NO_SUCH%QELT_TEST_KNOWN%"},
+                    ExpandCase{"PercentAtTheEnd", "100%", "100%"},
+                    ExpandCase{"TwoPercents", "%%", "%%"},
+                    ExpandCase{"UnclosedName", "50% of %QELT_TEST_KNOWN",
+                               "50% of %QELT_TEST_KNOWN"},
+                    ExpandCase{"Empty", "", ""}),
+    test::CaseNameOf());
 
 }  // namespace
 }  // namespace qelt

@@ -55,7 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
                     StringCase{"NotInCodePage", true, "Omega"},
                     StringCase{"Number", false, kUnchanged}, StringCase{"Bytes", false, kUnchanged},
                     StringCase{"Multi", false, kUnchanged},
-                    StringCase{"Missing", false, kUnchanged}));
+                    StringCase{"Missing", false, kUnchanged}),
+    [](const auto& info) {
+        return std::string(*info.param.valueName != '\0' ? info.param.valueName : "Default");
+    });
 
 TEST(RegistryWin32Test, BackendReportsOtherTypesWithTheirData) {
     RegistryBackend& registry = SystemRegistry();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "settings/SettingsTestSupport.h"
+#include "support/CaseName.h"
 
 namespace qelt {
 namespace {
@@ -36,6 +37,7 @@ class WinePathsTest : public testing::Test {
 };
 
 struct MappingCase {
+    std::string name;
     const char* windowsName;
     const char* expected;  // below the prefix
 };
@@ -49,27 +51,30 @@ TEST_P(WinePathsMappingTest, ResolvesThroughTheDriveLinks) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, WinePathsMappingTest,
-    testing::Values(MappingCase{"C:\\Program Files\\QeltOne\\QeltOnePaths.ini",
-                                "dosdevices/c:/Program Files/QeltOne/QeltOnePaths.ini"},
-                    MappingCase{"c:\\PROGRAM FILES\\qeltone\\qeltonepaths.INI",
-                                "dosdevices/c:/Program Files/QeltOne/QeltOnePaths.ini"},
-                    MappingCase{"C:/Program Files/QeltOne/QeltOnePaths.ini",
-                                "dosdevices/c:/Program Files/QeltOne/QeltOnePaths.ini"},
-                    MappingCase{"C:\\Program Files\\\\QeltOne\\.\\Old\\..\\QeltOnePaths.ini",
-                                "dosdevices/c:/Program Files/QeltOne/QeltOnePaths.ini"},
-                    MappingCase{"C:\\..\\..\\Program Files", "dosdevices/c:/Program Files"},
-                    // An exact name wins over one that differs in case only.
-                    MappingCase{"C:\\Program Files\\QeltOne\\BOTH.INI",
-                                "dosdevices/c:/Program Files/QeltOne/BOTH.INI"},
-                    MappingCase{"C:\\Program Files\\QeltOne\\Both.ini",
-                                "dosdevices/c:/Program Files/QeltOne/Both.ini"},
-                    // Missing parts are kept as written: the file is simply not there.
-                    MappingCase{"C:\\program files\\Missing\\QeltOne.ini",
-                                "dosdevices/c:/Program Files/Missing/QeltOne.ini"},
-                    MappingCase{"D:\\Shared\\QeltOne.ini", "dosdevices/d:/Shared/QeltOne.ini"},
-                    MappingCase{"C:", "dosdevices/c:"},
-                    MappingCase{"\\\\SERVER\\host\\public\\qeltone.ini",
-                                "dosdevices/unc/server/Host/Public/QeltOne.ini"}));
+    testing::Values(
+        MappingCase{"ExactCase", "C:\\Program Files\\QeltOne\\QeltOnePaths.ini",
+                    "dosdevices/c:/Program Files/QeltOne/QeltOnePaths.ini"},
+        MappingCase{"OtherCase", "c:\\PROGRAM FILES\\qeltone\\qeltonepaths.INI",
+                    "dosdevices/c:/Program Files/QeltOne/QeltOnePaths.ini"},
+        MappingCase{"Slashes", "C:/Program Files/QeltOne/QeltOnePaths.ini",
+                    "dosdevices/c:/Program Files/QeltOne/QeltOnePaths.ini"},
+        MappingCase{"DotsAndDoubleBackslash",
+                    "C:\\Program Files\\\\QeltOne\\.\\Old\\..\\QeltOnePaths.ini",
+                    "dosdevices/c:/Program Files/QeltOne/QeltOnePaths.ini"},
+        MappingCase{"DotsAboveTheRoot", "C:\\..\\..\\Program Files", "dosdevices/c:/Program Files"},
+        // An exact name wins over one that differs in case only.
+        MappingCase{"ExactUpperCase", "C:\\Program Files\\QeltOne\\BOTH.INI",
+                    "dosdevices/c:/Program Files/QeltOne/BOTH.INI"},
+        MappingCase{"ExactMixedCase", "C:\\Program Files\\QeltOne\\Both.ini",
+                    "dosdevices/c:/Program Files/QeltOne/Both.ini"},
+        // Missing parts are kept as written: the file is simply not there.
+        MappingCase{"MissingFolder", "C:\\program files\\Missing\\QeltOne.ini",
+                    "dosdevices/c:/Program Files/Missing/QeltOne.ini"},
+        MappingCase{"OtherDrive", "D:\\Shared\\QeltOne.ini", "dosdevices/d:/Shared/QeltOne.ini"},
+        MappingCase{"DriveOnly", "C:", "dosdevices/c:"},
+        MappingCase{"UncName", "\\\\SERVER\\host\\public\\qeltone.ini",
+                    "dosdevices/unc/server/Host/Public/QeltOne.ini"}),
+    test::CaseNameOf());
 
 TEST_F(WinePathsTest, MappedNamesReachTheFiles) {
     EXPECT_TRUE(fs::is_regular_file(
@@ -79,23 +84,25 @@ TEST_F(WinePathsTest, MappedNamesReachTheFiles) {
 }
 
 struct UnixCase {
-    const char* name;
+    std::string name;
+    const char* path;
     const char* expected;
 };
 
 class WinePathsUnixTest : public testing::TestWithParam<UnixCase> {};
 
 TEST_P(WinePathsUnixTest, KeepsUnixNames) {
-    EXPECT_EQ(MapWindowsFileName(GetParam().name, "/prefix"), fs::path(GetParam().expected));
+    EXPECT_EQ(MapWindowsFileName(GetParam().path, "/prefix"), fs::path(GetParam().expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, WinePathsUnixTest,
-    testing::Values(UnixCase{"/srv/QeltOne/QeltOne.ini", "/srv/QeltOne/QeltOne.ini"},
-                    UnixCase{"/srv/QELTONE/x.ini", "/srv/QELTONE/x.ini"},
-                    UnixCase{"/srv/host\\QeltOne.ini", "/srv/host\\QeltOne.ini"},
-                    UnixCase{"Data\\QeltOne.ini", "Data\\QeltOne.ini"},
-                    UnixCase{"1:\\x", "1:\\x"}));
+    testing::Values(UnixCase{"Plain", "/srv/QeltOne/QeltOne.ini", "/srv/QeltOne/QeltOne.ini"},
+                    UnixCase{"UpperCase", "/srv/QELTONE/x.ini", "/srv/QELTONE/x.ini"},
+                    UnixCase{"BackslashInName", "/srv/host\\QeltOne.ini", "/srv/host\\QeltOne.ini"},
+                    UnixCase{"RelativeWithBackslash", "Data\\QeltOne.ini", "Data\\QeltOne.ini"},
+                    UnixCase{"DigitBeforeColon", "1:\\x", "1:\\x"}),
+    test::CaseNameOf());
 
 TEST(WinePrefixFolderTest, IsWinePrefixElseDotWineInHome) {
     const test::ScopedEnvironment home("HOME", "/home/admin");

@@ -13,6 +13,7 @@
 #include "settings/RegistryHive.h"
 #include "settings/SettingsTestSupport.h"
 #include "settings/modQLXLib.h"
+#include "support/CaseName.h"
 
 namespace qelt {
 namespace {
@@ -90,8 +91,9 @@ class WinePrefixTest : public testing::Test {
 };
 
 struct HiveValueCase {
+    std::string name;
     const char* key;
-    const char* name;
+    const char* valueName;
     std::uint32_t type;
     std::string data;
 };
@@ -102,8 +104,8 @@ class WineHiveValueTest : public WinePrefixTest,
 TEST_P(WineHiveValueTest, ReadsValueAsTheAFunctionsReturnIt) {
     Write("system.reg", kSystemHive);
     const HiveValueCase& c = GetParam();
-    const auto value = ReadValue(registry_, kHKeyLocalMachine, c.key, c.name);
-    ASSERT_TRUE(value.has_value()) << c.key << " / " << c.name;
+    const auto value = ReadValue(registry_, kHKeyLocalMachine, c.key, c.valueName);
+    ASSERT_TRUE(value.has_value()) << c.key << " / " << c.valueName;
     EXPECT_EQ(value->type, c.type);
     EXPECT_EQ(value->data, c.data);
 }
@@ -114,32 +116,36 @@ constexpr const char* kTests = "Software\\Tests";
 
 INSTANTIATE_TEST_SUITE_P(
     Values, WineHiveValueTest,
-    testing::Values(HiveValueCase{kAppPaths, "", kRegSz,
-                                  "C:\\Program Files\\QeltOne\\QeltOne.exe\0"s},
-                    HiveValueCase{kAppPaths, "path", kRegSz, "C:\\Program Files\\QeltOne;\0"s},
-                    HiveValueCase{kTests, "Expand", kRegExpandSz, "%SystemRoot%\\system32\0"s},
-                    HiveValueCase{kTests, "Multi", kRegMultiSz, "one\0two\0\0"s},
-                    HiveValueCase{kTests, "Number", kRegDword, "\x2a\0\0\0"s},
-                    HiveValueCase{kTests, "Bytes", kRegBinary, "\x01\xff\0"s},
-                    HiveValueCase{kTests, "ExpandBytes", kRegExpandSz, "%A%\\\xc3\xa9\0"s},
-                    HiveValueCase{kTests, "Wrapped", kRegExpandSz, "C:\\Data\\\0"s},
-                    HiveValueCase{kTests, "OddType", 0xffff0007u, "a\0\0\0"s},
-                    HiveValueCase{kTests, "Quoted", kRegSz, "say \"hi\" \\ there\0"s},
-                    HiveValueCase{kTests, "Controls", kRegSz, "tab\there\nline\0end\0"s},
-                    HiveValueCase{kTests, "HexEscape", kRegSz,
-                                  "Caf\xc3\xa9 \xe2\x82\xac\xc3\xa9"
-                                  "a\0"s},
-                    HiveValueCase{kTests, "Utf8", kRegSz, "Caf\xc3\xa9 \xe2\x82\xac\0"s},
-                    HiveValueCase{kTests, "Octal", kRegSz,
-                                  "aA\x08"
-                                  "2\0"s},
-                    HiveValueCase{kTests, "AfterBroken", kRegSz, "still read\0"s},
-                    HiveValueCase{kTests, "mixedcase", kRegSz, "found\0"s},
-                    HiveValueCase{kTests, "Empty", kRegSz, "\0"s},
-                    HiveValueCase{kTests, "Twice", kRegSz, "second\0"s},
-                    HiveValueCase{"Software\\Escaped]Bracket\\Sub", "Value", kRegSz, "inside\0"s}));
+    testing::Values(
+        HiveValueCase{"AppPathsDefault", kAppPaths, "", kRegSz,
+                      "C:\\Program Files\\QeltOne\\QeltOne.exe\0"s},
+        HiveValueCase{"AppPathsPath", kAppPaths, "path", kRegSz, "C:\\Program Files\\QeltOne;\0"s},
+        HiveValueCase{"Expand", kTests, "Expand", kRegExpandSz, "%SystemRoot%\\system32\0"s},
+        HiveValueCase{"Multi", kTests, "Multi", kRegMultiSz, "one\0two\0\0"s},
+        HiveValueCase{"Number", kTests, "Number", kRegDword, "\x2a\0\0\0"s},
+        HiveValueCase{"Bytes", kTests, "Bytes", kRegBinary, "\x01\xff\0"s},
+        HiveValueCase{"ExpandBytes", kTests, "ExpandBytes", kRegExpandSz, "%A%\\\xc3\xa9\0"s},
+        HiveValueCase{"Wrapped", kTests, "Wrapped", kRegExpandSz, "C:\\Data\\\0"s},
+        HiveValueCase{"OddType", kTests, "OddType", 0xffff0007u, "a\0\0\0"s},
+        HiveValueCase{"Quoted", kTests, "Quoted", kRegSz, "say \"hi\" \\ there\0"s},
+        HiveValueCase{"Controls", kTests, "Controls", kRegSz, "tab\there\nline\0end\0"s},
+        HiveValueCase{"HexEscape", kTests, "HexEscape", kRegSz,
+                      "Caf\xc3\xa9 \xe2\x82\xac\xc3\xa9"
+                      "a\0"s},
+        HiveValueCase{"Utf8", kTests, "Utf8", kRegSz, "Caf\xc3\xa9 \xe2\x82\xac\0"s},
+        HiveValueCase{"Octal", kTests, "Octal", kRegSz,
+                      "aA\x08"
+                      "2\0"s},
+        HiveValueCase{"AfterBroken", kTests, "AfterBroken", kRegSz, "still read\0"s},
+        HiveValueCase{"NameInOtherCase", kTests, "mixedcase", kRegSz, "found\0"s},
+        HiveValueCase{"Empty", kTests, "Empty", kRegSz, "\0"s},
+        HiveValueCase{"Twice", kTests, "Twice", kRegSz, "second\0"s},
+        HiveValueCase{"EscapedBracketInKey", "Software\\Escaped]Bracket\\Sub", "Value", kRegSz,
+                      "inside\0"s}),
+    test::CaseNameOf());
 
 struct DecodeCase {
+    std::string name;
     std::string stored;  // the bytes between the quotes in the hive file
     std::string read;    // UTF-8, as the value comes back
 };
@@ -164,17 +170,19 @@ constexpr std::string_view kFffd = "\xEF\xBF\xBD";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WineHiveDecodeTest,
-    testing::Values(DecodeCase{"a\xC0\xAF"
+    testing::Values(DecodeCase{"OverlongSlash",
+                               "a\xC0\xAF"
                                "b",
                                "a" + std::string(kFffd) + std::string(kFffd) + "b"},
-                    DecodeCase{"\xED\xA0\x80",
+                    DecodeCase{"Surrogate", "\xED\xA0\x80",
                                std::string(kFffd) + std::string(kFffd) + std::string(kFffd)},
-                    DecodeCase{"\xE2\x82", std::string(kFffd)},
-                    DecodeCase{"\xE2\x82\\\\", std::string(kFffd) + "\\"},
-                    DecodeCase{"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
-                    DecodeCase{"\\xd83d\\xde00", "\xF0\x9F\x98\x80"},
-                    DecodeCase{"\\xd83dz", std::string(kFffd) + "z"},
-                    DecodeCase{"\\\xC3\xA9", "\xC3\xA9"}));
+                    DecodeCase{"CutShort", "\xE2\x82", std::string(kFffd)},
+                    DecodeCase{"CutShortBeforeEscape", "\xE2\x82\\\\", std::string(kFffd) + "\\"},
+                    DecodeCase{"FourByteForm", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+                    DecodeCase{"EscapedSurrogatePair", "\\xd83d\\xde00", "\xF0\x9F\x98\x80"},
+                    DecodeCase{"EscapedLoneSurrogate", "\\xd83dz", std::string(kFffd) + "z"},
+                    DecodeCase{"EscapedNonAscii", "\\\xC3\xA9", "\xC3\xA9"}),
+    test::CaseNameOf());
 
 // Wine's escapes: each letter its control character, octal and \x digits one UTF-16 unit, a
 // '\' before any other character that character.
@@ -209,8 +217,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 struct MissingCase {
+    std::string name;
     const char* key;
-    const char* name;
+    const char* valueName;
 };
 
 class WineHiveMissingTest : public WinePrefixTest,
@@ -218,15 +227,17 @@ class WineHiveMissingTest : public WinePrefixTest,
 
 TEST_P(WineHiveMissingTest, IsAbsent) {
     Write("system.reg", kSystemHive);
-    EXPECT_FALSE(ReadValue(registry_, kHKeyLocalMachine, GetParam().key, GetParam().name));
+    EXPECT_FALSE(ReadValue(registry_, kHKeyLocalMachine, GetParam().key, GetParam().valueName));
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, WineHiveMissingTest,
-                         testing::Values(MissingCase{kTests, "Broken"},  // unterminated string
-                                         MissingCase{kTests, "Bad"},     // unknown data form
-                                         MissingCase{kTests, "Nowhere"},
-                                         MissingCase{"Software\\Missing", ""},
-                                         MissingCase{"Software", ""}));  // key without values
+INSTANTIATE_TEST_SUITE_P(
+    Values, WineHiveMissingTest,
+    testing::Values(MissingCase{"UnterminatedString", kTests, "Broken"},  // unterminated string
+                    MissingCase{"UnknownDataForm", kTests, "Bad"},        // unknown data form
+                    MissingCase{"MissingValue", kTests, "Nowhere"},
+                    MissingCase{"MissingKey", "Software\\Missing", ""},
+                    MissingCase{"KeyWithoutValues", "Software", ""}),
+    test::CaseNameOf());  // key without values
 
 TEST_F(WinePrefixTest, KeysAboveSavedKeysExist) {
     Write("system.reg", kSystemHive);
@@ -382,6 +393,9 @@ INSTANTIATE_TEST_SUITE_P(
             "MachineEnvironmentExpandsWineDefaults",
             std::string(kMachineEnvironment) + "\"QELT_HOST\"=str(2):\"%ProgramFiles%\\\\Q\"\n", "",
             "%qelt_host%", "C:\\Program Files\\Q"},
+        WineExpandCase{"MachineEnvironmentPlainStringIsNotExpanded",
+                       std::string(kMachineEnvironment) + "\"QELT_HOST\"=\"%ProgramFiles%\\\\Q\"\n",
+                       "", "%qelt_host%", "%ProgramFiles%\\Q"},
         WineExpandCase{"UserEnvironmentOverridesMachine",
                        std::string(kMachineEnvironment) + "\"QELT_HOST\"=\"machine\"\n",
                        "[Environment] 1\n\"QELT_HOST\"=\"user\"\n", "%QELT_HOST%", "user"},

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -38,11 +40,9 @@ class ScriptedFields final : public Fields {
     std::vector<Field> fields_;
 };
 
-// A session whose every member can be scripted to answer, fail or return nothing; it records the
-// calls it receives in order.
-class FakeSession final : public DatabaseSession {
-  public:
-    std::vector<std::string> calls;
+// What a fake session answers and what it was asked. A test whose session is handed to code that
+// owns it keeps the state, which outlives the session.
+struct FakeSessionState {
     std::vector<Field> columns;
     bool uppercaseIdentifiers = false;
     bool opens = true;
@@ -54,41 +54,85 @@ class FakeSession final : public DatabaseSession {
     bool returnsNoRecordset = false;
     std::function<void(ScriptedFields&)> scriptFields;
     std::optional<InstalledAudit> installedAudit;  // nothing: keeps no T-SQL triggers
+    std::function<void()> onOpenDatabase;          // lets a test look at a window during a run
+    std::function<void()> onDestroy;               // lets a test see when the session goes
+
+    std::vector<std::string> calls;  // in the order they came
+    bool destroyed = false;
+
+    // The names SetDatabaseName was given, in order.
+    std::vector<std::string> DatabaseNames() const {
+        std::vector<std::string> names;
+        for (const std::string& call : calls) {
+            if (call.starts_with(kDatabaseName)) {
+                names.push_back(call.substr(kDatabaseName.size()));
+            }
+        }
+        return names;
+    }
+    std::size_t OpenCount() const {
+        return static_cast<std::size_t>(std::ranges::count(calls, "OpenDatabase"));
+    }
+
+    static constexpr std::string_view kDatabaseName = "DatabaseName=";
+};
+
+// A session whose every member can be scripted to answer, fail or return nothing; it records the
+// calls it receives in order. Made without a state it keeps one of its own.
+class FakeSession final : public DatabaseSession {
+    std::shared_ptr<FakeSessionState> owner_;  // first: `state` is bound to it
+
+  public:
+    FakeSession() : FakeSession(std::make_shared<FakeSessionState>()) {}
+    explicit FakeSession(std::shared_ptr<FakeSessionState> shared) : owner_(std::move(shared)) {}
+    FakeSession(const FakeSession&) = delete;
+    FakeSession& operator=(const FakeSession&) = delete;
+    ~FakeSession() override {
+        state.destroyed = true;
+        if (state.onDestroy) {
+            state.onDestroy();
+        }
+    }
+
+    FakeSessionState& state = *owner_;
 
     void SetDatabaseName(const std::string& name) override {
-        calls.push_back("DatabaseName=" + name);
+        state.calls.push_back(std::string(FakeSessionState::kDatabaseName) + name);
     }
     bool UppercaseIdentifiers() override {
-        calls.push_back("UppercaseIdentifiers");
-        if (uppercaseError) {
-            throw *uppercaseError;
+        state.calls.push_back("UppercaseIdentifiers");
+        if (state.uppercaseError) {
+            throw *state.uppercaseError;
         }
-        return uppercaseIdentifiers;
+        return state.uppercaseIdentifiers;
     }
     bool OpenDatabase() override {
-        calls.push_back("OpenDatabase");
-        if (openError) {
-            throw *openError;
+        state.calls.push_back("OpenDatabase");
+        if (state.onOpenDatabase) {
+            state.onOpenDatabase();
         }
-        return opens;
+        if (state.openError) {
+            throw *state.openError;
+        }
+        return state.opens;
     }
-    FailureReason LastOpenFailure() const override { return openFailure; }
+    FailureReason LastOpenFailure() const override { return state.openFailure; }
     std::unique_ptr<Recordset> OpenRecordset(const std::string& sql, std::int32_t cursorType,
                                              std::int32_t lockType, std::int32_t options) override {
-        calls.push_back("OpenRecordset(" + sql + "," + std::to_string(cursorType) + "," +
-                        std::to_string(lockType) + "," + std::to_string(options) + ")");
-        if (recordsetError) {
-            throw *recordsetError;
+        state.calls.push_back("OpenRecordset(" + sql + "," + std::to_string(cursorType) + "," +
+                              std::to_string(lockType) + "," + std::to_string(options) + ")");
+        if (state.recordsetError) {
+            throw *state.recordsetError;
         }
-        if (recordsetDriverError) {
-            throw *recordsetDriverError;
+        if (state.recordsetDriverError) {
+            throw *state.recordsetDriverError;
         }
-        if (returnsNoRecordset) {
+        if (state.returnsNoRecordset) {
             return nullptr;
         }
-        auto recordset = std::make_unique<FakeRecordset>(columns);
-        if (scriptFields) {
-            scriptFields(recordset->fields);
+        auto recordset = std::make_unique<FakeRecordset>(state.columns);
+        if (state.scriptFields) {
+            state.scriptFields(recordset->fields);
         }
         return recordset;
     }
@@ -96,8 +140,8 @@ class FakeSession final : public DatabaseSession {
     std::optional<InstalledAudit> DescribeInstalledAudit(const std::string& itemTable,
                                                          const std::string&,
                                                          const std::string&) override {
-        calls.push_back("DescribeInstalledAudit(" + itemTable + ")");
-        return installedAudit;
+        state.calls.push_back("DescribeInstalledAudit(" + itemTable + ")");
+        return state.installedAudit;
     }
 
   private:

@@ -11,6 +11,7 @@
 
 #include "auditscript/SQLFuncs.h"
 #include "auditscript/WorkedExample.h"
+#include "support/CaseName.h"
 
 namespace qelt::test {
 namespace {
@@ -98,28 +99,40 @@ TEST(TsqlCheck, AcceptsOtherNvarcharLengthsInTheCaseBlocks) {
 }
 
 // Short scripts for the lexer's and the expressions' corners.
-class AcceptedSnippet : public ::testing::TestWithParam<const char*> {};
+struct SnippetCase {
+    std::string name;
+    const char* text;
+};
+
+class AcceptedSnippet : public ::testing::TestWithParam<SnippetCase> {};
 
 TEST_P(AcceptedSnippet, Parses) {
-    EXPECT_THAT(TsqlProblems(GetParam()), IsEmpty());
+    EXPECT_THAT(TsqlProblems(GetParam().text), IsEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     TsqlCheck, AcceptedSnippet,
     ::testing::Values(
-        "SET @v=N'it''s' SET @w='x'", "SELECT [a]]b].[c d] FROM [t]]]",
-        "SELECT \"q\"\"x\".y FROM \"t\"", "/* a /* nested */ b ) */ SET @v=1",
-        "SET @v=1 -- a ')' in a comment\nGO -- a comment after GO",
-        "IF @a<>1 OR NOT @b!=2 AND -@c>=3 SET @v=(@a+2)*3%4/5-1",
-        "select @v=count(*) from t where t.x is null",
-        "BEGIN\nSET @v=CASE WHEN @a=1 THEN 'x' ELSE NULL END;\nEND;",
-        "DECLARE @n NVARCHAR(4000), @d DECIMAL(18, 2), @x NVARCHAR(MAX)",
-        "IF UPDATE(k) AND ((SELECT COUNT(*) FROM INSERTED) > 1 OR EXISTS (SELECT k "
-        "FROM INSERTED EXCEPT SELECT k FROM DELETED))\nBEGIN\n    RAISERROR(N'no "
-        "%%', 16, 1)\n    ROLLBACK TRANSACTION\n    RETURN\nEND",
-        "SELECT LEFT(@n, 40), CONVERT(NVARCHAR(MAX), CONVERT(VARBINARY(MAX), t.b), 1), "
-        "MAX(c.colid) FROM t, c WHERE t.n = N'数量'",
-        "GO\n\nGO\n", ""));
+        SnippetCase{"QuotedStrings", "SET @v=N'it''s' SET @w='x'"},
+        SnippetCase{"BracketedNames", "SELECT [a]]b].[c d] FROM [t]]]"},
+        SnippetCase{"DoubleQuotedNames", "SELECT \"q\"\"x\".y FROM \"t\""},
+        SnippetCase{"NestedComments", "/* a /* nested */ b ) */ SET @v=1"},
+        SnippetCase{"CommentsAndGo", "SET @v=1 -- a ')' in a comment\nGO -- a comment after GO"},
+        SnippetCase{"Operators", "IF @a<>1 OR NOT @b!=2 AND -@c>=3 SET @v=(@a+2)*3%4/5-1"},
+        SnippetCase{"LowerCaseKeywords", "select @v=count(*) from t where t.x is null"},
+        SnippetCase{"BeginEndAndCase",
+                    "BEGIN\nSET @v=CASE WHEN @a=1 THEN 'x' ELSE NULL END;\nEND;"},
+        SnippetCase{"DeclareWithSizes",
+                    "DECLARE @n NVARCHAR(4000), @d DECIMAL(18, 2), @x NVARCHAR(MAX)"},
+        SnippetCase{"KeyChangeRefusal",
+                    "IF UPDATE(k) AND ((SELECT COUNT(*) FROM INSERTED) > 1 OR EXISTS (SELECT k "
+                    "FROM INSERTED EXCEPT SELECT k FROM DELETED))\nBEGIN\n    RAISERROR(N'no "
+                    "%%', 16, 1)\n    ROLLBACK TRANSACTION\n    RETURN\nEND"},
+        SnippetCase{"FunctionsAndUnicodeLiteral",
+                    "SELECT LEFT(@n, 40), CONVERT(NVARCHAR(MAX), CONVERT(VARBINARY(MAX), t.b), 1), "
+                    "MAX(c.colid) FROM t, c WHERE t.n = N'数量'"},
+        SnippetCase{"EmptyBatches", "GO\n\nGO\n"}, SnippetCase{"Empty", ""}),
+    test::CaseNameOf());
 
 struct RejectedSnippet {
     const char* what;

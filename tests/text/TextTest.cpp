@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "support/CaseName.h"
 #include "text/Ascii.h"
 #include "text/Doubled.h"
 #include "text/Hex.h"
@@ -17,6 +18,7 @@ namespace {
 using namespace std::string_literals;
 
 struct DecodeCase {
+    std::string name;
     std::string bytes;
     std::u32string codePoints;
     bool valid;
@@ -33,31 +35,38 @@ TEST_P(Utf8DecodeTest, DecodesOrReplacesEachMaximalSubpart) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, Utf8DecodeTest,
     testing::Values(
-        DecodeCase{"", U"", true}, DecodeCase{"a\0b"s, U"a\0b"s, true},
-        DecodeCase{"\xC3\xA9t\xC3\xA9", U"été", true}, DecodeCase{"\xE2\x82\xAC", U"€", true},
-        DecodeCase{"\xF0\x9F\x98\x80", U"\U0001F600", true},
-        DecodeCase{"\xF4\x8F\xBF\xBF", U"\U0010FFFF", true},
-        DecodeCase{"\xEF\xBF\xBD", U"\uFFFD", true},
+        DecodeCase{"Empty", "", U"", true}, DecodeCase{"Nul", "a\0b"s, U"a\0b"s, true},
+        DecodeCase{"TwoByteForms", "\xC3\xA9t\xC3\xA9", U"été", true},
+        DecodeCase{"ThreeByteForm", "\xE2\x82\xAC", U"€", true},
+        DecodeCase{"FourByteForm", "\xF0\x9F\x98\x80", U"\U0001F600", true},
+        DecodeCase{"LastCodePoint", "\xF4\x8F\xBF\xBF", U"\U0010FFFF", true},
+        DecodeCase{"ReplacementCharacter", "\xEF\xBF\xBD", U"\uFFFD", true},
         // Overlong forms of '/' and of U+0000.
-        DecodeCase{"a\xC0\xAF"
+        DecodeCase{"OverlongTwoBytes",
+                   "a\xC0\xAF"
                    "b",
                    U"a\uFFFD\uFFFDb", false},
-        DecodeCase{"\xE0\x80\xAF", U"\uFFFD\uFFFD\uFFFD", false},
-        DecodeCase{"\xF0\x80\x80\xAF", U"\uFFFD\uFFFD\uFFFD\uFFFD", false},
-        DecodeCase{"\xC1\xBF", U"\uFFFD\uFFFD", false},
+        DecodeCase{"OverlongThreeBytes", "\xE0\x80\xAF", U"\uFFFD\uFFFD\uFFFD", false},
+        DecodeCase{"OverlongFourBytes", "\xF0\x80\x80\xAF", U"\uFFFD\uFFFD\uFFFD\uFFFD", false},
+        DecodeCase{"OverlongLeadC1", "\xC1\xBF", U"\uFFFD\uFFFD", false},
         // Surrogates and code points beyond U+10FFFF.
-        DecodeCase{"\xED\xA0\x80", U"\uFFFD\uFFFD\uFFFD", false},
-        DecodeCase{"\xF4\x90\x80\x80", U"\uFFFD\uFFFD\uFFFD\uFFFD", false},
-        DecodeCase{"\xF5\x80", U"\uFFFD\uFFFD", false},
+        DecodeCase{"Surrogate", "\xED\xA0\x80", U"\uFFFD\uFFFD\uFFFD", false},
+        DecodeCase{"BeyondLastCodePoint", "\xF4\x90\x80\x80", U"\uFFFD\uFFFD\uFFFD\uFFFD", false},
+        DecodeCase{"LeadF5", "\xF5\x80", U"\uFFFD\uFFFD", false},
         // Sequences cut short: one replacement for what was read, then the next character.
-        DecodeCase{"\xE2\x82"
+        DecodeCase{"ThreeByteFormCutShort",
+                   "\xE2\x82"
                    "a",
                    U"\uFFFDa", false},
-        DecodeCase{"\xF0\x9F\x98", U"\uFFFD", false}, DecodeCase{"\xC3", U"\uFFFD", false},
-        DecodeCase{"\x80\xBF", U"\uFFFD\uFFFD", false},
-        DecodeCase{"\xC3\xC3\xA9", U"\uFFFDé", false}, DecodeCase{"\xFF", U"\uFFFD", false}));
+        DecodeCase{"FourByteFormAtTheEnd", "\xF0\x9F\x98", U"\uFFFD", false},
+        DecodeCase{"LeadByteAtTheEnd", "\xC3", U"\uFFFD", false},
+        DecodeCase{"LoneContinuationBytes", "\x80\xBF", U"\uFFFD\uFFFD", false},
+        DecodeCase{"LeadByteBeforeALeadByte", "\xC3\xC3\xA9", U"\uFFFDé", false},
+        DecodeCase{"ByteFF", "\xFF", U"\uFFFD", false}),
+    test::CaseNameOf());
 
 struct Utf16Case {
+    std::string name;
     std::u16string utf16;
     std::string utf8;
 };
@@ -76,19 +85,21 @@ TEST_P(Utf16ToUtf8Test, PairsSurrogatesAndReplacesUnpairedOnes) {
     EXPECT_EQ(Utf16LeBytesToUtf8(bytes + "x"), c.utf8) << "an odd final byte is dropped";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Utf16ToUtf8Test,
-                         testing::Values(Utf16Case{u"", ""}, Utf16Case{u"a\0b"s, "a\0b"s},
-                                         Utf16Case{u"Stra\u00DFe",
-                                                   "Stra\xC3\x9F"
-                                                   "e"},
-                                         Utf16Case{u"\u6570\u91CF", "\xE6\x95\xB0\xE9\x87\x8F"},
-                                         Utf16Case{u"\U0001F600", "\xF0\x9F\x98\x80"},
-                                         Utf16Case{std::u16string{0xD83D}, "\xEF\xBF\xBD"},
-                                         Utf16Case{std::u16string{0xDE00, u'a'},
-                                                   "\xEF\xBF\xBD"
-                                                   "a"},
-                                         Utf16Case{std::u16string{0xD83D, 0xD83D, 0xDE00},
-                                                   "\xEF\xBF\xBD\xF0\x9F\x98\x80"}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Utf16ToUtf8Test,
+    testing::Values(Utf16Case{"Empty", u"", ""}, Utf16Case{"Nul", u"a\0b"s, "a\0b"s},
+                    Utf16Case{"Latin", u"Stra\u00DFe",
+                              "Stra\xC3\x9F"
+                              "e"},
+                    Utf16Case{"Cjk", u"\u6570\u91CF", "\xE6\x95\xB0\xE9\x87\x8F"},
+                    Utf16Case{"SurrogatePair", u"\U0001F600", "\xF0\x9F\x98\x80"},
+                    Utf16Case{"HighSurrogateAtTheEnd", std::u16string{0xD83D}, "\xEF\xBF\xBD"},
+                    Utf16Case{"LoneLowSurrogate", std::u16string{0xDE00, u'a'},
+                              "\xEF\xBF\xBD"
+                              "a"},
+                    Utf16Case{"HighSurrogateBeforeAPair", std::u16string{0xD83D, 0xD83D, 0xDE00},
+                              "\xEF\xBF\xBD\xF0\x9F\x98\x80"}),
+    test::CaseNameOf());
 
 // A file read in pieces may cut a unit or a surrogate pair anywhere: every cut into three parts
 // gives what the whole bytes give, in both byte orders.
@@ -154,6 +165,7 @@ TEST(AsciiTest, FoldsOnlyAsciiLetters) {
 }
 
 struct LinesCase {
+    std::string name;
     std::string_view text;
     std::vector<std::string_view> lines;
 };
@@ -170,10 +182,14 @@ TEST_P(SplitLinesTest, EachLineEndEndsOneLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SplitLinesTest,
-    testing::Values(LinesCase{"", {}}, LinesCase{"a", {"a"}}, LinesCase{"a\r\n", {"a"}},
-                    LinesCase{"a\r\nb\nc\rd", {"a", "b", "c", "d"}}, LinesCase{"\n\n", {"", ""}},
-                    LinesCase{"a\r\r\nb", {"a", "", "b"}}, LinesCase{"a\n\rb", {"a", "", "b"}},
-                    LinesCase{"\r", {""}}, LinesCase{"a\nb\r", {"a", "b"}}));
+    testing::Values(LinesCase{"Empty", "", {}}, LinesCase{"WithoutLineEnd", "a", {"a"}},
+                    LinesCase{"CrLfAtTheEnd", "a\r\n", {"a"}},
+                    LinesCase{"EveryLineEnd", "a\r\nb\nc\rd", {"a", "b", "c", "d"}},
+                    LinesCase{"EmptyLines", "\n\n", {"", ""}},
+                    LinesCase{"CrBeforeCrLf", "a\r\r\nb", {"a", "", "b"}},
+                    LinesCase{"LfCrIsTwoEnds", "a\n\rb", {"a", "", "b"}},
+                    LinesCase{"LoneCr", "\r", {""}}, LinesCase{"CrAtTheEnd", "a\nb\r", {"a", "b"}}),
+    test::CaseNameOf());
 
 TEST(LineSplitterTest, PositionIsWhereTheNextLineStarts) {
     LineSplitter splitter("ab\r\ncd\ne");
@@ -207,6 +223,7 @@ TEST(HexTest, DigitsAndDwords) {
 }
 
 struct TrimCase {
+    std::string name;
     std::string_view text;
     std::string_view blanks;
     std::string_view left;
@@ -225,12 +242,15 @@ TEST_P(TrimTest, RemovesTheNamedBlanksOnly) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TrimTest,
-    testing::Values(TrimCase{"", " ", "", "", ""}, TrimCase{"   ", " ", "", "", ""},
-                    TrimCase{" a b ", " ", "a b ", " a b", "a b"},
-                    TrimCase{"\t a\t", " ", "\t a\t", "\t a\t", "\t a\t"},
-                    TrimCase{"\t a\t", " \t", "a\t", "\t a", "a"},
-                    TrimCase{std::string_view(" \0 ", 3), " ", std::string_view("\0 ", 2),
-                             std::string_view(" \0", 2), std::string_view("\0", 1)}));
+    testing::Values(TrimCase{"Empty", "", " ", "", "", ""},
+                    TrimCase{"OnlyBlanks", "   ", " ", "", "", ""},
+                    TrimCase{"InnerBlankStays", " a b ", " ", "a b ", " a b", "a b"},
+                    TrimCase{"TabIsNoSpace", "\t a\t", " ", "\t a\t", "\t a\t", "\t a\t"},
+                    TrimCase{"TabsNamed", "\t a\t", " \t", "a\t", "\t a", "a"},
+                    TrimCase{"NulIsNoSpace", std::string_view(" \0 ", 3), " ",
+                             std::string_view("\0 ", 2), std::string_view(" \0", 2),
+                             std::string_view("\0", 1)}),
+    test::CaseNameOf());
 
 TEST(HexTest, BytesAreTwoUpperCaseDigits) {
     std::string out = "%";

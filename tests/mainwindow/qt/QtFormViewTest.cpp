@@ -35,15 +35,15 @@
 #include "auditscript/WorkedExample.h"
 #include "dbsession/OdbcSession.h"
 #include "mainwindow/ExpectedLayout.h"
-#include "mainwindow/FakeSession.h"
 #include "support/ColumnFacts.h"
+#include "support/FakeSession.h"
 #include "support/TempFolder.h"
 
 namespace qelt::gui {
 namespace {
 
-using test::FakeSession;
-using test::FakeSessionState;
+using qelt::test::FakeSession;
+using qelt::test::FakeSessionState;
 using ::testing::ElementsAre;
 
 using qelt::test::kCompaniesColumns;
@@ -264,7 +264,7 @@ TEST_F(MainWindowTest, AltCRunsCreate) {
     auto window = MakeWindow();
     ShowActive(*window);
     QTest::keyClick(window.get(), Qt::Key_C, Qt::AltModifier);
-    ASSERT_TRUE(WaitUntil([&] { return state->openCount == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return state->OpenCount() == 1; }));
     EXPECT_TRUE(WaitUntil([&] { return !ScriptText(*window).isEmpty(); }));
 }
 
@@ -313,7 +313,7 @@ TEST_P(InertKeyTest, KeyRunsNothingAndClosesNothing) {
     control->setFocus();
     QTest::keyClick(control, GetParam().key);
     QTest::qWait(200);  // longer than a button's animated click
-    EXPECT_EQ(state->openCount, 0);
+    EXPECT_EQ(state->OpenCount(), 0u);
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(state->destroyed);
     EXPECT_TRUE(messages.empty());
@@ -386,7 +386,7 @@ TEST_P(CreateRunTest, ShowsTheRightMessageAndScriptAndRestoresThePointer) {
             EXPECT_EQ(script->toPlainText(), kEarlierText);
             break;
     }
-    if (state->openCount > 0) {
+    if (state->OpenCount() > 0) {
         EXPECT_EQ(pointerDuringRun, Qt::WaitCursor);
     }
     EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
@@ -477,7 +477,7 @@ TEST_F(MainWindowTest, CreateUsesTheDatabaseTextAsTheUserLeftIt) {
     database->selectAll();
     QTest::keyClicks(database, QStringLiteral("DSN=Server1;Übung"));
     Create(*window);
-    EXPECT_THAT(state->databaseNames, ElementsAre("DSN=Server1;Übung"));
+    EXPECT_THAT(state->DatabaseNames(), ElementsAre("DSN=Server1;Übung"));
     EXPECT_EQ(database->text(), QStringLiteral("DSN=Server1;Übung"));
 }
 
@@ -581,7 +581,7 @@ TEST_P(DropTest, LocalFileNamesTheDatabase) {
         EXPECT_TRUE(drop.isAccepted());
         EXPECT_EQ(database->text(), kDropped);
         Create(*window);
-        EXPECT_THAT(state->databaseNames, ElementsAre(kDropped.toStdString()));
+        EXPECT_THAT(state->DatabaseNames(), ElementsAre(kDropped.toStdString()));
     } else {
         EXPECT_EQ(database->text(), QStringLiteral("C:\\Data\\QeltOne.mdb"));
     }

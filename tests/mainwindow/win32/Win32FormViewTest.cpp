@@ -28,9 +28,9 @@
 #include "auditscript/WorkedExample.h"
 #include "dbsession/OdbcSession.h"
 #include "mainwindow/ExpectedLayout.h"
-#include "mainwindow/FakeSession.h"
 #include "mainwindow/win32/Win32FormView.h"
 #include "support/ColumnFacts.h"
+#include "support/FakeSession.h"
 #include "text/Ascii.h"
 #include "text/Utf.h"
 
@@ -42,8 +42,8 @@ void PrintTo(const PixelRect& rect, std::ostream* out) {
 
 namespace {
 
-using test::FakeSession;
-using test::FakeSessionState;
+using qelt::test::FakeSession;
+using qelt::test::FakeSessionState;
 using ::testing::ElementsAre;
 
 std::string Text(HWND window) {
@@ -393,7 +393,7 @@ TEST_F(Win32WindowTest, AltCRunsCreate) {
     Open();
     PressKeys({VK_MENU, 'C'});
     Pump();
-    EXPECT_EQ(state->openCount, 1);
+    EXPECT_EQ(state->OpenCount(), 1u);
     EXPECT_EQ(Text(Control(ControlId::txtScript)), qelt::test::CompaniesScript());
 }
 
@@ -427,7 +427,7 @@ TEST_P(InertKeyTest, EnterAndEscapeRunNothingAndCloseNothing) {
     ASSERT_EQ(GetFocus(), Control(GetParam().control));
     PressKeys({GetParam().key});
     EXPECT_TRUE(Pump(std::chrono::milliseconds(300)));
-    EXPECT_EQ(state->openCount, 0);
+    EXPECT_EQ(state->OpenCount(), 0u);
     EXPECT_FALSE(state->destroyed);
     EXPECT_TRUE(IsWindowVisible(Window()));
 }
@@ -665,7 +665,8 @@ TEST_P(DemoDatabaseTest, CreateWritesWhatQeltauditWrites) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, DemoDatabaseTest,
-                         ::testing::Values("Companies", "Contacts", "Consultants", "Requirements"));
+                         ::testing::Values("Companies", "Contacts", "Consultants", "Requirements"),
+                         [](const auto& info) { return std::string(info.param); });
 
 // Under Wine the demo database typed by its Windows name opens too: the drivers get its Unix name.
 TEST_F(Win32WindowTest, CreateOnADatabaseFileTypedByItsWindowsName) {
@@ -780,7 +781,7 @@ TEST_F(Win32WindowTest, DroppedFileNamesTheDatabase) {
     EXPECT_EQ(Text(Control(ControlId::txtDatabaseName)),
               text::Utf16ToUtf8(first.data(), first.size()));
     ClickCreate();
-    EXPECT_THAT(state->databaseNames, ElementsAre(text::Utf16ToUtf8(first.data(), first.size())));
+    EXPECT_THAT(state->DatabaseNames(), ElementsAre(text::Utf16ToUtf8(first.data(), first.size())));
 }
 
 // txtDatabaseName's tooltip text, or nothing when it has none.
