@@ -1,3 +1,4 @@
+// The column name rules and the table of names seen so far that finds repeats.
 #include "auditscript/ColumnNames.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The rules every column name keeps to, from a database or a columns file alike.
 #pragma once
 
 #include <cstddef>

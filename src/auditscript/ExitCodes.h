@@ -1,3 +1,4 @@
+// The exit codes of qeltaudit and the window, each with its meaning.
 #pragma once
 
 #include <array>

@@ -1,3 +1,4 @@
+// The generation run: open, read the columns, write the script, report how it ended.
 #include "auditscript/GenerationRun.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The generation run that both programs start, and what it tells them when it ends.
 #pragma once
 
 #include <optional>

@@ -1,3 +1,4 @@
+// SQLFuncs: the item tables, the audit table and the audit trigger, written as T-SQL.
 #include "auditscript/SQLFuncs.h"
 
 #include <algorithm>

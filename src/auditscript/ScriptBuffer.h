@@ -1,3 +1,4 @@
+// The growing text of a generated script, handed on in pieces or whole.
 #pragma once
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The warnings of a script: what it cannot mend, one line per column and problem.
 #pragma once
 
 #include <functional>

@@ -1,3 +1,4 @@
+// The window operations a generation run needs, whichever program shows them.
 #pragma once
 
 #include <string>

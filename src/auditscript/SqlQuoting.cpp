@@ -1,3 +1,4 @@
+// T-SQL quoting: bracketed identifiers, literals, reserved keywords, message text.
 #include "auditscript/SqlQuoting.h"
 
 #include <algorithm>

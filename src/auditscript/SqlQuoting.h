@@ -1,3 +1,4 @@
+// T-SQL quoting: bracketed identifiers, literals, reserved keywords, message text.
 #pragma once
 
 #include <string>

@@ -1,3 +1,4 @@
+// Reading an installed audit trigger back and comparing it with today's columns.
 #include "auditscript/TriggerCheck.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Unicode letters and digits of T-SQL identifiers, and case-insensitive name hashing.
 #pragma once
 
 #include <cstddef>

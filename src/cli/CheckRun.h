@@ -1,3 +1,4 @@
+// qeltaudit --check: the installed triggers against today's columns, one line a finding.
 #pragma once
 
 #include <optional>

@@ -1,3 +1,4 @@
+// The columns file: one column a line, its type code and the facts a database would tell.
 #pragma once
 
 #include <filesystem>

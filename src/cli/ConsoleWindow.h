@@ -1,3 +1,4 @@
+// The generation run's window operations on a console: messages go to standard error.
 #pragma once
 
 #include <optional>

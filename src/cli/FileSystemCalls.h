@@ -1,3 +1,4 @@
+// The seam in front of the C runtime's file calls that the file code makes.
 #pragma once
 
 #include <cstddef>

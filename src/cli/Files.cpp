@@ -1,3 +1,4 @@
+// The files qeltaudit reads and writes, the parts that are the same on every system.
 #include "cli/Files.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The files qeltaudit reads and writes: the columns file, --output and standard output.
 #pragma once
 
 #include <cstddef>

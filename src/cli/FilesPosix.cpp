@@ -1,3 +1,4 @@
+// The files qeltaudit reads and writes, through POSIX calls.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>

@@ -1,3 +1,4 @@
+// The files qeltaudit reads and writes, through the Windows C runtime and Windows calls.
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// qeltaudit: its options, the run they ask for, and how the run ended as an exit code.
 #pragma once
 
 #include <functional>

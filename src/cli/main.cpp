@@ -1,3 +1,4 @@
+// qeltaudit's entry point: the arguments and standard streams handed to the run.
 #include <cstdio>
 #include <iostream>
 #include <new>

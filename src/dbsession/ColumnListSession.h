@@ -1,3 +1,4 @@
+// A database session over a column list known beforehand (a columns file).
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// DBFuncs: the recordset's fields by index and the facts of a table.
 #include "dbsession/DBFuncs.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// DBFuncs: the database session interface, its recordset and the ADO type codes.
 #pragma once
 
 #include <cstdint>

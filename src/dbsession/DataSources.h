@@ -1,3 +1,4 @@
+// Reading the ODBC data sources' definitions (odbc.ini, or the registry on Windows).
 #pragma once
 
 #include <string>

@@ -1,3 +1,4 @@
+// The error type of a generation run and the error numbers it raises itself.
 #pragma once
 
 #include <cstdint>

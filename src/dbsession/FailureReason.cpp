@@ -1,3 +1,4 @@
+// What a failure most likely means for the user, from its SQLSTATE or its words.
 #include "dbsession/FailureReason.h"
 
 #include "dbsession/FileDrivers.h"

@@ -1,3 +1,4 @@
+// What a failure most likely means for the user, from its SQLSTATE or its words.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// Database files: their kind, their driver and the connection string that opens them.
 #include "dbsession/FileDrivers.h"
 
 #include <algorithm>

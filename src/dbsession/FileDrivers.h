@@ -1,3 +1,4 @@
+// Database files and the ODBC drivers that open them, one row per kind and platform.
 #pragma once
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// The file drivers of a Windows program, on Windows and under Wine.
 #pragma once
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// The database session through ODBC: connecting, and reading a table's columns.
 #include "dbsession/OdbcSession.h"
 
 #ifdef _WIN32

@@ -1,3 +1,4 @@
+// The database session through ODBC: connecting, and reading a table's columns.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The catalog queries of each kind of server, one entry per server.
 #include "dbsession/ServerCatalogs.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The catalog queries of each kind of server, one entry per server.
 #pragma once
 
 // What the ODBC session knows of each kind of server's catalog: the queries that tell a table's

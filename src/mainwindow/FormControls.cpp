@@ -1,3 +1,4 @@
+// The window's controls: their places and sizes from twips to pixels.
 #include "mainwindow/FormControls.h"
 
 #include <algorithm>

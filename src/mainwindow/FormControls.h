@@ -1,3 +1,4 @@
+// The window's controls as both views build them: names, kinds, captions, places.
 #pragma once
 
 #include <array>

@@ -1,3 +1,4 @@
+// frmQeltAuditTrigger: the window's behaviour, the same behind both views.
 #include "mainwindow/frmQeltAuditTrigger.h"
 
 #include <cstdint>

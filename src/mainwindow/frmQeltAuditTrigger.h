@@ -1,3 +1,4 @@
+// frmQeltAuditTrigger: the window's behaviour, the same behind both views.
 #pragma once
 
 #include <cstddef>

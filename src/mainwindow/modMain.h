@@ -1,3 +1,4 @@
+// modMain: the busy pointer and the report of an error start-up did not handle.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// FuncLib: the text and path functions the registry and settings-file readers share.
 #include "settings/FuncLib.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// FuncLib: the text and path functions the registry and settings-file readers share.
 #pragma once
 
 #include <string>

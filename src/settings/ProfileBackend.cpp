@@ -1,3 +1,4 @@
+// The seam in front of the platform's profile (INI) file reader.
 #include "settings/ProfileBackend.h"
 
 namespace qelt {

@@ -1,3 +1,4 @@
+// Our own profile (INI) file reader, for where the Windows one is not available.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// RegFuncs: read-only registry access.
 #include "settings/RegFuncs.h"
 
 #include <cstdint>

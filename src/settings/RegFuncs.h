@@ -1,3 +1,4 @@
+// RegFuncs: read-only registry access.
 #pragma once
 
 #include <string>

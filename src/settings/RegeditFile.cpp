@@ -1,3 +1,4 @@
+// Registry export files (regedit's text format) read into an in-memory registry.
 #include "settings/RegeditFile.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// Registry export files (regedit's text format) read into an in-memory registry.
 #pragma once
 
 #include <optional>

@@ -1,3 +1,4 @@
+// The seam in front of the platform registry.
 #include "settings/RegistryBackend.h"
 
 namespace qelt {

@@ -1,3 +1,4 @@
+// The seam in front of the platform registry.
 #pragma once
 
 #include <cstddef>

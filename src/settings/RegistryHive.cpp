@@ -1,3 +1,4 @@
+// An in-memory registry, and the names of its roots.
 #include "settings/RegistryHive.h"
 
 #include <array>

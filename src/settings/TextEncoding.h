@@ -1,3 +1,4 @@
+// The text of registry and settings files (UTF-16 or UTF-8), and opening them safely.
 #pragma once
 
 #include <filesystem>

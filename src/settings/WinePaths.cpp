@@ -1,3 +1,4 @@
+// Windows file names resolved as Wine resolves them, on a machine without Windows.
 #include "settings/WinePaths.h"
 
 #include <algorithm>

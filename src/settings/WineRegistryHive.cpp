@@ -1,3 +1,4 @@
+// The registry of a Wine prefix, read from Wine's own hive files.
 #include "settings/WineRegistryHive.h"
 
 #include <algorithm>

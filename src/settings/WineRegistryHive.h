@@ -1,3 +1,4 @@
+// The registry of a Wine prefix, read from Wine's own hive files.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// modQLXLib: the host product's folder, settings files and database.
 #pragma once
 
 #include <string>

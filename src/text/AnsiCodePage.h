@@ -1,3 +1,4 @@
+// Conversion between UTF-8 and the Windows ANSI code page.
 #pragma once
 
 #include <string>

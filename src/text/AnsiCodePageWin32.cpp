@@ -1,3 +1,4 @@
+// Conversion between UTF-8 and the Windows ANSI code page, through Windows.
 #include <windows.h>
 
 #include "text/AnsiCodePage.h"

@@ -1,3 +1,4 @@
+// ASCII-only case folding and comparison.
 #pragma once
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Quoting by doubling the mark that would end the quoted text.
 #pragma once
 
 #include <string>

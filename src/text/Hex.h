@@ -1,3 +1,4 @@
+// Hexadecimal numbers and bytes as the registry's text formats write them.
 #pragma once
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// Splitting text into lines at CR LF, LF or CR.
 #pragma once
 
 #include <algorithm>

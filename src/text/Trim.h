@@ -1,3 +1,4 @@
+// Trimming blanks off text, each reader naming its own blanks.
 #pragma once
 
 #include <string_view>

@@ -1,3 +1,4 @@
+// UTF-8, UTF-16 and UTF-32 conversions; malformed input becomes U+FFFD.
 #include "text/Utf.h"
 
 namespace qelt::text {

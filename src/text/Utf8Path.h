@@ -1,3 +1,4 @@
+// File names as UTF-8 text, and paths made from them.
 #pragma once
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// Message boxes in Qt, as Windows shows them.
 #include "mainwindow/qt/MessageBox.h"
 
 namespace qelt::gui {

@@ -1,3 +1,4 @@
+// Message boxes in Qt, as Windows shows them.
 #pragma once
 
 #include <QMessageBox>

@@ -1,3 +1,4 @@
+// The window in Qt Widgets.
 #include "mainwindow/qt/QtFormView.h"
 
 #include <QCloseEvent>

@@ -1,3 +1,4 @@
+// The window in Qt Widgets.
 #pragma once
 
 #include <QWidget>

@@ -1,3 +1,4 @@
+// The busy and the default mouse pointer in Qt.
 #include "mainwindow/qt/QtPointer.h"
 
 #include <QCursor>

@@ -1,3 +1,4 @@
+// The busy and the default mouse pointer in Qt.
 #pragma once
 
 #include <exception>

@@ -1,3 +1,4 @@
+// The window program's entry point on Linux (Qt).
 #include <QApplication>
 #include <cerrno>
 #include <csignal>

@@ -1,3 +1,4 @@
+// The window as a native Win32 window.
 #include "mainwindow/win32/Win32FormView.h"
 
 #include <windows.h>

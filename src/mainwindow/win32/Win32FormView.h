@@ -1,3 +1,4 @@
+// The window as a native Win32 window.
 #pragma once
 
 #include <exception>

@@ -1,3 +1,4 @@
+// The window program's entry point on Windows.
 #include <windows.h>
 
 #include <cstdlib>
