@@ -39,4 +39,12 @@ inline constexpr std::array kQeltAuditExitCodes{
     ExitCodeMeaning{kExitCannotWrite, "the script could not be written"},
 };
 
+// The window program's exit codes in ascending order, each with its meaning.
+inline constexpr std::array kWindowExitCodes{
+    ExitCodeMeaning{kExitOk, "the window was closed"},
+    ExitCodeMeaning{kExitUnhandledError, "start-up failed"},
+    ExitCodeMeaning{kExitOutOfMemory, "out of memory"},
+    ExitCodeMeaning{kExitCannotWrite, "--help or --version could not write their text"},
+};
+
 }  // namespace qelt::exitcode

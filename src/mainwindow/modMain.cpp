@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <new>
+#include <sstream>
+#include <string>
 
 #include "Version.h"
 #include "dbsession/Error.h"
@@ -17,6 +19,29 @@ void SetPointer(ApplicationPointer& application, PointerWindow* window, MousePoi
     } else {
         window->SetWindowPointer(pointer);
     }
+}
+
+// "Exit codes: 0 the window was closed; 1 …", from the exit code table, in lines of at most
+// 80 columns as the rest of the text.
+std::string ExitCodesHelpText() {
+    constexpr std::size_t kColumns = 80;
+    std::string text = "Exit codes:";
+    std::size_t lineStart = 0;
+    for (const ExitCodeMeaning& exit : kWindowExitCodes) {
+        const bool last = exit.code == kWindowExitCodes.back().code;
+        std::istringstream words(std::to_string(exit.code) + " " + std::string(exit.meaning) +
+                                 (last ? "." : ";"));
+        for (std::string word; words >> word;) {
+            if (text.size() - lineStart + 1 + word.size() > kColumns) {
+                text += '\n';
+                lineStart = text.size();
+            } else {
+                text += ' ';
+            }
+            text += word;
+        }
+    }
+    return text + "\n";
 }
 
 }  // namespace
@@ -59,8 +84,8 @@ std::optional<std::string> CommandLineText(const std::vector<std::string>& args)
                "Options:\n"
                "  --help     Print this text and exit\n"
                "  --version  Print the version and exit\n"
-               "\n"
-               "Exit codes: 0 the window was closed; 1 start-up failed; 71 out of memory.\n";
+               "\n" +
+               ExitCodesHelpText();
     }
     if (given("--version")) {
         return "QeltAuditTrigger " + std::to_string(kVersionMajor) + "." +

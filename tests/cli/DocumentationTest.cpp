@@ -6,12 +6,14 @@
 #include <cctype>
 #include <fstream>
 #include <map>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "auditscript/ExitCodes.h"
 #include "cli/ColumnsFile.h"
+#include "support/CaseName.h"
 
 namespace qelt::cli {
 namespace {
@@ -55,10 +57,9 @@ std::string ShownLine(std::string line) {
     return line;
 }
 
-// The EXIT STATUS section's codes, each with its text in lower case.
-std::map<int, std::string> ManualPageExitCodes() {
-    std::istringstream section(
-        Section(ReadSourceFile(QELT_QELTAUDIT_PAGE), ".SH EXIT STATUS", ".SH "));
+// The EXIT STATUS section's codes of a page, each with its text in lower case.
+std::map<int, std::string> ManualPageExitCodes(const char* page) {
+    std::istringstream section(Section(ReadSourceFile(page), ".SH EXIT STATUS", ".SH "));
     std::map<int, std::string> codes;
     std::string* text = nullptr;
     bool tagNext = false;
@@ -79,36 +80,46 @@ std::map<int, std::string> ManualPageExitCodes() {
     return codes;
 }
 
-TEST(ManualPage, ExitStatusListsExactlyTheExitCodes) {
+// A program's exit code table and the manual page that explains its codes.
+struct ProgramExitCodes {
+    const char* name;
+    const char* page;
+    std::span<const exitcode::ExitCodeMeaning> table;
+};
+
+const ProgramExitCodes kPrograms[] = {
+    {"qeltaudit", QELT_QELTAUDIT_PAGE, exitcode::kQeltAuditExitCodes},
+    {"QeltAuditTrigger", QELT_WINDOW_PAGE, exitcode::kWindowExitCodes},
+};
+
+class ManualPageExitStatus : public ::testing::TestWithParam<ProgramExitCodes> {};
+
+TEST_P(ManualPageExitStatus, ListsExactlyTheExitCodes) {
     std::vector<int> tableCodes;
-    for (const exitcode::ExitCodeMeaning& exit : exitcode::kQeltAuditExitCodes) {
+    for (const exitcode::ExitCodeMeaning& exit : GetParam().table) {
         tableCodes.push_back(exit.code);
     }
     std::vector<int> pageCodes;
-    for (const auto& [code, text] : ManualPageExitCodes()) {
+    for (const auto& [code, text] : ManualPageExitCodes(GetParam().page)) {
         pageCodes.push_back(code);
     }
     EXPECT_EQ(pageCodes, tableCodes);
 }
 
-std::string ExitCodeTestName(const ::testing::TestParamInfo<exitcode::ExitCodeMeaning>& info) {
-    return "Exit" + std::to_string(info.param.code);
+TEST_P(ManualPageExitStatus, StatesTheMeaningHelpGives) {
+    const std::map<int, std::string> codes = ManualPageExitCodes(GetParam().page);
+    for (const exitcode::ExitCodeMeaning& exit : GetParam().table) {
+        const auto page = codes.find(exit.code);
+        ASSERT_NE(page, codes.end()) << "the page does not explain exit code " << exit.code;
+        std::string meaning(exit.meaning);
+        std::ranges::transform(meaning, meaning.begin(),
+                               [](unsigned char c) { return std::tolower(c); });
+        EXPECT_THAT(page->second, HasSubstr(meaning)) << "exit code " << exit.code;
+    }
 }
 
-class ManualPageExitCode : public ::testing::TestWithParam<exitcode::ExitCodeMeaning> {};
-
-TEST_P(ManualPageExitCode, StatesTheMeaningHelpGives) {
-    const std::map<int, std::string> codes = ManualPageExitCodes();
-    const auto page = codes.find(GetParam().code);
-    ASSERT_NE(page, codes.end()) << "the page does not explain exit code " << GetParam().code;
-    std::string meaning(GetParam().meaning);
-    std::ranges::transform(meaning, meaning.begin(),
-                           [](unsigned char c) { return std::tolower(c); });
-    EXPECT_THAT(page->second, HasSubstr(meaning));
-}
-
-INSTANTIATE_TEST_SUITE_P(QeltAudit, ManualPageExitCode,
-                         ::testing::ValuesIn(exitcode::kQeltAuditExitCodes), ExitCodeTestName);
+INSTANTIATE_TEST_SUITE_P(Programs, ManualPageExitStatus, ::testing::ValuesIn(kPrograms),
+                         test::CaseNameOf());
 
 std::string FactTestName(const ::testing::TestParamInfo<ColumnFactField>& info) {
     std::string name(info.param.name);

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -531,6 +532,15 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"HelpBeforeVersion", {"--version", "--help"}, "Usage: QeltAuditTrigger"},
         CommandLineCase{"OnlyWholeArguments", {"--helpme", "x--version"}, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CommandLineHelp, ExplainsEveryExitCodeOfTheTable) {
+    std::string help = CommandLineText({"--help"}).value();
+    std::ranges::replace(help, '\n', ' ');
+    for (const exitcode::ExitCodeMeaning& exit : exitcode::kWindowExitCodes) {
+        EXPECT_THAT(help, ::testing::HasSubstr(std::to_string(exit.code) + " " +
+                                               std::string(exit.meaning)));
+    }
+}
 
 }  // namespace
 }  // namespace qelt::gui
