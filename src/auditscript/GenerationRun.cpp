@@ -29,7 +29,7 @@ class RecordsetColumns final : public Fields {
     std::int32_t Count() const override { return FieldsOf().Count(); }
     const Field& Item(std::int32_t index) const override {
         const Field& field = FieldsOf().Item(index);
-        if (index >= checkedCount_) {
+        if (index >= checkedCount_ && !recordset_->NamesChecked()) {
             CheckNamesUpTo(index);
         }
         return field;

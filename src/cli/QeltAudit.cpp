@@ -574,7 +574,8 @@ int GenerateFromColumnsFile(Options& options, StandardOutput& out, std::ostream&
     std::pmr::vector<Field> columns =
         ReadColumnsFile(text::Utf8Path(*options.columnsFile), LargeBufferMemory());
     const CheckedColumnList checkedList{ExpectedScriptBytes(columns)};
-    ColumnListSession session(FieldVector(std::move(columns)), options.uppercaseIdentifiers);
+    ColumnListSession session(FieldVector(std::move(columns)), options.uppercaseIdentifiers,
+                              ColumnListSession::Names::Checked);
     std::optional<std::string> keyWarning;
     if (NeedsKeyColumn(options)) {
         keyWarning = TakePrimaryKeyAsKeyColumn(options, session, *options.columnsFile);

@@ -14,15 +14,21 @@ namespace qelt {
 // opens, reads no database, and every query is described by the list.
 class ColumnListSession final : public DatabaseSession {
   public:
-    explicit ColumnListSession(FieldVector columns, bool uppercaseIdentifiers = false)
-        : columns_(std::move(columns)), uppercaseIdentifiers_(uppercaseIdentifiers) {}
+    // Whether the list's names were held to the column name rules as it was read.
+    enum class Names { Unchecked, Checked };
+
+    explicit ColumnListSession(FieldVector columns, bool uppercaseIdentifiers = false,
+                               Names names = Names::Unchecked)
+        : columns_(std::move(columns)),
+          uppercaseIdentifiers_(uppercaseIdentifiers),
+          names_(names) {}
 
     void SetDatabaseName(const std::string&) override {}
     bool UppercaseIdentifiers() override { return uppercaseIdentifiers_; }
     bool OpenDatabase() override { return true; }
     std::unique_ptr<Recordset> OpenRecordset(const std::string&, std::int32_t, std::int32_t,
                                              std::int32_t) override {
-        return std::make_unique<ColumnListRecordset>(columns_);
+        return std::make_unique<ColumnListRecordset>(columns_, names_ == Names::Checked);
     }
     // The list's own primary-key marks; every table has the same columns.
     TableFacts DescribeTable(const std::string&) override {
@@ -39,15 +45,19 @@ class ColumnListSession final : public DatabaseSession {
     // Describes the session's list, which outlives it.
     class ColumnListRecordset final : public Recordset {
       public:
-        explicit ColumnListRecordset(const FieldVector& fields) : fields_(fields) {}
+        ColumnListRecordset(const FieldVector& fields, bool namesChecked)
+            : fields_(fields), namesChecked_(namesChecked) {}
         const Fields& GetFields() const override { return fields_; }
+        bool NamesChecked() const override { return namesChecked_; }
 
       private:
         const FieldVector& fields_;
+        bool namesChecked_;
     };
 
     FieldVector columns_;
     bool uppercaseIdentifiers_;
+    Names names_;
 };
 
 }  // namespace qelt

@@ -162,6 +162,9 @@ class Recordset {
   public:
     virtual ~Recordset() = default;
     virtual const Fields& GetFields() const = 0;
+    // True when every field's name was held to the column name rules before the query (a columns
+    // file is checked whole as it is read), so the run need not check them again.
+    virtual bool NamesChecked() const { return false; }
 };
 
 // The database session: names a database, opens it and describes query results.

@@ -10,7 +10,9 @@
 
 #include "auditscript/SQLFuncs.h"
 #include "auditscript/WorkedExample.h"
+#include "dbsession/ColumnListSession.h"
 #include "dbsession/Error.h"
+#include "support/CaseName.h"
 #include "support/ColumnFacts.h"
 #include "support/FakeSession.h"
 
@@ -396,6 +398,33 @@ TEST(SecondRun, ReplacesTheWholeBufferEvenWhenTheDatabaseDoesNotOpen) {
     EXPECT_THAT(window.script.Text(), IsEmpty());
     EXPECT_FALSE(window.busy);
 }
+
+// A column list whose names were held to the rules as it was read (a columns file) is not
+// checked again; any other list is.
+struct ColumnListCase {
+    const char* name;
+    ColumnListSession::Names names;
+    RunOutcome::Kind outcome;
+};
+
+class ColumnListNames : public ::testing::TestWithParam<ColumnListCase> {};
+
+TEST_P(ColumnListNames, AreCheckedByTheRunUnlessCheckedAsTheListWasRead) {
+    FakeWindow window;
+    ColumnListSession session(
+        FieldVector{
+            {"CompanyIntID", ado::adInteger}, {"Name", ado::adVarWChar}, {"NAME", ado::adVarWChar}},
+        false, GetParam().names);
+    EXPECT_EQ(CreateAuditScript(window, session).kind, GetParam().outcome);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, ColumnListNames,
+    ::testing::Values(ColumnListCase{"Unchecked", ColumnListSession::Names::Unchecked,
+                                     RunOutcome::Kind::Failed},
+                      ColumnListCase{"CheckedAsRead", ColumnListSession::Names::Checked,
+                                     RunOutcome::Kind::Written}),
+    test::CaseNameOf());
 
 }  // namespace
 }  // namespace qelt
