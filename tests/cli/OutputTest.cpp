@@ -26,13 +26,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "support/CaseName.h"
 #include "support/ProgramRun.h"
 #endif
 
 #include "auditscript/WorkedExample.h"
 #include "cli/Files.h"
 #include "cli/QeltAudit.h"
+#include "support/CaseName.h"
 #include "support/TempFolder.h"
 #include "text/Utf8Path.h"
 
