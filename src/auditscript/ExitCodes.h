@@ -2,6 +2,8 @@
 #pragma once
 
 #include <array>
+#include <span>
+#include <string>
 #include <string_view>
 
 // The exit codes of both programs: qeltaudit and the window. Each is defined here only; the
@@ -46,5 +48,15 @@ inline constexpr std::array kWindowExitCodes{
     ExitCodeMeaning{kExitOutOfMemory, "out of memory"},
     ExitCodeMeaning{kExitCannotWrite, "--help or --version could not write their text"},
 };
+
+// A program's --help footer on one line: "Exit codes: 0 …; 1 …; 74 …."
+inline std::string ExitCodesText(std::span<const ExitCodeMeaning> codes) {
+    std::string text = "Exit codes:";
+    for (const ExitCodeMeaning& exit : codes) {
+        text += (&exit == &codes.front() ? " " : "; ") + std::to_string(exit.code) + " " +
+                std::string(exit.meaning);
+    }
+    return text + ".";
+}
 
 }  // namespace qelt::exitcode

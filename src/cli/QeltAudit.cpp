@@ -550,22 +550,12 @@ void AddRunOptions(CLI::App& app, Options& options) {
         ->needs(check);
 }
 
-// "Exit codes: 0 script written (...); 1 ...; 74 the script could not be written."
-std::string ExitCodesHelpText() {
-    std::string text = "Exit codes:";
-    for (const ExitCodeMeaning& exit : kQeltAuditExitCodes) {
-        text += (exit.code == kQeltAuditExitCodes.front().code ? " " : "; ") +
-                std::to_string(exit.code) + " " + std::string(exit.meaning);
-    }
-    return text + ".";
-}
-
 void DescribeCommandLine(CLI::App& app, Options& options) {
     app.formatter(std::make_shared<WrappingFormatter>());
     AddInputOptions(app, options);
     AddRunOptions(app, options);
     app.set_version_flag("--version", VersionText());
-    app.footer(ExitCodesHelpText());
+    app.footer(ExitCodesText(kQeltAuditExitCodes));
 }
 
 // A script from the columns file, which is read and checked whole before the script is begun.

@@ -21,25 +21,19 @@ void SetPointer(ApplicationPointer& application, PointerWindow* window, MousePoi
     }
 }
 
-// "Exit codes: 0 the window was closed; 1 …", from the exit code table, in lines of at most
-// 80 columns as the rest of the text.
+// The exit code footer in lines of at most 80 columns, as the rest of the text.
 std::string ExitCodesHelpText() {
     constexpr std::size_t kColumns = 80;
-    std::string text = "Exit codes:";
+    std::istringstream words(ExitCodesText(kWindowExitCodes));
+    std::string text;
     std::size_t lineStart = 0;
-    for (const ExitCodeMeaning& exit : kWindowExitCodes) {
-        const bool last = exit.code == kWindowExitCodes.back().code;
-        std::istringstream words(std::to_string(exit.code) + " " + std::string(exit.meaning) +
-                                 (last ? "." : ";"));
-        for (std::string word; words >> word;) {
-            if (text.size() - lineStart + 1 + word.size() > kColumns) {
-                text += '\n';
-                lineStart = text.size();
-            } else {
-                text += ' ';
-            }
-            text += word;
+    for (std::string word; words >> word;) {
+        if (!text.empty()) {
+            const bool fits = text.size() - lineStart + 1 + word.size() <= kColumns;
+            text += fits ? ' ' : '\n';
+            lineStart = fits ? lineStart : text.size();
         }
+        text += word;
     }
     return text + "\n";
 }
